@@ -1,0 +1,29 @@
+# Entry points for a fresh Debian 12 machine: `make test` installs what is
+# missing, builds and runs every test.
+PACKAGES := build-essential cmake qt6-base-dev qt6-translations-l10n fonts-liberation2
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+JOBS ?= 2
+
+.PHONY: deps configure build test clean
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	cmake --preset default
+
+build: configure
+	cmake --build --preset default -j $(JOBS)
+
+test: build
+	ctest --preset default -j $(JOBS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+// Windows-1252, the code page of every text byte in the archives.
+// Every byte round-trips: the five bytes the code page leaves unassigned
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) read as the control characters of the
+// same code.
+namespace Cp1252 {
+
+// The byte for one Unicode code point, or '?' when the code page has none.
+char encodeCodePoint(char32_t codePoint);
+
+// One byte per character; a character outside the code page becomes '?'.
+QByteArray encode(QStringView text);
+
+QChar decodeByte(unsigned char byte);
+QString decode(QByteArrayView bytes);
+
+} // namespace Cp1252

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// Numbers live in the archives as text with a decimal comma and no
+// thousands separator.
+namespace NumberFormat {
+
+// "12", "12,5", ",5", "5,", ",", " 7 ", "-3", "1,5E3"; nullopt for an empty
+// text, a lone sign, a point, two commas or any other leftover character.
+std::optional<double> readDecimal(QStringView text);
+
+// 15 significant digits, trailing fraction zeros dropped, exponent form
+// ("1E15", "1E-5") outside 0,0001 <= |x| < 10^15.
+QString numberText(double value);
+
+// Half up to n decimals, computed in extended precision from the double:
+// 11,055 at 2 gives 11,05 because the double holds it slightly below.
+double roundTo(double value, int decimals);
+
+// Money text has at least two decimals: "12" -> "12,00", "12,5" -> "12,50".
+QString normaliseMoney(QStringView text);
+
+// What a money box shows when the focus leaves it: rounded to `decimals`
+// (4, or 2 for a receipt's total), normalised; "0,00" when unreadable.
+QString moneyExit(QStringView text, int decimals = 4);
+
+// What a whole-number box shows when the focus leaves it; "0" when unreadable.
+QString wholeNumberExit(QStringView text);
+
+// "dd/mm/yyyy" naming a real day of the Gregorian calendar, years 1-9999.
+bool isValidDate(QStringView text);
+
+} // namespace NumberFormat

@@ -1,0 +1,204 @@
+#include "recordfile.h"
+
+#include <QFileInfo>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Exclusive whole-file lock for the duration of an append. POSIX record
+// locks (fcntl) and LockFileEx are honoured across NFS and SMB shares,
+// unlike flock() or a lock file.
+class AppendLock
+{
+public:
+    explicit AppendLock(int fd) : m_fd(fd)
+    {
+#ifdef Q_OS_WIN
+        OVERLAPPED ov = {};
+        m_locked = LockFileEx(handle(), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &ov);
+#else
+        struct flock fl = {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        int rc;
+        do {
+            rc = fcntl(m_fd, F_SETLKW, &fl);
+        } while (rc == -1 && errno == EINTR);
+        m_locked = rc == 0;
+#endif
+    }
+
+    ~AppendLock()
+    {
+        if (!m_locked)
+            return;
+#ifdef Q_OS_WIN
+        OVERLAPPED ov = {};
+        UnlockFileEx(handle(), 0, MAXDWORD, MAXDWORD, &ov);
+#else
+        struct flock fl = {};
+        fl.l_type = F_UNLCK;
+        fl.l_whence = SEEK_SET;
+        fcntl(m_fd, F_SETLK, &fl);
+#endif
+    }
+
+    bool locked() const { return m_locked; }
+
+private:
+#ifdef Q_OS_WIN
+    HANDLE handle() const { return reinterpret_cast<HANDLE>(_get_osfhandle(m_fd)); }
+#endif
+    int m_fd;
+    bool m_locked = false;
+};
+
+} // namespace
+
+RecordFile::RecordFile(const QString &path, int recordSize, Mode mode)
+    : m_path(path), m_recordSize(recordSize), m_file(path)
+{
+    Q_ASSERT(recordSize > 0);
+    if (mode == Mode::ReadOnly) {
+        if (QFileInfo(path).isDir())
+            fail(QStringLiteral("è una cartella, non un archivio"));
+        if (!m_file.open(QIODevice::ReadOnly))
+            fail(QStringLiteral("impossibile aprire il file in lettura (%1)").arg(m_file.errorString()));
+    } else {
+        // ReadWrite creates a missing file empty; a read-only or locked
+        // file fails here, so it cannot even be browsed.
+        if (!m_file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+            fail(QStringLiteral("impossibile aprire o creare il file in lettura e scrittura (%1)")
+                     .arg(m_file.errorString()));
+    }
+}
+
+RecordFile::~RecordFile()
+{
+    m_file.close();
+}
+
+void RecordFile::close()
+{
+    m_file.close();
+}
+
+void RecordFile::fail(const QString &reason) const
+{
+    throw ArchiveError(m_path, reason);
+}
+
+qint64 RecordFile::fileSize()
+{
+    if (!m_file.isOpen())
+        fail(QStringLiteral("archivio chiuso"));
+#ifdef Q_OS_WIN
+    const qint64 size = m_file.size();
+#else
+    // Straight from the descriptor: another process may have appended.
+    struct stat st;
+    if (fstat(m_file.handle(), &st) != 0)
+        fail(QStringLiteral("impossibile leggere la dimensione del file"));
+    const qint64 size = st.st_size;
+#endif
+    return size;
+}
+
+qint64 RecordFile::count()
+{
+    return fileSize() / m_recordSize;
+}
+
+qint64 RecordFile::trailingBytes()
+{
+    return fileSize() % m_recordSize;
+}
+
+void RecordFile::checkPosition(qint64 p)
+{
+    const qint64 n = count();
+    if (p < 1 || p > n)
+        fail(QStringLiteral("posizione %1 fuori dall'archivio (%2 record)").arg(p).arg(n));
+}
+
+void RecordFile::checkRecord(QByteArrayView record) const
+{
+    if (record.size() != m_recordSize)
+        fail(QStringLiteral("record di %1 byte invece di %2").arg(record.size()).arg(m_recordSize));
+}
+
+void RecordFile::seekTo(qint64 p)
+{
+    if (!m_file.seek((p - 1) * m_recordSize))
+        fail(QStringLiteral("impossibile posizionarsi sul record %1").arg(p));
+}
+
+QByteArray RecordFile::read(qint64 p)
+{
+    checkPosition(p);
+    seekTo(p);
+    QByteArray bytes = m_file.read(m_recordSize);
+    if (bytes.size() != m_recordSize)
+        fail(QStringLiteral("lettura del record %1 non riuscita").arg(p));
+    return bytes;
+}
+
+void RecordFile::write(qint64 p, QByteArrayView record)
+{
+    checkRecord(record);
+    checkPosition(p);
+    seekTo(p);
+    if (m_file.write(record.data(), record.size()) != record.size())
+        fail(QStringLiteral("scrittura del record %1 non riuscita (%2)").arg(p).arg(m_file.errorString()));
+}
+
+qint64 RecordFile::append(QByteArrayView record)
+{
+    checkRecord(record);
+    if (!m_file.isOpen() || !m_file.isWritable())
+        fail(QStringLiteral("archivio non aperto in scrittura"));
+    AppendLock lock(m_file.handle());
+    if (!lock.locked())
+        fail(QStringLiteral("impossibile bloccare il file per l'aggiunta di un record"));
+    const qint64 p = count() + 1;
+    seekTo(p);
+    if (m_file.write(record.data(), record.size()) != record.size())
+        fail(QStringLiteral("aggiunta del record %1 non riuscita (%2)").arg(p).arg(m_file.errorString()));
+    return p;
+}
+
+void RecordFile::scan(const std::function<bool(qint64, QByteArrayView)> &visit)
+{
+    const qint64 n = count();
+    if (n == 0)
+        return;
+    seekTo(1);
+    constexpr qint64 kBlockBytes = 1 << 20;
+    const qint64 perBlock = qMax<qint64>(1, kBlockBytes / m_recordSize);
+    QByteArray block(perBlock * m_recordSize, Qt::Uninitialized);
+    qint64 p = 1;
+    while (p <= n) {
+        const qint64 records = qMin(perBlock, n - p + 1);
+        const qint64 want = records * m_recordSize;
+        qint64 got = 0;
+        while (got < want) {
+            const qint64 r = m_file.read(block.data() + got, want - got);
+            if (r <= 0)
+                fail(QStringLiteral("lettura del record %1 non riuscita").arg(p + got / m_recordSize));
+            got += r;
+        }
+        for (qint64 i = 0; i < records; ++i, ++p) {
+            if (!visit(p, QByteArrayView(block.constData() + i * m_recordSize, m_recordSize)))
+                return;
+        }
+    }
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "archiveerror.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QFile>
+#include <QString>
+
+#include <functional>
+
+// An archive of fixed-size records: no header, record p (1-based) at byte
+// (p - 1) * recordSize. Opened for one user action and closed when the
+// object goes away; every failure throws ArchiveError.
+class RecordFile
+{
+public:
+    enum class Mode {
+        ReadWrite, // the application: creates the file empty when missing
+        ReadOnly,  // inspection: never creates or changes anything
+    };
+
+    RecordFile(const QString &path, int recordSize, Mode mode = Mode::ReadWrite);
+    ~RecordFile();
+
+    RecordFile(const RecordFile &) = delete;
+    RecordFile &operator=(const RecordFile &) = delete;
+
+    const QString &path() const { return m_path; }
+    int recordSize() const { return m_recordSize; }
+
+    // Whole records in the file; a trailing partial record is not counted.
+    qint64 count();
+    // Bytes of a trailing partial record, 0 when there is none.
+    qint64 trailingBytes();
+
+    // 1 <= p <= count.
+    QByteArray read(qint64 p);
+    void write(qint64 p, QByteArrayView record);
+    // Writes just past the last whole record (over a trailing partial one)
+    // and returns the new record's position. The file is locked while it is
+    // counted and written, so concurrent appends from other processes or
+    // workstations both land.
+    qint64 append(QByteArrayView record);
+
+    // Calls `visit(position, bytes)` for every whole record in order, reading
+    // in large blocks; stops early when `visit` returns false.
+    void scan(const std::function<bool(qint64, QByteArrayView)> &visit);
+
+    void close();
+
+private:
+    qint64 fileSize();
+    void seekTo(qint64 p);
+    void checkPosition(qint64 p);
+    void checkRecord(QByteArrayView record) const;
+    [[noreturn]] void fail(const QString &reason) const;
+
+    QString m_path;
+    int m_recordSize;
+    QFile m_file;
+};

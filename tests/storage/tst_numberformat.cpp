@@ -1,0 +1,223 @@
+#include "storage/numberformat.h"
+
+#include <QTest>
+
+#include <cmath>
+
+using namespace NumberFormat;
+
+class TestNumberFormat : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readDecimal_data();
+    void readDecimal();
+    void numberText_data();
+    void numberText();
+    void roundTo_data();
+    void roundTo();
+    void normaliseMoney_data();
+    void normaliseMoney();
+    void moneyExit_data();
+    void moneyExit();
+    void wholeNumberExit_data();
+    void wholeNumberExit();
+    void isValidDate_data();
+    void isValidDate();
+};
+
+void TestNumberFormat::readDecimal_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<double>("value");
+    QTest::newRow("12") << "12" << true << 12.0;
+    QTest::newRow("12,5") << "12,5" << true << 12.5;
+    QTest::newRow(",5") << ",5" << true << 0.5;
+    QTest::newRow("5,") << "5," << true << 5.0;
+    QTest::newRow("lone comma") << "," << true << 0.0;
+    QTest::newRow("blanks around") << "  7  " << true << 7.0;
+    QTest::newRow("plus") << "+3" << true << 3.0;
+    QTest::newRow("minus") << "-2,25" << true << -2.25;
+    QTest::newRow("exponent") << "1,5E3" << true << 1500.0;
+    QTest::newRow("negative exponent") << "1e-5" << true << 0.00001;
+    QTest::newRow("exponent plus") << "2E+2" << true << 200.0;
+    QTest::newRow("empty") << "" << false << 0.0;
+    QTest::newRow("blanks only") << "   " << false << 0.0;
+    QTest::newRow("lone minus") << "-" << false << 0.0;
+    QTest::newRow("point") << "12.5" << false << 0.0;
+    QTest::newRow("two commas") << "1,2,3" << false << 0.0;
+    QTest::newRow("thousands") << "1.000,5" << false << 0.0;
+    QTest::newRow("letter") << "12a" << false << 0.0;
+    QTest::newRow("tab is not a blank") << "\t5" << false << 0.0;
+    QTest::newRow("exponent without digits") << "1E" << false << 0.0;
+    QTest::newRow("blank inside") << "1 2" << false << 0.0;
+    QTest::newRow("overflow") << "1E400" << false << 0.0;
+}
+
+void TestNumberFormat::readDecimal()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(double, value);
+    const std::optional<double> got = NumberFormat::readDecimal(text);
+    QCOMPARE(got.has_value(), ok);
+    if (ok)
+        QCOMPARE(*got, value);
+}
+
+void TestNumberFormat::numberText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0,5") << 0.5 << "0,5";
+    QTest::newRow("12") << 12.0 << "12";
+    QTest::newRow("1234,50") << 1234.50 << "1234,5";
+    QTest::newRow("zero") << 0.0 << "0";
+    QTest::newRow("negative zero") << -0.0 << "0";
+    QTest::newRow("negative") << -3.25 << "-3,25";
+    QTest::newRow("1E15") << 1e15 << "1E15";
+    QTest::newRow("1E-5") << 0.00001 << "1E-5";
+    QTest::newRow("0,0001") << 0.0001 << "0,0001";
+    QTest::newRow("largest plain") << 999999999999999.0 << "999999999999999";
+    QTest::newRow("rounds up to 1E15") << 999999999999999.9 << "1E15";
+    QTest::newRow("15 significant") << 0.1 + 0.2 << "0,3";
+    QTest::newRow("one third") << 1.0 / 3 << "0,333333333333333";
+    QTest::newRow("exponent with fraction") << 1.5e20 << "1,5E20";
+    QTest::newRow("negative small") << -0.000012 << "-1,2E-5";
+    QTest::newRow("12,3456") << 12.3456 << "12,3456";
+}
+
+void TestNumberFormat::numberText()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(NumberFormat::numberText(value), text);
+}
+
+void TestNumberFormat::roundTo_data()
+{
+    QTest::addColumn<double>("x");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("2,5 at 0") << 2.5 << 0 << 3.0;
+    QTest::newRow("2,4 at 0") << 2.4 << 0 << 2.0;
+    QTest::newRow("-2 at 0") << -2.0 << 0 << -2.0;
+    QTest::newRow("-2,5 at 0") << -2.5 << 0 << -2.0;
+    QTest::newRow("-2,6 at 0") << -2.6 << 0 << -3.0;
+    QTest::newRow("-3 at 2") << -3.0 << 2 << -3.0;
+    QTest::newRow("1,23456 at 4") << 1.23456 << 4 << 1.2346;
+    QTest::newRow("11,055 at 2") << 11.055 << 2 << 11.05;
+    QTest::newRow("0,00005 at 4") << 0.00005 << 4 << 0.0001;
+    QTest::newRow("0,00004 at 4") << 0.00004 << 4 << 0.0;
+    QTest::newRow("negative n") << 7.5 << -1 << 8.0;
+    QTest::newRow("1 decimal") << 0.25 << 1 << 0.3;
+}
+
+void TestNumberFormat::roundTo()
+{
+    QFETCH(double, x);
+    QFETCH(int, n);
+    QFETCH(double, expected);
+    QCOMPARE(NumberFormat::roundTo(x, n), expected);
+}
+
+void TestNumberFormat::normaliseMoney_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("12") << "12" << "12,00";
+    QTest::newRow("12,5") << "12,5" << "12,50";
+    QTest::newRow("12,55") << "12,55" << "12,55";
+    QTest::newRow("12,555") << "12,555" << "12,555";
+    QTest::newRow("1E15") << "1E15" << "1E15,00";
+}
+
+void TestNumberFormat::normaliseMoney()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(NumberFormat::normaliseMoney(text), expected);
+}
+
+void TestNumberFormat::moneyExit_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("12") << "12" << 4 << "12,00";
+    QTest::newRow("12,5") << "12,5" << 4 << "12,50";
+    QTest::newRow("12,555") << "12,555" << 4 << "12,555";
+    QTest::newRow("12,55555") << "12,55555" << 4 << "12,5556";
+    QTest::newRow("1,23456") << "1,23456" << 4 << "1,2346";
+    QTest::newRow("0,00004") << "0,00004" << 4 << "0,00";
+    QTest::newRow("0,00005") << "0,00005" << 4 << "0,0001";
+    QTest::newRow(",5") << ",5" << 4 << "0,50";
+    QTest::newRow("lone comma") << "," << 4 << "0,00";
+    QTest::newRow("two commas") << "1,2,3" << 4 << "0,00";
+    QTest::newRow("empty") << "" << 4 << "0,00";
+    QTest::newRow("blanks") << "  \t" << 4 << "0,00";
+    QTest::newRow("total at 2") << "37,505" << 2 << "37,51";
+    QTest::newRow("total 11,055 at 2") << "11,055" << 2 << "11,05";
+    QTest::newRow("10^15") << "1000000000000000" << 4 << "1E15,00";
+}
+
+void TestNumberFormat::moneyExit()
+{
+    QFETCH(QString, text);
+    QFETCH(int, decimals);
+    QFETCH(QString, expected);
+    QCOMPARE(NumberFormat::moneyExit(text, decimals), expected);
+}
+
+void TestNumberFormat::wholeNumberExit_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("7") << "7" << "7";
+    QTest::newRow("2,5") << "2,5" << "3";
+    QTest::newRow("empty") << "" << "0";
+    QTest::newRow("abc") << "abc" << "0";
+    QTest::newRow("negative") << "-4" << "-4";
+    QTest::newRow("-0,4") << "-0,4" << "0";
+}
+
+void TestNumberFormat::wholeNumberExit()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(NumberFormat::wholeNumberExit(text), expected);
+}
+
+void TestNumberFormat::isValidDate_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("ordinary") << "05/03/2024" << true;
+    QTest::newRow("leap day") << "29/02/2024" << true;
+    QTest::newRow("not a leap year") << "29/02/2023" << false;
+    QTest::newRow("century not leap") << "29/02/1900" << false;
+    QTest::newRow("400 leap") << "29/02/2000" << true;
+    QTest::newRow("31 april") << "31/04/2024" << false;
+    QTest::newRow("month 13") << "01/13/2024" << false;
+    QTest::newRow("day 0") << "00/01/2024" << false;
+    QTest::newRow("year 1") << "01/01/0001" << true;
+    QTest::newRow("year 0") << "01/01/0000" << false;
+    QTest::newRow("year 9999") << "31/12/9999" << true;
+    QTest::newRow("short year") << "01/01/24" << false;
+    QTest::newRow("dashes") << "01-01-2024" << false;
+    QTest::newRow("blank") << "" << false;
+    QTest::newRow("sign in year") << "01/01/+024" << false;
+    QTest::newRow("single digit day") << "1/01/2024 " << false;
+}
+
+void TestNumberFormat::isValidDate()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QCOMPARE(NumberFormat::isValidDate(text), valid);
+}
+
+QTEST_APPLESS_MAIN(TestNumberFormat)
+#include "tst_numberformat.moc"

@@ -1,0 +1,274 @@
+#include "storage/recordfile.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <set>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int kSize = 16;
+
+QByteArray rec(char c)
+{
+    return QByteArray(kSize, c);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class TestRecordFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void missingFileIsCreatedEmpty();
+    void appendReadWrite();
+    void partialTrailingRecord();
+    void positionsOutOfRange_data();
+    void positionsOutOfRange();
+    void wrongRecordSizeIsRefused();
+    void scanVisitsWholeRecordsInOrder();
+    void scanStopsEarly();
+    void scanAcrossBlocks();
+    void readOnlyModeNeverCreates();
+    void unwritableFileRaises();
+    void uncreatableFileRaises();
+    void concurrentAppendsKeepEveryRecord();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+void TestRecordFile::init()
+{
+    QVERIFY(m_dir.isValid());
+    m_path = m_dir.filePath(QStringLiteral("archive-%1.pro").arg(QTest::currentTestFunction()));
+    QFile::remove(m_path);
+}
+
+void TestRecordFile::missingFileIsCreatedEmpty()
+{
+    QVERIFY(!QFile::exists(m_path));
+    {
+        RecordFile file(m_path, kSize);
+        QCOMPARE(file.count(), 0);
+    }
+    QVERIFY(QFile::exists(m_path));
+    QCOMPARE(QFileInfo(m_path).size(), 0);
+}
+
+void TestRecordFile::appendReadWrite()
+{
+    {
+        RecordFile file(m_path, kSize);
+        QCOMPARE(file.append(rec('a')), 1);
+        QCOMPARE(file.append(rec('b')), 2);
+        QCOMPARE(file.append(rec('c')), 3);
+        file.write(2, rec('B'));
+        QCOMPARE(file.count(), 3);
+    }
+    QCOMPARE(fileBytes(m_path), rec('a') + rec('B') + rec('c'));
+    RecordFile file(m_path, kSize);
+    QCOMPARE(file.read(1), rec('a'));
+    QCOMPARE(file.read(3), rec('c'));
+    QCOMPARE(file.read(2), rec('B'));
+}
+
+void TestRecordFile::partialTrailingRecord()
+{
+    writeBytes(m_path, rec('a') + QByteArray(5, 'z'));
+    RecordFile file(m_path, kSize);
+    QCOMPARE(file.count(), 1);
+    QCOMPARE(file.trailingBytes(), 5);
+    QVERIFY_THROWS_EXCEPTION(ArchiveError, file.read(2));
+    // The append starts at the end of the last whole record.
+    QCOMPARE(file.append(rec('b')), 2);
+    QCOMPARE(file.trailingBytes(), 0);
+    file.close();
+    QCOMPARE(fileBytes(m_path), rec('a') + rec('b'));
+}
+
+void TestRecordFile::positionsOutOfRange_data()
+{
+    QTest::addColumn<qint64>("position");
+    QTest::newRow("zero") << qint64(0);
+    QTest::newRow("negative") << qint64(-1);
+    QTest::newRow("past count") << qint64(3);
+}
+
+void TestRecordFile::positionsOutOfRange()
+{
+    QFETCH(qint64, position);
+    writeBytes(m_path, rec('a') + rec('b'));
+    RecordFile file(m_path, kSize);
+    QVERIFY_THROWS_EXCEPTION(ArchiveError, file.read(position));
+    QVERIFY_THROWS_EXCEPTION(ArchiveError, file.write(position, rec('x')));
+    file.close();
+    QCOMPARE(fileBytes(m_path), rec('a') + rec('b'));
+}
+
+void TestRecordFile::wrongRecordSizeIsRefused()
+{
+    RecordFile file(m_path, kSize);
+    QVERIFY_THROWS_EXCEPTION(ArchiveError, file.append(QByteArray(kSize - 1, 'x')));
+    QCOMPARE(file.count(), 0);
+}
+
+void TestRecordFile::scanVisitsWholeRecordsInOrder()
+{
+    writeBytes(m_path, rec('a') + rec('b') + rec('c') + QByteArray(3, 'z'));
+    RecordFile file(m_path, kSize);
+    QList<qint64> positions;
+    QByteArray firstBytes;
+    file.scan([&](qint64 p, QByteArrayView bytes) {
+        positions << p;
+        firstBytes += bytes[0];
+        return bytes.size() == kSize;
+    });
+    QCOMPARE(positions, (QList<qint64>{1, 2, 3}));
+    QCOMPARE(firstBytes, QByteArray("abc"));
+}
+
+void TestRecordFile::scanStopsEarly()
+{
+    writeBytes(m_path, rec('a') + rec('b') + rec('c'));
+    RecordFile file(m_path, kSize);
+    int visits = 0;
+    file.scan([&](qint64 p, QByteArrayView) {
+        ++visits;
+        return p < 2;
+    });
+    QCOMPARE(visits, 2);
+}
+
+void TestRecordFile::scanAcrossBlocks()
+{
+    // Large records so the scan needs several block reads.
+    const int size = 4874;
+    const int n = 700;
+    QByteArray all;
+    for (int i = 0; i < n; ++i) {
+        QByteArray r(size, char('A' + i % 26));
+        r.replace(0, 4, QByteArray::number(i).rightJustified(4, '0'));
+        all += r;
+    }
+    writeBytes(m_path, all);
+    RecordFile file(m_path, size);
+    qint64 seen = 0;
+    bool inOrder = true;
+    file.scan([&](qint64 p, QByteArrayView bytes) {
+        inOrder = inOrder && bytes.first(4) == QByteArray::number(p - 1).rightJustified(4, '0')
+                  && bytes[size - 1] == char('A' + (p - 1) % 26);
+        ++seen;
+        return true;
+    });
+    QCOMPARE(seen, n);
+    QVERIFY(inOrder);
+}
+
+void TestRecordFile::readOnlyModeNeverCreates()
+{
+    QVERIFY_THROWS_EXCEPTION(ArchiveError, RecordFile(m_path, kSize, RecordFile::Mode::ReadOnly));
+    QVERIFY(!QFile::exists(m_path));
+    QVERIFY_THROWS_EXCEPTION(ArchiveError, RecordFile(m_dir.path(), kSize, RecordFile::Mode::ReadOnly));
+}
+
+void TestRecordFile::unwritableFileRaises()
+{
+    writeBytes(m_path, rec('a'));
+    QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    if (::geteuid() != 0) {
+        QVERIFY_THROWS_EXCEPTION(ArchiveError, RecordFile(m_path, kSize));
+    } else {
+        // Root ignores permission bits: try as an unprivileged user, once on
+        // the read-only file and once, as a control, on a writable one.
+        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                                | QFileDevice::ExeOther);
+        auto appendAsNobody = [&] {
+            QProcess worker;
+            worker.setChildProcessModifier([] {
+                if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    ::_exit(99);
+            });
+            worker.start(QStringLiteral(APPENDWORKER),
+                         {m_path, QString::number(kSize), QStringLiteral("1"), QStringLiteral("n")});
+            worker.waitForFinished(30000);
+            return worker.exitCode();
+        };
+        QCOMPARE(appendAsNobody(), 1);
+        QCOMPARE(fileBytes(m_path), rec('a'));
+        QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                          | QFileDevice::ReadOther | QFileDevice::WriteOther);
+        QCOMPARE(appendAsNobody(), 0);
+        QCOMPARE(fileBytes(m_path).size(), 2 * kSize);
+        return;
+    }
+    QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QCOMPARE(fileBytes(m_path), rec('a'));
+}
+
+void TestRecordFile::uncreatableFileRaises()
+{
+    // A file in a folder that does not exist can neither be opened nor
+    // created; this holds for root too.
+    const QString path = m_dir.filePath(QStringLiteral("missing/Fornitori.pro"));
+    try {
+        RecordFile file(path, kSize);
+        QFAIL("no error raised");
+    } catch (const ArchiveError &e) {
+        QCOMPARE(e.path(), path);
+    }
+}
+
+void TestRecordFile::concurrentAppendsKeepEveryRecord()
+{
+    const int perWorker = 500;
+    const int size = 2937;
+    QProcess first;
+    QProcess second;
+    const QStringList common{m_path, QString::number(size), QString::number(perWorker)};
+    first.start(QStringLiteral(APPENDWORKER), common + QStringList{QStringLiteral("A")});
+    second.start(QStringLiteral(APPENDWORKER), common + QStringList{QStringLiteral("B")});
+    QVERIFY(first.waitForFinished(120000));
+    QVERIFY(second.waitForFinished(120000));
+    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(second.exitCode(), 0);
+
+    const QByteArray bytes = fileBytes(m_path);
+    QCOMPARE(bytes.size(), qsizetype(2 * perWorker) * size);
+    std::set<QByteArray> seen;
+    for (qsizetype offset = 0; offset < bytes.size(); offset += size) {
+        const QByteArray r = bytes.mid(offset, size);
+        const char tag = r[0];
+        QVERIFY(tag == 'A' || tag == 'B');
+        // Intact: every byte outside the sequence number is the tag.
+        QCOMPARE(r.mid(7), QByteArray(size - 7, tag));
+        seen.insert(r.left(7));
+    }
+    QCOMPARE(seen.size(), size_t(2 * perWorker));
+}
+
+QTEST_APPLESS_MAIN(TestRecordFile)
+#include "tst_recordfile.moc"

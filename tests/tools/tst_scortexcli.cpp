@@ -1,0 +1,247 @@
+#include "products/productrecord.h"
+#include "storage/recordfile.h"
+#include "suppliers/supplierrecord.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Result
+{
+    int exitCode = -1;
+    QProcess::ExitStatus status = QProcess::CrashExit;
+    QString out;
+    QString err;
+};
+
+Result cli(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(SCORTEX_CLI), args);
+    Result r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.exitCode = p.exitCode();
+    r.status = p.exitStatus();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QString fixture(const char *name)
+{
+    return QStringLiteral(SCORTEX_TEST_DATA "/") + QLatin1StringView(name);
+}
+
+void appendRecord(const QString &path, const Record &record)
+{
+    RecordFile file(path, record.layout().size());
+    file.append(record.bytes());
+}
+
+} // namespace
+
+class TestScortexCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dumpOddBytes();
+    void checkOddBytes();
+    void cleanArchivesCheckOk();
+    void productNumberFields();
+    void kindFromNameOrOption_data();
+    void kindFromNameOrOption();
+    void badInput_data();
+    void badInput();
+    void helpExplainsBothCommands();
+    void anyBytesNeverCrash();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestScortexCli::dumpOddBytes()
+{
+    const Result r = cli({QStringLiteral("dump"), fixture("2024.odc")});
+    QCOMPARE(r.exitCode, 0);
+    const QStringList lines = r.out.split(u'\n');
+    // header, record 1 split by its CR LF, record 2, empty after the last LF
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines[0], QStringLiteral("N,Fornitore,Recapiti,NumDoc,DataDoc,Data,Codice,Tipologia,Marca,"
+                                      "Descrizione,CostoUni,Quant,CostoTot,Note,DaSaldare,"
+                                      "File01,File02,File03,Desc01,Desc02,Desc03"));
+    // Quotes doubled, CR LF kept inside the quoted value, the unassigned
+    // bytes as their own control characters, a decimal comma quoted, the
+    // over-long Note cut at 250, leftovers after a text never shown.
+    const QString first = QStringLiteral("1,\"Ditta \"\"Rossi\"\", S.p.A.\",\"riga1\r") ;
+    QVERIFY2(r.out.contains(first), qPrintable(r.out.left(80)));
+    QVERIFY(r.out.contains(QStringLiteral("riga2\",\u20AC\u0081\u008D\u009D\u00FF,,31/02/2024,A,,,,\"2,5\",,12.50,")
+                           + QString(250, u'x') + QStringLiteral(",Si,,,,,,\n")));
+    QCOMPARE(lines[3], QStringLiteral("2,Bianchi,,,,05/03/2024,,Viti,,,\"2,50\",3,\"7,50\",,S\u00EC,,,,,,"));
+}
+
+void TestScortexCli::checkOddBytes()
+{
+    const Result r = cli({QStringLiteral("check"), fixture("2024.odc")});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.out,
+             QStringLiteral("Record: 2\n"
+                            "Record parziale in coda: 7 byte\n"
+                            "Record 1, campo Note: byte di lunghezza 255 oltre la capacità di 250\n"
+                            "Record 1, campo DaSaldare: né \"Sì\" né \"No\": \"Si\"\n"
+                            "Record 1, campo CostoTot: non è un numero: \"12.50\"\n"
+                            "Record 1, campo Data: data non valida: \"31/02/2024\"\n"));
+}
+
+void TestScortexCli::cleanArchivesCheckOk()
+{
+    const QString path = SupplierRecord::archivePath(m_dir.path());
+    QFile::remove(path);
+    Record record(SupplierRecord::layout());
+    record.setValue(SupplierRecord::Ditta, QStringLiteral("Rossi, \"Ferro\" & C."));
+    record.setValue(SupplierRecord::Ricontatta, YesNo::text(true));
+    appendRecord(path, record);
+    record.setValue(SupplierRecord::Ricontatta, YesNo::text(false));
+    appendRecord(path, record);
+
+    Result r = cli({QStringLiteral("check"), path});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QStringLiteral("Record: 2\n"));
+
+    record.setValue(SupplierRecord::Ricontatta, QString());
+    appendRecord(path, record);
+    r = cli({QStringLiteral("check"), path});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(r.out.endsWith(QStringLiteral("Record 3, campo Ricontatta: né \"Sì\" né \"No\": \"\"\n")));
+
+    r = cli({QStringLiteral("dump"), path});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains(QStringLiteral("\n1,\"Rossi, \"\"Ferro\"\" & C.\",")));
+    QVERIFY(r.out.contains(QStringLiteral(",S\u00EC,")));
+}
+
+void TestScortexCli::productNumberFields()
+{
+    const QString path = ProductRecord::archivePath(m_dir.path());
+    QFile::remove(path);
+    Record record(ProductRecord::layout());
+    record.setValue(ProductRecord::Codice, QStringLiteral("A1"));
+    record.setValue(ProductRecord::Giacenza, QStringLiteral("-3"));
+    record.setValue(ProductRecord::Sottoscorta, QStringLiteral("2,5"));
+    record.setValue(ProductRecord::Valore, QStringLiteral("7,50"));
+    appendRecord(path, record);
+    record.setValue(ProductRecord::Giacenza, QString());
+    record.setValue(ProductRecord::Valore, QStringLiteral("1.000,00"));
+    appendRecord(path, record);
+
+    const Result r = cli({QStringLiteral("check"), path});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.out, QStringLiteral("Record: 2\n"
+                                   "Record 2, campo Giacenza: non è un numero: \"\"\n"
+                                   "Record 2, campo Valore: non è un numero: \"1.000,00\"\n"));
+}
+
+void TestScortexCli::kindFromNameOrOption_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("firstField");
+    QTest::newRow("suppliers, any case") << "fORNITORI.PRO" << QStringList{} << 0 << "Ditta";
+    QTest::newRow("products") << "magazzino.pro" << QStringList{} << 0 << "Codice";
+    QTest::newRow("year") << "1999.ODC" << QStringList{} << 0 << "Fornitore";
+    QTest::newRow("three-digit year") << "999.odc" << QStringList{} << 2 << "";
+    QTest::newRow("unknown name") << "copia.dat" << QStringList{} << 2 << "";
+    QTest::newRow("option") << "copia.dat" << QStringList{"--kind", "magazzino"} << 0 << "Codice";
+    QTest::newRow("option overrides name") << "Fornitori.pro" << QStringList{"--kind=carichi"} << 0 << "Fornitore";
+    QTest::newRow("unknown kind") << "Fornitori.pro" << QStringList{"--kind", "clienti"} << 2 << "";
+}
+
+void TestScortexCli::kindFromNameOrOption()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, firstField);
+    const QString path = m_dir.filePath(fileName);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.close();
+
+    const Result r = cli(QStringList{QStringLiteral("dump")} + options + QStringList{path});
+    QCOMPARE(r.exitCode, exitCode);
+    if (exitCode == 0) {
+        QVERIFY(r.out.startsWith(QStringLiteral("N,") + firstField + u','));
+        QVERIFY(r.err.isEmpty());
+    } else {
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(r.err.startsWith(QStringLiteral("scortex-cli: ")));
+    }
+}
+
+void TestScortexCli::badInput_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    const QString missing = m_dir.filePath(QStringLiteral("assente/Fornitori.pro"));
+    QTest::newRow("no command") << QStringList{} << "indicare un comando";
+    QTest::newRow("unknown command") << QStringList{"list", "Fornitori.pro"} << "comando sconosciuto: list";
+    QTest::newRow("no file") << QStringList{"check"} << "indicare il file";
+    QTest::newRow("extra argument") << QStringList{"dump", "a", "b"} << "argomento in più: b";
+    QTest::newRow("unknown option") << QStringList{"dump", "--verbose", "a"} << "opzione sconosciuta";
+    QTest::newRow("missing kind value") << QStringList{"dump", "a", "--kind"} << "manca il tipo";
+    QTest::newRow("missing file") << QStringList{"dump", missing} << "impossibile aprire";
+    QTest::newRow("folder") << QStringList{"check", "--kind", "fornitori", m_dir.path()} << "cartella";
+}
+
+void TestScortexCli::badInput()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    const Result r = cli(args);
+    QCOMPARE(r.status, QProcess::NormalExit);
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("assente"))));
+}
+
+void TestScortexCli::helpExplainsBothCommands()
+{
+    const Result r = cli({QStringLiteral("--help")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains(QStringLiteral("dump FILE")));
+    QVERIFY(r.out.contains(QStringLiteral("check FILE")));
+    QVERIFY(r.out.contains(QStringLiteral("--kind")));
+}
+
+void TestScortexCli::anyBytesNeverCrash()
+{
+    // Random bytes of a size that is no multiple of any record size, read as
+    // every kind: the tool reports and exits normally.
+    QByteArray noise(3 * 4874 + 1234, Qt::Uninitialized);
+    QRandomGenerator gen(20261209);
+    for (char &c : noise)
+        c = char(gen.bounded(256));
+    const QString path = m_dir.filePath(QStringLiteral("rumore.bin"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(noise);
+    f.close();
+    for (const char *kind : {"fornitori", "magazzino", "carichi"}) {
+        const Result dump = cli({QStringLiteral("dump"), QStringLiteral("--kind"), QLatin1StringView(kind), path});
+        QCOMPARE(dump.status, QProcess::NormalExit);
+        QCOMPARE(dump.exitCode, 0);
+        const Result check = cli({QStringLiteral("check"), QStringLiteral("--kind"), QLatin1StringView(kind), path});
+        QCOMPARE(check.status, QProcess::NormalExit);
+        QCOMPARE(check.exitCode, 1);
+        QVERIFY(check.out.contains(QStringLiteral("Record parziale in coda")));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestScortexCli)
+#include "tst_scortexcli.moc"
