@@ -1,6 +1,6 @@
 # Entry points for a fresh Debian 12 machine: `make test` installs what is
 # missing, builds and runs every test.
-PACKAGES := build-essential cmake qt6-base-dev qt6-translations-l10n fonts-liberation2
+PACKAGES := build-essential cmake locales qt6-base-dev qt6-translations-l10n fonts-liberation2
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= 2
 
@@ -13,7 +13,7 @@ deps:
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  $(SUDO) apt-get update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
 
 configure: deps

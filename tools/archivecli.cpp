@@ -80,7 +80,7 @@ const Kind *kindFromFileName(const QString &path)
         return kindByName(QStringLiteral("fornitori"));
     if (name.compare(QLatin1StringView(ProductRecord::FileName), Qt::CaseInsensitive) == 0)
         return kindByName(QStringLiteral("magazzino"));
-    static const QRegularExpression yearly(QStringLiteral("^[0-9]{4}\\.odc$"),
+    static const QRegularExpression yearly(QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{4}\\.odc")),
                                            QRegularExpression::CaseInsensitiveOption);
     if (yearly.match(name).hasMatch())
         return kindByName(QStringLiteral("carichi"));

@@ -4,9 +4,9 @@
 
 #include <QDate>
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <string>
 
 namespace NumberFormat {
 
@@ -26,10 +26,14 @@ std::optional<double> readDecimal(QStringView text)
     while (i < n && text[i] == u' ')
         ++i;
 
-    // Rebuilt in the C form for strtod, which rounds correctly.
+    // Rebuilt in the C form for from_chars, which rounds correctly and,
+    // unlike strtod, ignores the process locale.
     std::string c;
-    if (i < n && (text[i] == u'+' || text[i] == u'-'))
-        c += char(text[i++].unicode());
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        if (text[i] == u'-')
+            c += '-';
+        ++i;
+    }
 
     bool mantissa = false;
     std::string digits;
@@ -70,9 +74,16 @@ std::optional<double> readDecimal(QStringView text)
     if (i != n)
         return std::nullopt;
 
-    const double value = std::strtod(c.c_str(), nullptr);
-    // Overflow to infinity is no number a box or a record can hold.
-    if (!std::isfinite(value))
+    double value = 0;
+    const auto [end, ec] = std::from_chars(c.data(), c.data() + c.size(), value);
+    if (ec == std::errc::result_out_of_range) {
+        // Too small is zero; too large is no number a box or record can hold.
+        const size_t e = c.find('e');
+        if (e != std::string::npos && c.find('-', e) != std::string::npos)
+            return c[0] == '-' ? -0.0 : 0.0;
+        return std::nullopt;
+    }
+    if (ec != std::errc() || end != c.data() + c.size() || !std::isfinite(value))
         return std::nullopt;
     return value;
 }
@@ -86,10 +97,11 @@ QString numberText(double value)
     if (value == 0)
         return QStringLiteral("0");
 
-    // d.dddddddddddddde±X: 15 significant digits, rounded once.
+    // d.dddddddddddddde±X: 15 significant digits, rounded once; to_chars
+    // ignores the process locale.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", value);
-    const std::string s(buf);
+    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    const std::string s(buf, result.ptr);
     const bool negative = s[0] == '-';
     const size_t start = negative ? 1 : 0;
     const size_t ePos = s.find('e');
@@ -98,7 +110,11 @@ QString numberText(double value)
         if (s[k] != '.')
             digits += s[k];
     }
-    const int exponent = std::atoi(s.c_str() + ePos + 1);
+    int exponent = 0;
+    const char *expBegin = s.c_str() + ePos + 1;
+    if (*expBegin == '+')
+        ++expBegin;
+    std::from_chars(expBegin, s.c_str() + s.size(), exponent);
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
 
@@ -125,6 +141,8 @@ QString numberText(double value)
     return QString::fromLatin1(out.c_str());
 }
 
+// Extended precision is 80-bit on x86; where long double is wider the
+// results differ only in halfway cases that no 2-decimal amount reaches.
 double roundTo(double value, int decimals)
 {
     long double scale = 1;

@@ -55,7 +55,8 @@ Record::Record(const RecordLayout &layout)
 Record::Record(const RecordLayout &layout, QByteArrayView bytes)
     : m_layout(&layout), m_bytes(layout.size(), '\0')
 {
-    std::memcpy(m_bytes.data(), bytes.data(), size_t(qMin<qsizetype>(bytes.size(), layout.size())));
+    if (!bytes.isEmpty())
+        std::memcpy(m_bytes.data(), bytes.data(), size_t(qMin<qsizetype>(bytes.size(), layout.size())));
 }
 
 QString Record::value(int field) const

@@ -34,6 +34,9 @@ public:
             rc = fcntl(m_fd, F_SETLKW, &fl);
         } while (rc == -1 && errno == EINTR);
         m_locked = rc == 0;
+        // A share without lock support still takes the record, unlocked,
+        // rather than refusing every new card.
+        m_unsupported = rc == -1 && (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL);
 #endif
     }
 
@@ -52,7 +55,8 @@ public:
 #endif
     }
 
-    bool locked() const { return m_locked; }
+    // Held, or not available on this file system at all.
+    bool usable() const { return m_locked || m_unsupported; }
 
 private:
 #ifdef Q_OS_WIN
@@ -60,6 +64,7 @@ private:
 #endif
     int m_fd;
     bool m_locked = false;
+    bool m_unsupported = false;
 };
 
 } // namespace
@@ -167,7 +172,7 @@ qint64 RecordFile::append(QByteArrayView record)
     if (!m_file.isOpen() || !m_file.isWritable())
         fail(QStringLiteral("archivio non aperto in scrittura"));
     AppendLock lock(m_file.handle());
-    if (!lock.locked())
+    if (!lock.usable())
         fail(QStringLiteral("impossibile bloccare il file per l'aggiunta di un record"));
     const qint64 p = count() + 1;
     seekTo(p);

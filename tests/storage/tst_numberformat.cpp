@@ -1,8 +1,12 @@
 #include "storage/numberformat.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <clocale>
 #include <cmath>
+#include <string>
 
 using namespace NumberFormat;
 
@@ -25,6 +29,7 @@ private slots:
     void wholeNumberExit();
     void isValidDate_data();
     void isValidDate();
+    void independentOfProcessLocale();
 };
 
 void TestNumberFormat::readDecimal_data()
@@ -64,7 +69,7 @@ void TestNumberFormat::readDecimal()
     const std::optional<double> got = NumberFormat::readDecimal(text);
     QCOMPARE(got.has_value(), ok);
     if (ok)
-        QCOMPARE(*got, value);
+        QVERIFY2(*got == value, qPrintable(QString::number(*got, 'g', 17)));
 }
 
 void TestNumberFormat::numberText_data()
@@ -113,6 +118,8 @@ void TestNumberFormat::roundTo_data()
     QTest::newRow("0,00004 at 4") << 0.00004 << 4 << 0.0;
     QTest::newRow("negative n") << 7.5 << -1 << 8.0;
     QTest::newRow("1 decimal") << 0.25 << 1 << 0.3;
+    // In double, x + 0,5 would round up to 1; extended precision keeps it below.
+    QTest::newRow("just below a half") << 0.49999999999999994 << 0 << 0.0;
 }
 
 void TestNumberFormat::roundTo()
@@ -120,7 +127,8 @@ void TestNumberFormat::roundTo()
     QFETCH(double, x);
     QFETCH(int, n);
     QFETCH(double, expected);
-    QCOMPARE(NumberFormat::roundTo(x, n), expected);
+    const double got = NumberFormat::roundTo(x, n);
+    QVERIFY2(got == expected, qPrintable(QString::number(got, 'g', 17)));
 }
 
 void TestNumberFormat::normaliseMoney_data()
@@ -217,6 +225,41 @@ void TestNumberFormat::isValidDate()
     QFETCH(QString, text);
     QFETCH(bool, valid);
     QCOMPARE(NumberFormat::isValidDate(text), valid);
+}
+
+void TestNumberFormat::independentOfProcessLocale()
+{
+    // A desktop with a comma locale must not change how numbers read or print.
+    const char *previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous ? previous : "C";
+    const char *comma = nullptr;
+    for (const char *name : {"it_IT.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", "it_IT", "de_DE"}) {
+        if (std::setlocale(LC_NUMERIC, name)) {
+            comma = name;
+            break;
+        }
+    }
+    QTemporaryDir compiled;
+    if (!comma && compiled.isValid()) {
+        // Not installed: compile the Italian locale from the locales package.
+        const QString target = compiled.filePath(QStringLiteral("it_IT.UTF-8"));
+        if (QProcess::execute(QStringLiteral("localedef"),
+                              {QStringLiteral("-i"), QStringLiteral("it_IT"), QStringLiteral("-f"),
+                               QStringLiteral("UTF-8"), target}) == 0) {
+            qputenv("LOCPATH", compiled.path().toLocal8Bit());
+            comma = std::setlocale(LC_NUMERIC, "it_IT.UTF-8");
+        }
+    }
+    if (!comma)
+        QSKIP("no locale with a decimal comma available");
+    QVERIFY(std::localeconv()->decimal_point == std::string(","));
+    const std::optional<double> read = NumberFormat::readDecimal(u"12,5");
+    const QString text = NumberFormat::numberText(0.5);
+    const QString money = NumberFormat::moneyExit(u"1,23456");
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    QCOMPARE(read, std::optional<double>(12.5));
+    QCOMPARE(text, QStringLiteral("0,5"));
+    QCOMPARE(money, QStringLiteral("1,2346"));
 }
 
 QTEST_APPLESS_MAIN(TestNumberFormat)

@@ -1,0 +1,241 @@
+#include "widgets.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QScreen>
+#include <QSvgRenderer>
+
+QFont layoutFont(const QString &family, int pointSize, bool bold, bool underline)
+{
+    QFont font(family, pointSize);
+    font.setBold(bold);
+    font.setUnderline(underline);
+    return font;
+}
+
+// ---------------------------------------------------------------- TPictureButton
+
+TPictureButton::TPictureButton(const QString &objectName, const QString &picture, const QString &caption,
+                               QWidget *parent)
+    : QAbstractButton(parent), m_renderer(new QSvgRenderer(picture, this))
+{
+    setObjectName(objectName);
+    setText(caption);
+    setAccessibleName(caption);
+    setToolTip(QString());
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    m_captionFont = layoutFont(QStringLiteral("Arial"), 11, true);
+}
+
+void TPictureButton::setPicture(const QString &resource)
+{
+    m_renderer->load(resource);
+    update();
+}
+
+QSize TPictureButton::sizeHint() const
+{
+    return QSize(64, 64);
+}
+
+void TPictureButton::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRectF area = rect();
+    if (m_captionVisible) {
+        const QFontMetrics fm(m_captionFont);
+        const int captionHeight = fm.height() + 6;
+        area.setBottom(area.bottom() - captionHeight);
+        p.setFont(m_captionFont);
+        p.setPen(m_captionColor);
+        p.drawText(QRectF(0, area.bottom(), width(), captionHeight), Qt::AlignCenter, text());
+    }
+    if (m_renderer->isValid()) {
+        QSizeF size = m_renderer->defaultSize();
+        size.scale(area.size(), Qt::KeepAspectRatio);
+        const QRectF target(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2,
+                            size.width(), size.height());
+        if (isDown())
+            p.setOpacity(0.75);
+        m_renderer->render(&p, target);
+        p.setOpacity(1);
+    }
+    if (hasFocus()) {
+        QPen pen(QColor(0x40, 0x8A, 0xB3), 1, Qt::DotLine);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+// ---------------------------------------------------------------- THighlightFrame
+
+THighlightFrame::THighlightFrame(const QString &objectName, QWidget *box)
+    : QWidget(box->parentWidget()), m_box(box)
+{
+    setObjectName(objectName);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    follow();
+    stackUnder(box);
+    setVisible(box->hasFocus());
+    box->installEventFilter(this);
+}
+
+void THighlightFrame::follow()
+{
+    setGeometry(m_box->geometry().adjusted(-4, -4, 4, 4));
+}
+
+bool THighlightFrame::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_box) {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            follow();
+            show();
+            stackUnder(m_box);
+            break;
+        case QEvent::FocusOut:
+        case QEvent::Hide:
+            hide();
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            follow();
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void THighlightFrame::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor yellow(0xFF, 0xF2, 0x00);
+    // The border fades from yellow inside to white at the edge.
+    for (int i = 0; i < 4; ++i) {
+        QColor c = yellow;
+        const qreal t = (4 - i) / 4.0;
+        c.setRed(int(yellow.red() + (255 - yellow.red()) * t));
+        c.setGreen(int(yellow.green() + (255 - yellow.green()) * t));
+        c.setBlue(int(yellow.blue() + (255 - yellow.blue()) * t));
+        p.setPen(Qt::NoPen);
+        p.setBrush(c);
+        p.drawRoundedRect(QRectF(rect()).adjusted(i, i, -i, -i), 3, 3);
+    }
+    p.setBrush(yellow);
+    p.drawRect(rect().adjusted(4, 4, -4, -4));
+}
+
+// ---------------------------------------------------------------- TLinkLabel
+
+TLinkLabel::TLinkLabel(const QString &objectName, const QString &text, QWidget *parent)
+    : QLabel(text, parent)
+{
+    setObjectName(objectName);
+    setAccessibleName(text);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setFont(layoutFont(QStringLiteral("Tahoma"), 14, false, true));
+    setColor(restColor());
+}
+
+void TLinkLabel::setColor(const QColor &color)
+{
+    m_color = color;
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, color);
+    setPalette(pal);
+}
+
+void TLinkLabel::attachIcon(QAbstractButton *icon)
+{
+    icon->setFocusPolicy(Qt::NoFocus);
+    connect(icon, &QAbstractButton::pressed, this, [this] { setColor(pressedColor()); });
+    connect(icon, &QAbstractButton::released, this, [this] { setColor(restColor()); });
+    connect(icon, &QAbstractButton::clicked, this, [this] {
+        setColor(restColor());
+        emit clicked();
+    });
+}
+
+void TLinkLabel::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        setColor(pressedColor());
+    QLabel::mousePressEvent(event);
+}
+
+void TLinkLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        setColor(restColor());
+        if (rect().contains(event->position().toPoint()))
+            emit clicked();
+    }
+    QLabel::mouseReleaseEvent(event);
+}
+
+void TLinkLabel::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space) {
+        setColor(restColor());
+        emit clicked();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+// ---------------------------------------------------------------- TGradientBackground
+
+TGradientBackground::TGradientBackground(const QColor &top, const QColor &bottom, QWidget *parent)
+    : QWidget(parent), m_top(top), m_bottom(bottom)
+{
+}
+
+void TGradientBackground::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    QLinearGradient g(0, 0, 0, height());
+    g.setColorAt(0, m_top);
+    g.setColorAt(1, m_bottom);
+    p.fillRect(rect(), g);
+}
+
+// ---------------------------------------------------------------- TFixedDialog
+
+TFixedDialog::TFixedDialog(const QString &objectName, const QString &caption, QSize clientSize, QWidget *owner,
+                           const QColor &top, const QColor &bottom)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(objectName);
+    setWindowTitle(caption);
+    setFixedSize(clientSize);
+    setModal(true);
+    auto *background = new TGradientBackground(top, bottom, this);
+    background->setObjectName(QStringLiteral("bkgSfondo"));
+    background->setGeometry(rect());
+    background->lower();
+}
+
+void TFixedDialog::showEvent(QShowEvent *event)
+{
+    QWidget *anchor = m_centreOnOwner ? parentWidget() : nullptr;
+    QRect area;
+    if (anchor && anchor->isVisible())
+        area = anchor->frameGeometry();
+    else if (QScreen *screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isValid())
+        move(area.center() - rect().center());
+    QDialog::showEvent(event);
+}
