@@ -1,10 +1,11 @@
 # Entry points for a fresh Debian 12 machine: `make test` installs what is
-# missing, builds and runs every test.
-PACKAGES := build-essential cmake locales qt6-base-dev qt6-translations-l10n fonts-liberation2
+# missing, builds and runs every test; `make run` builds and starts Scortex
+# with the build's program folder (build/bin).
+PACKAGES := build-essential cmake locales qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-liberation2
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= 2
 
-.PHONY: deps configure build test clean
+.PHONY: deps configure build test run gallery clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -24,6 +25,12 @@ build: configure
 
 test: build
 	ctest --preset default -j $(JOBS)
+
+run: build
+	./build/bin/scortex
+
+gallery: configure
+	cmake --build --preset default -j $(JOBS) --target gallery
 
 clean:
 	rm -rf build

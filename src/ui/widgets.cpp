@@ -8,6 +8,17 @@
 #include <QScreen>
 #include <QSvgRenderer>
 
+// The artwork lives in this static library; its resources must be
+// registered explicitly or the linker drops them.
+static void ensureArtwork()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(art);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
 QFont layoutFont(const QString &family, int pointSize, bool bold, bool underline)
 {
     QFont font(family, pointSize);
@@ -20,7 +31,7 @@ QFont layoutFont(const QString &family, int pointSize, bool bold, bool underline
 
 TPictureButton::TPictureButton(const QString &objectName, const QString &picture, const QString &caption,
                                QWidget *parent)
-    : QAbstractButton(parent), m_renderer(new QSvgRenderer(picture, this))
+    : QAbstractButton(parent), m_renderer((ensureArtwork(), new QSvgRenderer(picture, this)))
 {
     setObjectName(objectName);
     setText(caption);
@@ -71,6 +82,27 @@ void TPictureButton::paintEvent(QPaintEvent *)
         p.setBrush(Qt::NoBrush);
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
+}
+
+// ---------------------------------------------------------------- TPicture
+
+TPicture::TPicture(const QString &objectName, const QString &picture, QWidget *parent)
+    : QWidget(parent), m_renderer((ensureArtwork(), new QSvgRenderer(picture, this)))
+{
+    setObjectName(objectName);
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void TPicture::paintEvent(QPaintEvent *)
+{
+    if (!m_renderer->isValid())
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QSizeF size = m_renderer->defaultSize();
+    size.scale(QSizeF(this->size()), Qt::KeepAspectRatio);
+    m_renderer->render(&p, QRectF((width() - size.width()) / 2, (height() - size.height()) / 2,
+                                  size.width(), size.height()));
 }
 
 // ---------------------------------------------------------------- THighlightFrame

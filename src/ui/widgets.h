@@ -36,6 +36,21 @@ private:
     QColor m_captionColor = QColor(0x1F, 0x3A, 0x5F);
 };
 
+// A static picture drawn from vector artwork, keeping its proportions.
+class TPicture : public QWidget
+{
+    Q_OBJECT
+
+public:
+    TPicture(const QString &objectName, const QString &picture, QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QSvgRenderer *m_renderer;
+};
+
 // The focus highlight of an edit box: a yellow frame whose border fades to
 // white, 4 pixels larger than the box on every side, drawn behind it and
 // visible only while the box has the focus.

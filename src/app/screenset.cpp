@@ -1,0 +1,86 @@
+#include "screenset.h"
+
+#include "app/loginwindow.h"
+#include "app/mainmenu.h"
+#include "products/inventorymenu.h"
+#include "products/productcard.h"
+#include "receipts/receiptcard.h"
+#include "receipts/summarymenu.h"
+#include "receipts/yearmenu.h"
+#include "suppliers/suppliercard.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+ScreenSet::ScreenSet()
+{
+    // The login window first: it is the application's main window.
+    frmPassword = new TfrmPassword;
+    frmAvvio = new TfrmAvvio;
+    frmCambiaPassword = new TfrmCambiaPassword;
+    frmFornitori = new TfrmFornitori;
+    frmMagazzino = new TfrmMagazzino;
+    frmMenuRiepilogo = new TfrmMenuRiepilogo;
+    frmMenuCarico = new TfrmMenuCarico;
+    frmCarichi = new TfrmCarichi;
+    frmMenuRiepilogoCarico = new TfrmMenuRiepilogoCarico;
+
+    connect(frmPassword, &TfrmPassword::accepted, this, [this] { navigate(frmAvvio, frmPassword); });
+    connect(frmPassword, &TfrmPassword::changeRequested, this, [this] { navigate(frmCambiaPassword, frmPassword); });
+    connect(frmPassword, &TfrmPassword::exitRequested, this, &ScreenSet::applicationEnded);
+    connect(frmCambiaPassword, &TfrmCambiaPassword::closed, this, [this] { frmPassword->comeBack(); });
+
+    connect(frmAvvio, &TfrmAvvio::applicationChosen, this, &ScreenSet::openApplication);
+    connect(frmAvvio, &TApplicationScreen::closing, this, &ScreenSet::applicationEnded);
+
+    for (TApplicationScreen *screen : std::initializer_list<TApplicationScreen *>{
+             frmFornitori, frmMagazzino, frmMenuRiepilogo, frmMenuCarico, frmCarichi, frmMenuRiepilogoCarico}) {
+        connect(screen, &TApplicationScreen::closing, this, [this, screen] { returnToMenu(screen); });
+    }
+}
+
+ScreenSet::~ScreenSet()
+{
+    for (QWidget *w : screens())
+        delete w;
+}
+
+QList<QWidget *> ScreenSet::screens() const
+{
+    return {frmPassword, frmAvvio, frmCambiaPassword, frmFornitori, frmMagazzino,
+            frmMenuRiepilogo, frmMenuCarico, frmCarichi, frmMenuRiepilogoCarico};
+}
+
+void ScreenSet::start()
+{
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        frmPassword->move(screen->availableGeometry().center() - frmPassword->rect().center());
+    frmPassword->show();
+}
+
+void ScreenSet::navigate(QWidget *target, QWidget *source)
+{
+    if (auto *screen = qobject_cast<TApplicationScreen *>(target)) {
+        screen->open();
+    } else {
+        if (QScreen *s = QGuiApplication::primaryScreen())
+            target->move(s->availableGeometry().center() - target->rect().center());
+        target->show();
+    }
+    target->activateWindow();
+    if (source)
+        source->hide();
+}
+
+void ScreenSet::openApplication(int application)
+{
+    QWidget *targets[] = {frmFornitori, frmMagazzino, frmMenuRiepilogo, frmMenuCarico};
+    if (application >= 1 && application <= 4)
+        navigate(targets[application - 1], frmAvvio);
+}
+
+void ScreenSet::returnToMenu(TApplicationScreen *)
+{
+    // The closing screen hides itself once the menu is up.
+    navigate(frmAvvio, nullptr);
+}

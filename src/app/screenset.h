@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class QWidget;
+class TApplicationScreen;
+class TfrmAvvio;
+class TfrmCambiaPassword;
+class TfrmCarichi;
+class TfrmFornitori;
+class TfrmMagazzino;
+class TfrmMenuCarico;
+class TfrmMenuRiepilogo;
+class TfrmMenuRiepilogoCarico;
+class TfrmPassword;
+
+// The long-lived screens, created once in start-up order, and the moves
+// between them: the target is shown first, then the source is hidden.
+class ScreenSet : public QObject
+{
+    Q_OBJECT
+
+public:
+    ScreenSet();
+    ~ScreenSet() override;
+
+    TfrmPassword *frmPassword;
+    TfrmAvvio *frmAvvio;
+    TfrmCambiaPassword *frmCambiaPassword;
+    TfrmFornitori *frmFornitori;
+    TfrmMagazzino *frmMagazzino;
+    TfrmMenuRiepilogo *frmMenuRiepilogo;
+    TfrmMenuCarico *frmMenuCarico;
+    TfrmCarichi *frmCarichi;
+    TfrmMenuRiepilogoCarico *frmMenuRiepilogoCarico;
+
+    // Every long-lived screen, in creation order.
+    QList<QWidget *> screens() const;
+
+    // Shows the login window: the start of the application.
+    void start();
+
+signals:
+    // The menu was closed or Esci pressed on the login window.
+    void applicationEnded();
+
+private:
+    void navigate(QWidget *target, QWidget *source);
+    void openApplication(int application);
+    void returnToMenu(TApplicationScreen *source);
+};

@@ -1,0 +1,6 @@
+#include "inventorymenu.h"
+
+TfrmMenuRiepilogo::TfrmMenuRiepilogo(QWidget *parent)
+    : TApplicationScreen(QStringLiteral("frmMenuRiepilogo"), QStringLiteral(" Scortex - Inventario Merce"), parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "yearmenu.h"
+
+TfrmMenuCarico::TfrmMenuCarico(QWidget *parent)
+    : TApplicationScreen(QStringLiteral("frmMenuCarico"), QStringLiteral(" Scortex - Operazioni di carico"), parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "suppliercard.h"
+
+TfrmFornitori::TfrmFornitori(QWidget *parent)
+    : TApplicationScreen(QStringLiteral("frmFornitori"), QStringLiteral(" Scortex - Archivio Fornitori"), parent)
+{
+}

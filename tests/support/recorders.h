@@ -1,0 +1,72 @@
+#pragma once
+
+#include "ui/services.h"
+
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Stands in for the message boxes: keeps kind and exact text of every box
+// and answers with scripted replies (OK / Sì by default).
+struct MessageRecorder
+{
+    struct Box
+    {
+        Messages::Kind kind;
+        QString text;
+    };
+    QList<Box> boxes;
+    QList<bool> answers;
+
+    MessageRecorder()
+    {
+        Messages::setHandler([this](QWidget *, Messages::Kind kind, const QString &text) {
+            boxes.append({kind, text});
+            return answers.isEmpty() ? true : answers.takeFirst();
+        });
+    }
+    ~MessageRecorder() { Messages::setHandler({}); }
+
+    QString lastText() const { return boxes.isEmpty() ? QString() : boxes.last().text; }
+    Messages::Kind lastKind() const { return boxes.last().kind; }
+};
+
+// Stands in for the desktop's open operation.
+struct ShellRecorder
+{
+    QStringList opened;
+    ShellRecorder()
+    {
+        TMisc::setOpener([this](const QString &target) { opened << target; });
+    }
+    ~ShellRecorder() { TMisc::setOpener({}); }
+};
+
+// A program folder in a temporary directory, with the shipped password file.
+struct ProgramFolder
+{
+    QTemporaryDir dir;
+    ProgramFolder(bool withPasswordFile = true)
+    {
+        AppContext::setProgramFolder(dir.path());
+        if (withPasswordFile)
+            writePasswordFile(QByteArray("[Accesso]\r\nValore=6F30231B7F9E4FED1A\r\n"));
+    }
+    ~ProgramFolder() { AppContext::setProgramFolder(QString()); }
+    QString path() const { return dir.path(); }
+    QString file(const QString &name) const { return dir.filePath(name); }
+    void writePasswordFile(const QByteArray &bytes) const
+    {
+        QFile f(file(QStringLiteral("unins000.dll")));
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            f.write(bytes);
+    }
+    QByteArray passwordFile() const
+    {
+        QFile f(file(QStringLiteral("unins000.dll")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
