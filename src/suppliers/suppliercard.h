@@ -1,12 +1,38 @@
 #pragma once
 
-#include "ui/applicationscreen.h"
+#include "ui/cardscreen.h"
 
-// The suppliers card (application 1).
-class TfrmFornitori : public TApplicationScreen
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class TPictureButton;
+
+// The suppliers card (application 1): one supplier at a time, on the
+// shared card workflow.
+class TfrmFornitori : public TCardScreen
 {
     Q_OBJECT
 
 public:
     explicit TfrmFornitori(QWidget *parent = nullptr);
+
+    // The 112 province codes of the combo, in order.
+    static QStringList provinces();
+
+    QLineEdit *txtDitta, *txtTitolare, *txtRecapito, *txtIndirizzoRes, *txtComuneRes, *txtCapRes, *txtPagamento;
+    QComboBox *txtProvRes;
+    QLineEdit *txtTelCasa, *txtTelUff, *txtTelCel, *txtFax, *txtEmail;
+    QLineEdit *txtCodFisc, *txtCarta, *txtScadeCarta, *txtPartitaIva, *txtIban;
+    QLineEdit *txtArticoli, *txtOfferte, *txtOrdine, *txtQuestioni, *txtNote;
+    QCheckBox *chkRicontatta;
+    TPictureButton *btnEmail, *btnCodFisc, *btnCarta, *btnPartitaIva, *btnIban;
+
+public slots:
+    void btnEmailClick();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void tidy(QWidget *box);
 };

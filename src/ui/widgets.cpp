@@ -66,22 +66,68 @@ void TPictureButton::paintEvent(QPaintEvent *)
         p.setPen(m_captionColor);
         p.drawText(QRectF(0, area.bottom(), width(), captionHeight), Qt::AlignCenter, text());
     }
-    if (m_renderer->isValid()) {
-        QSizeF size = m_renderer->defaultSize();
-        size.scale(area.size(), Qt::KeepAspectRatio);
-        const QRectF target(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2,
-                            size.width(), size.height());
-        if (isDown())
-            p.setOpacity(0.75);
-        m_renderer->render(&p, target);
-        p.setOpacity(1);
-    }
+    if (isDown())
+        p.setOpacity(0.75);
+    renderPicture(p, area);
+    p.setOpacity(1);
     if (hasFocus()) {
         QPen pen(QColor(0x40, 0x8A, 0xB3), 1, Qt::DotLine);
         p.setPen(pen);
         p.setBrush(Qt::NoBrush);
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
+}
+
+void TPictureButton::renderPicture(QPainter &p, const QRectF &area)
+{
+    if (!m_renderer->isValid())
+        return;
+    QSizeF size = m_renderer->defaultSize();
+    size.scale(area.size(), Qt::KeepAspectRatio);
+    m_renderer->render(&p, QRectF(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2,
+                                  size.width(), size.height()));
+}
+
+// ---------------------------------------------------------------- TCommandButton
+
+TCommandButton::TCommandButton(const QString &objectName, const QString &picture, const QString &caption,
+                               QWidget *parent)
+    : TPictureButton(objectName, picture, caption, parent)
+{
+    setMouseTracking(true);
+}
+
+void TCommandButton::enterEvent(QEnterEvent *event)
+{
+    m_hover = true;
+    update();
+    TPictureButton::enterEvent(event);
+}
+
+void TCommandButton::leaveEvent(QEvent *event)
+{
+    m_hover = false;
+    update();
+    TPictureButton::leaveEvent(event);
+}
+
+void TCommandButton::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QLinearGradient g(0, 0, 0, height());
+    const bool lit = m_hover || hasFocus();
+    g.setColorAt(0, isDown() ? QColor(0xC9, 0xE2, 0xF2) : (lit ? QColor(0xF4, 0xFA, 0xFF) : Qt::white));
+    g.setColorAt(1, isDown() ? QColor(0xA9, 0xCF, 0xE8) : (lit ? QColor(0xD6, 0xE9, 0xF5) : QColor(0xE6, 0xEE, 0xF3)));
+    p.setBrush(g);
+    p.setPen(QPen(lit ? QColor(0x40, 0x8A, 0xB3) : QColor(0xA8, 0xBC, 0xC8), hasFocus() ? 2 : 1));
+    p.drawRoundedRect(box, 6, 6);
+    const qreal icon = height() - 12;
+    renderPicture(p, QRectF(8, 6, icon, icon));
+    p.setPen(QColor(0x1F, 0x3A, 0x5F));
+    p.setFont(layoutFont(QStringLiteral("Arial"), 10, true));
+    p.drawText(QRectF(16 + icon, 0, width() - 20 - icon, height()), Qt::AlignVCenter | Qt::AlignLeft, text());
 }
 
 // ---------------------------------------------------------------- TPicture

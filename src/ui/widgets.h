@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QEnterEvent>
 #include <QColor>
 #include <QDialog>
 #include <QLabel>
@@ -28,12 +29,33 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void renderPicture(QPainter &p, const QRectF &area);
+
+    QSvgRenderer *m_renderer;
 
 private:
-    QSvgRenderer *m_renderer;
     bool m_captionVisible = false;
     QFont m_captionFont;
     QColor m_captionColor = QColor(0x1F, 0x3A, 0x5F);
+};
+
+// A command of a card's button column: its picture at the left and its
+// caption drawn beside it.
+class TCommandButton : public TPictureButton
+{
+    Q_OBJECT
+
+public:
+    TCommandButton(const QString &objectName, const QString &picture, const QString &caption,
+                   QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    bool m_hover = false;
 };
 
 // A static picture drawn from vector artwork, keeping its proportions.

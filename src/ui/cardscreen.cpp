@@ -1,0 +1,407 @@
+#include "cardscreen.h"
+
+#include "storage/archiveerror.h"
+#include "storage/record.h"
+#include "storage/recordfile.h"
+#include "storage/textrules.h"
+#include "ui/widgets.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+TCardScreen::TCardScreen(const QString &objectName, const QString &caption, QWidget *parent)
+    : TApplicationScreen(objectName, caption, parent)
+{
+}
+
+void TCardScreen::buildStatusAndArrows(const QRect &statusBand, const QRect &arrowFrame)
+{
+    panInfo = new QLabel(readyText(), panel());
+    panInfo->setObjectName(QStringLiteral("panInfo"));
+    panInfo->setGeometry(statusBand);
+    panInfo->setFont(layoutFont(QStringLiteral("Arial"), 10, true));
+    panInfo->setStyleSheet(QStringLiteral("QLabel { background: #6A7FA8; color: white; border-radius: 6px; "
+                                          "padding-left: 12px; }"));
+    panInfo->setAccessibleName(QStringLiteral("Barra di stato"));
+
+    auto *frame = new QLabel(panel());
+    frame->setObjectName(QStringLiteral("shpFrecce"));
+    frame->setGeometry(arrowFrame);
+    frame->setStyleSheet(QStringLiteral("QLabel { background: #87CEEB; border-radius: 6px; }"));
+    clearsStatusLine(frame);
+
+    const int h = arrowFrame.height() - 6;
+    const int y = arrowFrame.y() + 3;
+    const struct
+    {
+        const char *name;
+        const char *picture;
+        const char *caption;
+        const char *hint;
+        void (TCardScreen::*slot)();
+    } arrows[] = {
+        {"cmdPrimo", "primo", "Prima scheda", "Visualizza la prima scheda in archivio.", &TCardScreen::cmdPrimoClick},
+        {"cmdIndietro", "indietro", "Scheda precedente", "Visualizza la scheda precedente in archivio.",
+         &TCardScreen::cmdIndietroClick},
+        {"cmdAvanti", "avanti", "Scheda successiva", "Visualizza la scheda successiva in archivio.",
+         &TCardScreen::cmdAvantiClick},
+        {"cmdUltimo", "ultimo", "Ultima scheda", "Visualizza l'ultima scheda in archivio.",
+         &TCardScreen::cmdUltimoClick},
+    };
+    const int labelWidth = arrowFrame.width() - 4 * (h + 4) - 8;
+    int x = arrowFrame.x() + 4;
+    for (int i = 0; i < 4; ++i) {
+        auto *b = new TPictureButton(QLatin1StringView(arrows[i].name),
+                                     QStringLiteral(":/art/%1.svg").arg(QLatin1StringView(arrows[i].picture)),
+                                     QString::fromUtf8(arrows[i].caption), panel());
+        b->setGeometry(x, y, h, h);
+        setHint(b, QString::fromUtf8(arrows[i].hint));
+        connect(b, &QAbstractButton::clicked, this, arrows[i].slot);
+        x += h + 4;
+        if (i == 1) {
+            lblPosizione = new QLabel(panel());
+            lblPosizione->setObjectName(QStringLiteral("lblPosizione"));
+            lblPosizione->setAlignment(Qt::AlignCenter);
+            lblPosizione->setFont(layoutFont(QStringLiteral("Arial"), 12, true));
+            lblPosizione->setStyleSheet(QStringLiteral("QLabel { background: white; color: #1F2A33; "
+                                                       "border-radius: 4px; }"));
+            lblPosizione->setGeometry(x, y, labelWidth, h);
+            lblPosizione->setAccessibleName(QStringLiteral("Posizione della scheda"));
+            clearsStatusLine(lblPosizione);
+            x += labelWidth + 4;
+        }
+    }
+}
+
+void TCardScreen::bind(CardDefinition definition)
+{
+    m_def = std::move(definition);
+    Q_ASSERT(m_def.controls.size() == m_def.layout->fieldCount());
+    for (int f = 0; f < m_def.controls.size(); ++f) {
+        const QString &name = m_def.controls[f];
+        QWidget *w = findChild<QWidget *>(name);
+        Q_ASSERT_X(w, "TCardScreen::bind", qPrintable(name));
+        m_controls.insert(name, w);
+        const int capacity = m_def.layout->capacity(f);
+        if (auto *edit = qobject_cast<QLineEdit *>(w)) {
+            edit->setMaxLength(capacity);
+        } else if (auto *combo = qobject_cast<QComboBox *>(w)) {
+            combo->lineEdit()->setMaxLength(capacity);
+        }
+        if ((qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w)) && m_def.highlightFrames)
+            new THighlightFrame(QStringLiteral("eff") + name.mid(3), w);
+    }
+    for (const QString &name : m_def.enterChain) {
+        QWidget *w = m_controls.value(name);
+        if (auto *combo = qobject_cast<QComboBox *>(w))
+            combo->lineEdit()->installEventFilter(this);
+        if (w)
+            w->installEventFilter(this);
+    }
+    for (const QString &name : m_def.digitFields + m_def.moneyFields) {
+        if (QWidget *w = m_controls.value(name))
+            w->installEventFilter(this);
+    }
+    for (auto it = m_def.hints.cbegin(); it != m_def.hints.cend(); ++it) {
+        if (auto *w = findChild<QWidget *>(it.key()))
+            setHint(w, it.value());
+    }
+    clearsStatusLine(this);
+    clearsStatusLine(panel());
+}
+
+void TCardScreen::setHint(QWidget *control, const QString &hint)
+{
+    m_hintOf.insert(control, hint);
+    control->setMouseTracking(true);
+    control->installEventFilter(this);
+}
+
+void TCardScreen::clearsStatusLine(QWidget *background)
+{
+    m_hintOf.insert(background, QString());
+    background->setMouseTracking(true);
+    background->installEventFilter(this);
+}
+
+QString TCardScreen::controlText(const QString &name) const
+{
+    QWidget *w = m_controls.value(name);
+    if (auto *edit = qobject_cast<QLineEdit *>(w))
+        return edit->text();
+    if (auto *combo = qobject_cast<QComboBox *>(w))
+        return combo->currentText();
+    if (auto *label = qobject_cast<QLabel *>(w))
+        return label->text();
+    if (auto *check = qobject_cast<QCheckBox *>(w))
+        return YesNo::text(check->isChecked());
+    return QString();
+}
+
+void TCardScreen::setControlText(const QString &name, const QString &text)
+{
+    QWidget *w = m_controls.value(name);
+    if (auto *edit = qobject_cast<QLineEdit *>(w)) {
+        edit->setText(text);
+    } else if (auto *combo = qobject_cast<QComboBox *>(w)) {
+        combo->setEditText(text);
+    } else if (auto *label = qobject_cast<QLabel *>(w)) {
+        label->setText(text);
+    } else if (auto *check = qobject_cast<QCheckBox *>(w)) {
+        // Anything but "Sì" or "No" leaves the box as it was.
+        if (const std::optional<bool> yes = YesNo::read(text))
+            check->setChecked(*yes);
+    }
+}
+
+void TCardScreen::fillControls(const QByteArray &bytes)
+{
+    const Record record(*m_def.layout, bytes);
+    for (int f = 0; f < m_def.controls.size(); ++f)
+        setControlText(m_def.controls[f], record.value(f));
+}
+
+void TCardScreen::showRecord(const QByteArray &bytes, qint64 position)
+{
+    fillControls(bytes);
+    lblPosizione->setText(QString::number(position));
+}
+
+QByteArray TCardScreen::recordFromControls() const
+{
+    Record record(*m_def.layout);
+    for (int f = 0; f < m_def.controls.size(); ++f)
+        record.setValue(f, controlText(m_def.controls[f]));
+    return record.bytes();
+}
+
+qint64 TCardScreen::shownPosition() const
+{
+    bool ok = false;
+    const qint64 p = TextRules::trimmed(lblPosizione->text()).toLongLong(&ok);
+    return ok ? p : 0;
+}
+
+bool TCardScreen::guarded(const std::function<void()> &action, Messages::Kind kind)
+{
+    try {
+        action();
+        return true;
+    } catch (const ArchiveError &) {
+        Messages::show(this, kind, archiveAccessMessage());
+        return false;
+    }
+}
+
+void TCardScreen::focusFirstField()
+{
+    if (QWidget *w = m_controls.value(m_def.firstField))
+        w->setFocus();
+}
+
+void TCardScreen::blankCard()
+{
+    for (const QString &name : m_def.controls) {
+        QWidget *w = m_controls.value(name);
+        if (auto *check = qobject_cast<QCheckBox *>(w)) {
+            check->setChecked(false);
+        } else if (auto *combo = qobject_cast<QComboBox *>(w)) {
+            combo->setCurrentIndex(-1);
+            combo->setEditText(m_def.blankValue ? m_def.blankValue(name) : QString());
+        } else {
+            setControlText(name, m_def.blankValue ? m_def.blankValue(name) : QString());
+        }
+    }
+    for (const QString &name : m_def.attachmentLabels)
+        setControlText(name, QString());
+    lblPosizione->clear();
+    focusFirstField();
+}
+
+void TCardScreen::FormShow()
+{
+    blankCard();
+}
+
+void TCardScreen::cmdNuovoClick()
+{
+    blankCard();
+}
+
+void TCardScreen::cmdPrimoClick()
+{
+    guarded([this] {
+        RecordFile file(archivePath(), m_def.layout->size());
+        if (file.count() == 0) {
+            file.close();
+            Messages::information(this, emptyArchiveMessage());
+            return;
+        }
+        const QByteArray bytes = file.read(1);
+        file.close();
+        showRecord(bytes, 1);
+    }, m_def.archiveMessageKind);
+}
+
+void TCardScreen::cmdUltimoClick()
+{
+    guarded([this] {
+        RecordFile file(archivePath(), m_def.layout->size());
+        const qint64 n = file.count();
+        if (n == 0) {
+            file.close();
+            Messages::information(this, emptyArchiveMessage());
+            return;
+        }
+        const QByteArray bytes = file.read(n);
+        file.close();
+        showRecord(bytes, n);
+    }, m_def.archiveMessageKind);
+}
+
+void TCardScreen::cmdAvantiClick()
+{
+    guarded([this] {
+        RecordFile file(archivePath(), m_def.layout->size());
+        const qint64 p = shownPosition();
+        const qint64 n = file.count();
+        if (n == 0) {
+            lblPosizione->clear();
+            file.close();
+            Messages::information(this, emptyArchiveMessage());
+            return;
+        }
+        if (p < n) {
+            const QByteArray bytes = file.read(p + 1);
+            file.close();
+            showRecord(bytes, p + 1);
+        }
+    }, m_def.archiveMessageKind);
+}
+
+void TCardScreen::cmdIndietroClick()
+{
+    // On the first record nothing is looked at, not even the archive.
+    if (TextRules::trimmed(lblPosizione->text()) == u"1")
+        return;
+    guarded([this] {
+        RecordFile file(archivePath(), m_def.layout->size());
+        const qint64 p = shownPosition();
+        const qint64 n = file.count();
+        if (n == 0) {
+            file.close();
+            Messages::information(this, emptyArchiveMessage());
+            return;
+        }
+        const qint64 target = p <= 2 ? 1 : p - 1;
+        const QByteArray bytes = file.read(target);
+        file.close();
+        showRecord(bytes, target);
+    }, m_def.archiveMessageKind);
+}
+
+void TCardScreen::cmdSalvaClick()
+{
+    if (m_def.beforeRequired)
+        m_def.beforeRequired(*this);
+    for (const CardDefinition::Required &r : m_def.required) {
+        if (TextRules::trimmed(controlText(r.control)).isEmpty()) {
+            Messages::warning(this, r.warning);
+            if (QWidget *w = m_controls.value(r.control))
+                w->setFocus();
+            return;
+        }
+    }
+    if (m_def.afterRequired)
+        m_def.afterRequired(*this);
+
+    guarded([this] {
+        const QByteArray record = recordFromControls();
+        RecordFile file(archivePath(), m_def.layout->size());
+        const qint64 p = shownPosition();
+        if (p > 0) {
+            file.write(p, record);
+            file.close();
+            lblPosizione->setText(QString::number(p));
+            Messages::information(this, updatedMessage());
+        } else {
+            const qint64 added = file.append(record);
+            file.close();
+            lblPosizione->setText(QString::number(added));
+            Messages::information(this, insertedMessage());
+        }
+    }, m_def.archiveMessageKind);
+}
+
+void TCardScreen::cmdDuplicaClick()
+{
+    if (TextRules::trimmed(lblPosizione->text()).isEmpty()) {
+        Messages::warning(this, duplicateFirstMessage());
+        return;
+    }
+    for (const QString &name : m_def.attachmentLabels)
+        setControlText(name, QString());
+    lblPosizione->clear();
+    const bool reachable = guarded([this] { RecordFile file(archivePath(), m_def.layout->size()); },
+                                   m_def.duplicateMessageKind);
+    if (!reachable)
+        return;
+    focusFirstField();
+    Messages::information(this, duplicatedMessage());
+}
+
+void TCardScreen::cmdEsciClick()
+{
+    close();
+}
+
+bool TCardScreen::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseMove && m_hintOf.contains(watched)) {
+        if (panInfo)
+            panInfo->setText(m_hintOf.value(watched));
+    }
+
+    if (type == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        QWidget *box = qobject_cast<QWidget *>(watched);
+        // A combo edit's line edit stands for the combo.
+        if (box && qobject_cast<QComboBox *>(box->parentWidget()) && !m_controls.key(box).size())
+            box = box->parentWidget();
+        const QString name = m_controls.key(box);
+        if (!name.isEmpty()) {
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                const qsizetype at = m_def.enterChain.indexOf(name);
+                if (at >= 0) {
+                    const QString next = m_def.enterChain[(at + 1) % m_def.enterChain.size()];
+                    if (QWidget *w = m_controls.value(next))
+                        w->setFocus();
+                    return true;
+                }
+            }
+            const bool digit = m_def.digitFields.contains(name);
+            const bool money = m_def.moneyFields.contains(name);
+            if (digit || money) {
+                switch (key->key()) {
+                case Qt::Key_Backspace:
+                case Qt::Key_Delete:
+                case Qt::Key_Left:
+                case Qt::Key_Right:
+                    return false;
+                default:
+                    break;
+                }
+                const QString text = key->text();
+                const bool accepted = text.size() == 1
+                                      && ((text[0] >= u'0' && text[0] <= u'9') || (money && text[0] == u','));
+                if (!accepted)
+                    return true; // discarded: no effect at all
+            }
+        }
+    }
+    return TApplicationScreen::eventFilter(watched, event);
+}

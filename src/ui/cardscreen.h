@@ -1,0 +1,135 @@
+#pragma once
+
+#include "storage/recordlayout.h"
+#include "ui/applicationscreen.h"
+#include "ui/services.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class TCardScreen;
+
+// What makes one card screen: everything the shared workflow needs to know.
+struct CardDefinition
+{
+    struct Required
+    {
+        QString control;
+        QString warning;
+    };
+
+    const RecordLayout *layout = nullptr;
+    // The archive's full name; the receipts card takes it from its own label.
+    std::function<QString(const TCardScreen &)> archivePath;
+    // The control bound to each field, in layout order: an edit box, a combo
+    // edit, the yes/no check box or a hidden label.
+    QStringList controls;
+    // Blank-card values of the controls that are not blank when empty.
+    std::function<QString(const QString &control)> blankValue;
+    // Labels emptied by a blank card and by a duplicate.
+    QStringList attachmentLabels;
+    QList<Required> required;
+    QStringList enterChain;
+    QStringList digitFields;
+    QStringList moneyFields;
+    QString firstField;
+    Messages::Kind archiveMessageKind = Messages::Kind::Error;
+    Messages::Kind duplicateMessageKind = Messages::Kind::Error;
+    bool highlightFrames = true;
+    // Extra steps of a save: before the required check, and after it (before
+    // the archive is opened).
+    std::function<void(TCardScreen &)> beforeRequired;
+    std::function<void(TCardScreen &)> afterRequired;
+    // Status-line hints of the card's own controls.
+    QHash<QString, QString> hints;
+};
+
+// The workflow shared by the three cards: browse, new, save, duplicate and
+// leave, the focus highlight, the Enter chain, the key filters and the
+// status line. The card's only archive state is its position label.
+class TCardScreen : public TApplicationScreen
+{
+    Q_OBJECT
+
+public:
+    TCardScreen(const QString &objectName, const QString &caption, QWidget *parent = nullptr);
+
+    // Messages of the workflow.
+    static QString emptyArchiveMessage() { return QStringLiteral("L'archivio non contiene nessuna scheda."); }
+    static QString updatedMessage()
+    {
+        return QStringLiteral("Le modifiche apportate alla scheda corrente sono state salvate in archivio.");
+    }
+    static QString insertedMessage() { return QStringLiteral("La scheda corrente è stata inserita in archivio."); }
+    static QString duplicateFirstMessage()
+    {
+        return QStringLiteral("Attenzione: la duplicazione di una scheda può avvenire soltanto dopo che questa è "
+                              "stata inserita in archivio.");
+    }
+    static QString duplicatedMessage()
+    {
+        return QStringLiteral("E' ora possibile apportare le proprie modifiche alla scheda corrente.\n\r\n\rAl termine "
+                              "premere Salva per inserire la scheda in archivio.");
+    }
+    static QString readyText() { return QStringLiteral("Pronto per archiviare una nuova scheda..."); }
+
+    const CardDefinition &definition() const { return m_def; }
+    QString archivePath() const { return m_def.archivePath(*this); }
+
+    // The text of a bound control, and writing it.
+    QString controlText(const QString &name) const;
+    void setControlText(const QString &name, const QString &text);
+
+    // Loads a record into the controls (used by browsing and by the windows
+    // that load a found record) and shows its position.
+    void showRecord(const QByteArray &bytes, qint64 position);
+    // The record the controls describe, as a save writes it.
+    QByteArray recordFromControls() const;
+
+    QLabel *lblPosizione = nullptr;
+    QLabel *panInfo = nullptr;
+
+public slots:
+    void cmdPrimoClick();
+    void cmdUltimoClick();
+    void cmdAvantiClick();
+    void cmdIndietroClick();
+    void cmdNuovoClick();
+    void cmdSalvaClick();
+    void cmdDuplicaClick();
+    void cmdEsciClick();
+
+protected:
+    // Binds the controls the screen has built to the definition; called once
+    // by the card's constructor after it has built its widgets.
+    void bind(CardDefinition definition);
+    void FormShow() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    // Adds the hint of a control (buttons, check boxes) to the status line.
+    void setHint(QWidget *control, const QString &hint);
+    // Makes moving over a background widget empty the status line.
+    void clearsStatusLine(QWidget *background);
+
+    // Builds the position label, the status band and the browse arrows.
+    void buildStatusAndArrows(const QRect &statusBand, const QRect &arrowFrame);
+
+    void blankCard();
+    void focusFirstField();
+    // Runs an archive action; a failure shows the archive-access message.
+    bool guarded(const std::function<void()> &action, Messages::Kind kind);
+
+private:
+    qint64 shownPosition() const;
+    void fillControls(const QByteArray &bytes);
+
+    CardDefinition m_def;
+    QHash<QString, QWidget *> m_controls;
+    QHash<QObject *, QString> m_hintOf;
+};
