@@ -111,6 +111,8 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
     txtProvRes->setObjectName(QStringLiteral("txtProvRes"));
     txtProvRes->setEditable(true);
     txtProvRes->setInsertPolicy(QComboBox::NoInsert);
+    // Typed letters stay as typed: no completion from the list.
+    txtProvRes->setCompleter(nullptr);
     txtProvRes->addItems(provinces());
     txtProvRes->setMaxVisibleItems(16);
     txtProvRes->setFont(L.boxFont);

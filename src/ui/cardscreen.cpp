@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 
 TCardScreen::TCardScreen(const QString &objectName, const QString &caption, QWidget *parent)
     : TApplicationScreen(objectName, caption, parent)
@@ -362,8 +363,13 @@ bool TCardScreen::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
     if (type == QEvent::MouseMove && m_hintOf.contains(watched)) {
-        if (panInfo)
-            panInfo->setText(m_hintOf.value(watched));
+        // A move over an edit box or a caption reaches the nearest tracking
+        // parent; only a move over the background itself empties the line.
+        auto *widget = static_cast<QWidget *>(watched);
+        const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+        QWidget *under = widget->childAt(at);
+        if (panInfo && (!under || m_hintOf.contains(under)))
+            panInfo->setText(m_hintOf.value(under ? under : widget));
     }
 
     if (type == QEvent::KeyPress) {

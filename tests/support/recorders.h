@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 // Stands in for the message boxes: keeps kind and exact text of every box
 // and answers with scripted replies (OK / Sì by default).
@@ -70,3 +71,15 @@ struct ProgramFolder
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 };
+
+// Types text as key presses; characters beyond ASCII go as key events that
+// carry only their text, as an input method delivers them.
+inline void typeText(QWidget *widget, const QString &text)
+{
+    for (QChar c : text) {
+        if (c.unicode() < 128)
+            QTest::keyClick(widget, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
