@@ -119,6 +119,7 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
     txtProvRes->setGeometry(x0, 118 + 19, 70, 28);
     L.label(QStringLiteral("Prov."), txtProvRes, x0, 118, 70);
     txtProvRes->setAccessibleName(QStringLiteral("Provincia"));
+    txtProvRes->lineEdit()->setAccessibleName(QStringLiteral("Provincia"));
     txtComuneRes = L.edit(QStringLiteral("txtComuneRes"), QStringLiteral("Città:"), x0 + 82, 118, 240);
     txtCapRes = L.edit(QStringLiteral("txtCapRes"), QStringLiteral("CAP:"), x0 + 334, 118, 80);
     txtPagamento = L.edit(QStringLiteral("txtPagamento"), QStringLiteral("Modalità di pagamento:"), x0 + 426, 118,

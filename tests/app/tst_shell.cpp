@@ -14,6 +14,7 @@
 #include "ui/italian.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -502,8 +503,9 @@ void TestShell::everyControlHasAName()
                 continue;
             if (auto *b = qobject_cast<QAbstractButton *>(w)) {
                 QVERIFY2(!b->accessibleName().isEmpty() || !b->text().isEmpty(), qPrintable(b->objectName()));
-            } else if (qobject_cast<QLineEdit *>(w) || qobject_cast<QPlainTextEdit *>(w)) {
-                QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+            } else if (qobject_cast<QLineEdit *>(w) || qobject_cast<QPlainTextEdit *>(w) || qobject_cast<QComboBox *>(w)) {
+                QVERIFY2(!w->accessibleName().isEmpty(),
+                         qPrintable(window->objectName() + u'/' + w->objectName() + u' ' + w->metaObject()->className()));
             } else if (auto *l = qobject_cast<QLabel *>(w)) {
                 QVERIFY2(!l->text().isEmpty(), qPrintable(l->objectName()));
             }
