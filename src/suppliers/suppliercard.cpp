@@ -13,40 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-namespace {
-
-const QColor kSection(0xEC, 0xEF, 0xEF);
-
-struct Layout
-{
-    QWidget *panel;
-    QFont boxFont = layoutFont(QStringLiteral("Arial"), 12, true);
-    QFont labelFont = layoutFont(QStringLiteral("Arial"), 9, true);
-
-    QLabel *label(const QString &text, QWidget *buddy, int x, int y, int w)
-    {
-        auto *l = new QLabel(text, panel);
-        l->setObjectName(QStringLiteral("lbl") + buddy->objectName().mid(3));
-        l->setFont(labelFont);
-        l->setStyleSheet(QStringLiteral("color: #1F3A5F; background: transparent;"));
-        l->setGeometry(x, y, w, 18);
-        l->setBuddy(buddy);
-        buddy->setAccessibleName(TextRules::trimmed(QString(text).remove(u':')));
-        return l;
-    }
-
-    QLineEdit *edit(const QString &name, const QString &text, int x, int y, int w)
-    {
-        auto *e = new QLineEdit(panel);
-        e->setObjectName(name);
-        e->setFont(boxFont);
-        e->setGeometry(x, y + 19, w, 28);
-        label(text, e, x, y, w);
-        return e;
-    }
-};
-
-} // namespace
 
 QStringList TfrmFornitori::provinces()
 {
@@ -62,50 +28,36 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
     : TCardScreen(QStringLiteral("frmFornitori"), QStringLiteral(" Scortex - Archivio Fornitori"), parent)
 {
     QWidget *p = panel();
-    Layout L{p};
+    auto edit = [this](const char *name, const QString &caption, int x, int y, int w) {
+        return addEdit(QLatin1StringView(name), caption, x, y, w);
+    };
 
     // Five sections stacked on the left, each with its icon in a white square.
     struct Section
     {
         const char *name;
         const char *icon;
-        const char *title;
         int top, height;
     } sections[] = {
-        {"shpSezione1", "sez_ditta", "Dati anagrafici", 8, 166},
-        {"shpSezione2", "sez_recapiti", "Recapiti", 180, 114},
-        {"shpSezione3", "sez_fiscali", "Dati fiscali e bancari", 300, 114},
-        {"shpSezione4", "sez_fornitura", "Fornitura", 420, 114},
-        {"shpSezione5", "sez_note", "Note", 540, 114},
+        {"shpSezione1", "sez_ditta", 8, 166},
+        {"shpSezione2", "sez_recapiti", 180, 114},
+        {"shpSezione3", "sez_fiscali", 300, 114},
+        {"shpSezione4", "sez_fornitura", 420, 114},
+        {"shpSezione5", "sez_note", 540, 114},
     };
     const int left = 10;
     const int sectionWidth = 775;
-    for (const Section &s : sections) {
-        auto *frame = new QLabel(p);
-        frame->setObjectName(QLatin1StringView(s.name));
-        frame->setGeometry(left, s.top, sectionWidth, s.height);
-        frame->setStyleSheet(QStringLiteral("QLabel { background: #ECEFEF; border-radius: 8px; }"));
-        clearsStatusLine(frame);
-        auto *square = new QLabel(p);
-        square->setObjectName(QLatin1StringView(s.name) + QStringLiteral("Icona"));
-        square->setGeometry(left + 8, s.top + 10, 48, 48);
-        square->setStyleSheet(QStringLiteral("QLabel { background: white; border-radius: 6px; }"));
-        clearsStatusLine(square);
-        auto *icon = new TPicture(QLatin1StringView(s.name) + QStringLiteral("Img"),
-                                  QStringLiteral(":/art/%1.svg").arg(QLatin1StringView(s.icon)), p);
-        icon->setGeometry(left + 14, s.top + 16, 36, 36);
-        icon->setToolTip(QString::fromUtf8(s.title));
-        clearsStatusLine(icon);
-    }
+    for (const Section &s : sections)
+        addSection(QLatin1StringView(s.name), QLatin1StringView(s.icon), QRect(left, s.top, sectionWidth, s.height));
     const int x0 = left + 66; // fields start right of the icon square
     const int full = sectionWidth - 66 - 12;
 
     // Section 1
-    txtDitta = L.edit(QStringLiteral("txtDitta"), QStringLiteral("Denominazione Ditta:"), x0, 14, 330);
-    txtTitolare = L.edit(QStringLiteral("txtTitolare"), QStringLiteral("Titolare o responsabile:"), x0 + 342, 14,
+    txtDitta = edit("txtDitta", QStringLiteral("Denominazione Ditta:"), x0, 14, 330);
+    txtTitolare = edit("txtTitolare", QStringLiteral("Titolare o responsabile:"), x0 + 342, 14,
                          full - 342);
-    txtRecapito = L.edit(QStringLiteral("txtRecapito"), QStringLiteral("Recapito preferenziale:"), x0, 66, 330);
-    txtIndirizzoRes = L.edit(QStringLiteral("txtIndirizzoRes"), QStringLiteral("Via / Piazza e numero civico:"),
+    txtRecapito = edit("txtRecapito", QStringLiteral("Recapito preferenziale:"), x0, 66, 330);
+    txtIndirizzoRes = edit("txtIndirizzoRes", QStringLiteral("Via / Piazza e numero civico:"),
                              x0 + 342, 66, full - 342);
     txtProvRes = new QComboBox(p);
     txtProvRes->setObjectName(QStringLiteral("txtProvRes"));
@@ -115,26 +67,26 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
     txtProvRes->setCompleter(nullptr);
     txtProvRes->addItems(provinces());
     txtProvRes->setMaxVisibleItems(16);
-    txtProvRes->setFont(L.boxFont);
+    txtProvRes->setFont(layoutFont(QStringLiteral("Arial"), 12, true));
     txtProvRes->setGeometry(x0, 118 + 19, 70, 28);
-    L.label(QStringLiteral("Prov."), txtProvRes, x0, 118, 70);
+    addCaption(QStringLiteral("Prov."), txtProvRes, x0, 118, 70);
     txtProvRes->setAccessibleName(QStringLiteral("Provincia"));
     txtProvRes->lineEdit()->setAccessibleName(QStringLiteral("Provincia"));
-    txtComuneRes = L.edit(QStringLiteral("txtComuneRes"), QStringLiteral("Città:"), x0 + 82, 118, 240);
-    txtCapRes = L.edit(QStringLiteral("txtCapRes"), QStringLiteral("CAP:"), x0 + 334, 118, 80);
-    txtPagamento = L.edit(QStringLiteral("txtPagamento"), QStringLiteral("Modalità di pagamento:"), x0 + 426, 118,
+    txtComuneRes = edit("txtComuneRes", QStringLiteral("Città:"), x0 + 82, 118, 240);
+    txtCapRes = edit("txtCapRes", QStringLiteral("CAP:"), x0 + 334, 118, 80);
+    txtPagamento = edit("txtPagamento", QStringLiteral("Modalità di pagamento:"), x0 + 426, 118,
                           full - 426);
 
     // Section 2
     const int tel = (full - 3 * 12) / 4;
-    txtTelCasa = L.edit(QStringLiteral("txtTelCasa"), QStringLiteral("Tel. casa:"), x0, 186, tel);
-    txtTelUff = L.edit(QStringLiteral("txtTelUff"), QStringLiteral("Tel. ufficio:"), x0 + (tel + 12), 186, tel);
-    txtTelCel = L.edit(QStringLiteral("txtTelCel"), QStringLiteral("Tel. cellulare:"), x0 + 2 * (tel + 12), 186, tel);
-    txtFax = L.edit(QStringLiteral("txtFax"), QStringLiteral("Fax:"), x0 + 3 * (tel + 12), 186, tel);
+    txtTelCasa = edit("txtTelCasa", QStringLiteral("Tel. casa:"), x0, 186, tel);
+    txtTelUff = edit("txtTelUff", QStringLiteral("Tel. ufficio:"), x0 + (tel + 12), 186, tel);
+    txtTelCel = edit("txtTelCel", QStringLiteral("Tel. cellulare:"), x0 + 2 * (tel + 12), 186, tel);
+    txtFax = edit("txtFax", QStringLiteral("Fax:"), x0 + 3 * (tel + 12), 186, tel);
     auto *envelope = new TPicture(QStringLiteral("imgEmail"), QStringLiteral(":/art/email.svg"), p);
     envelope->setGeometry(x0, 238 + 19, 32, 28);
     clearsStatusLine(envelope);
-    txtEmail = L.edit(QStringLiteral("txtEmail"), QStringLiteral("E-mail:"), x0 + 40, 238, 420);
+    txtEmail = edit("txtEmail", QStringLiteral("E-mail:"), x0 + 40, 238, 420);
     btnEmail = new TCommandButton(QStringLiteral("btnEmail"), QStringLiteral(":/art/invia.svg"),
                                   QStringLiteral("Invia e-mail"), p);
     btnEmail->setGeometry(x0 + 470, 238 + 17, 150, 32);
@@ -145,25 +97,25 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
         b->setGeometry(box->x() + box->width() + 4, box->y(), 28, 28);
         return b;
     };
-    txtCodFisc = L.edit(QStringLiteral("txtCodFisc"), QStringLiteral("Codice fiscale:"), x0, 306, 200);
+    txtCodFisc = edit("txtCodFisc", QStringLiteral("Codice fiscale:"), x0, 306, 200);
     btnCodFisc = checkButton(QStringLiteral("btnCodFisc"), QStringLiteral("Controlla il codice fiscale"), txtCodFisc);
-    txtCarta = L.edit(QStringLiteral("txtCarta"), QStringLiteral("Carta di credito n."), x0 + 246, 306, 220);
+    txtCarta = edit("txtCarta", QStringLiteral("Carta di credito n."), x0 + 246, 306, 220);
     btnCarta = checkButton(QStringLiteral("btnCarta"), QStringLiteral("Controlla la carta di credito"), txtCarta);
-    txtScadeCarta = L.edit(QStringLiteral("txtScadeCarta"), QStringLiteral("Scadenza:"), x0 + 512, 306, full - 512);
-    txtPartitaIva = L.edit(QStringLiteral("txtPartitaIva"), QStringLiteral("Partita IVA:"), x0, 358, 200);
+    txtScadeCarta = edit("txtScadeCarta", QStringLiteral("Scadenza:"), x0 + 512, 306, full - 512);
+    txtPartitaIva = edit("txtPartitaIva", QStringLiteral("Partita IVA:"), x0, 358, 200);
     btnPartitaIva = checkButton(QStringLiteral("btnPartitaIva"), QStringLiteral("Controlla la partita IVA"),
                                 txtPartitaIva);
-    txtIban = L.edit(QStringLiteral("txtIban"), QStringLiteral("IBAN:"), x0 + 246, 358, 400);
+    txtIban = edit("txtIban", QStringLiteral("IBAN:"), x0 + 246, 358, 400);
     btnIban = checkButton(QStringLiteral("btnIban"), QStringLiteral("Controlla l'IBAN"), txtIban);
 
     // Section 4
-    txtArticoli = L.edit(QStringLiteral("txtArticoli"), QStringLiteral("Articoli forniti:"), x0, 426, full);
-    txtOfferte = L.edit(QStringLiteral("txtOfferte"), QStringLiteral("Offerte e sconti:"), x0, 478, (full - 12) / 2);
-    txtOrdine = L.edit(QStringLiteral("txtOrdine"), QStringLiteral("Modalità di ordine merce:"),
+    txtArticoli = edit("txtArticoli", QStringLiteral("Articoli forniti:"), x0, 426, full);
+    txtOfferte = edit("txtOfferte", QStringLiteral("Offerte e sconti:"), x0, 478, (full - 12) / 2);
+    txtOrdine = edit("txtOrdine", QStringLiteral("Modalità di ordine merce:"),
                        x0 + (full - 12) / 2 + 12, 478, (full - 12) / 2);
 
     // Section 5
-    txtQuestioni = L.edit(QStringLiteral("txtQuestioni"), QStringLiteral("Questioni in sospeso:"), x0, 546, full - 190);
+    txtQuestioni = edit("txtQuestioni", QStringLiteral("Questioni in sospeso:"), x0, 546, full - 190);
     chkRicontatta = new QCheckBox(QStringLiteral("Da ricontattare"), p);
     chkRicontatta->setObjectName(QStringLiteral("chkRicontatta"));
     chkRicontatta->setFont(layoutFont(QStringLiteral("Arial"), 11, true));
@@ -171,46 +123,29 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
     checkPalette.setColor(QPalette::WindowText, QColor(0x1F, 0x3A, 0x5F));
     chkRicontatta->setPalette(checkPalette);
     chkRicontatta->setGeometry(x0 + full - 176, 546 + 19, 176, 28);
-    txtNote = L.edit(QStringLiteral("txtNote"), QStringLiteral("Note:"), x0, 598, full);
+    txtNote = edit("txtNote", QStringLiteral("Note:"), x0, 598, full);
 
-    // Hidden attachment labels.
-    for (const char *name : {"lblFile01", "lblFile02", "lblFile03", "lblDesc01", "lblDesc02", "lblDesc03"}) {
-        auto *hidden = new QLabel(p);
-        hidden->setObjectName(QLatin1StringView(name));
-        hidden->hide();
-    }
+    addHiddenLabels({QStringLiteral("lblFile01"), QStringLiteral("lblFile02"), QStringLiteral("lblFile03"),
+                     QStringLiteral("lblDesc01"), QStringLiteral("lblDesc02"), QStringLiteral("lblDesc03")});
 
-    // The command column.
-    const struct
-    {
-        const char *name;
-        const char *picture;
-        const char *caption;
-        const char *hint;
-    } commands[] = {
-        {"cmdNuovo", "nuovo", "Nuovo", "Prepara la schermata per la registrazione di una nuova scheda."},
-        {"cmdDuplica", "duplica", "Duplica",
-         "Prepara la schermata per la registrazione di una nuova scheda duplicando i dati correnti."},
-        {"cmdFile", "allega", "Allega file", "Allega file alla scheda corrente."},
-        {"cmdSalva", "salva", "Salva", "Salva la scheda corrente in archivio."},
-        {"cmdTrova", "trova", "Trova", "Trova una scheda in archivio."},
-        {"cmdAnteprima", "anteprima", "Anteprima", "Visualizza l'anteprima di stampa."},
-        {"cmdStampa", "stampa", "Stampa", "Stampa la scheda corrente."},
-        {"cmdPDF", "pdf", "Crea PDF", "Esporta la scheda in formato PDF."},
-        {"cmdRicontatta", "ricontatta", "Da ricontattare", "Visualizza l'elenco dei fornitori da ricontattare."},
-        {"cmdEsporta", "esporta", "Esporta archivio", "Esporta le schede in archivio in un file di Microsoft Excel."},
-        {"cmdGuida", "guida", "Guida", "Visualizza la pagina della guida sensibile al contesto."},
-        {"cmdEsci", "esci", "Esci", "Esci da questa schermata di lavoro."},
-    };
-    int y = 8;
-    for (const auto &c : commands) {
-        auto *b = new TCommandButton(QLatin1StringView(c.name),
-                                     QStringLiteral(":/art/%1.svg").arg(QLatin1StringView(c.picture)),
-                                     QString::fromUtf8(c.caption), p);
-        b->setGeometry(797, y, 188, 40);
-        setHint(b, QString::fromUtf8(c.hint));
-        y += 45;
-    }
+    const int y = addCommandColumn(
+        {
+            {"cmdNuovo", "nuovo", "Nuovo", "Prepara la schermata per la registrazione di una nuova scheda."},
+            {"cmdDuplica", "duplica", "Duplica",
+             "Prepara la schermata per la registrazione di una nuova scheda duplicando i dati correnti."},
+            {"cmdFile", "allega", "Allega file", "Allega file alla scheda corrente."},
+            {"cmdSalva", "salva", "Salva", "Salva la scheda corrente in archivio."},
+            {"cmdTrova", "trova", "Trova", "Trova una scheda in archivio."},
+            {"cmdAnteprima", "anteprima", "Anteprima", "Visualizza l'anteprima di stampa."},
+            {"cmdStampa", "stampa", "Stampa", "Stampa la scheda corrente."},
+            {"cmdPDF", "pdf", "Crea PDF", "Esporta la scheda in formato PDF."},
+            {"cmdRicontatta", "ricontatta", "Da ricontattare", "Visualizza l'elenco dei fornitori da ricontattare."},
+            {"cmdEsporta", "esporta", "Esporta archivio",
+             "Esporta le schede in archivio in un file di Microsoft Excel."},
+            {"cmdGuida", "guida", "Guida", "Visualizza la pagina della guida sensibile al contesto."},
+            {"cmdEsci", "esci", "Esci", "Esci da questa schermata di lavoro."},
+        },
+        797, 8, 188);
     auto *decoration = new TPicture(QStringLiteral("imgDecoro"), QStringLiteral(":/art/fornitori_decoro.svg"), p);
     decoration->setGeometry(797, y + 6, 188, 80);
     clearsStatusLine(decoration);
@@ -269,13 +204,7 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
                        static_cast<QWidget *>(txtIban), static_cast<QWidget *>(txtEmail)})
         w->installEventFilter(this);
 
-    auto connectCommand = [this](const char *name, void (TCardScreen::*slot)()) {
-        connect(findChild<QAbstractButton *>(QLatin1StringView(name)), &QAbstractButton::clicked, this, slot);
-    };
-    connectCommand("cmdNuovo", &TCardScreen::cmdNuovoClick);
-    connectCommand("cmdDuplica", &TCardScreen::cmdDuplicaClick);
-    connectCommand("cmdSalva", &TCardScreen::cmdSalvaClick);
-    connectCommand("cmdEsci", &TCardScreen::cmdEsciClick);
+    connectWorkflow();
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdGuida")), &QAbstractButton::clicked, this,
             [this] { showHelp(this, HelpTopics::Topic::Fornitori); });
     connect(btnEmail, &QAbstractButton::clicked, this, &TfrmFornitori::btnEmailClick);

@@ -1,6 +1,7 @@
 #include "cardscreen.h"
 
 #include "storage/archiveerror.h"
+#include "storage/numberformat.h"
 #include "storage/record.h"
 #include "storage/recordfile.h"
 #include "storage/textrules.h"
@@ -102,7 +103,7 @@ void TCardScreen::bind(CardDefinition definition)
         if (w)
             w->installEventFilter(this);
     }
-    for (const QString &name : m_def.digitFields + m_def.moneyFields) {
+    for (const QString &name : m_def.digitFields + m_def.wholeNumberFields + m_def.moneyFields) {
         if (QWidget *w = m_controls.value(name))
             w->installEventFilter(this);
     }
@@ -316,8 +317,8 @@ void TCardScreen::cmdSalvaClick()
             return;
         }
     }
-    if (m_def.afterRequired)
-        m_def.afterRequired(*this);
+    if (m_def.afterRequired && !m_def.afterRequired(*this))
+        return;
 
     guarded([this] {
         const QByteArray record = recordFromControls();
@@ -389,7 +390,7 @@ bool TCardScreen::eventFilter(QObject *watched, QEvent *event)
                     return true;
                 }
             }
-            const bool digit = m_def.digitFields.contains(name);
+            const bool digit = m_def.digitFields.contains(name) || m_def.wholeNumberFields.contains(name);
             const bool money = m_def.moneyFields.contains(name);
             if (digit || money) {
                 switch (key->key()) {
@@ -409,5 +410,90 @@ bool TCardScreen::eventFilter(QObject *watched, QEvent *event)
             }
         }
     }
+    if (type == QEvent::FocusOut) {
+        const QString name = m_controls.key(qobject_cast<QWidget *>(watched));
+        if (auto *edit = qobject_cast<QLineEdit *>(watched); edit && !name.isEmpty()) {
+            if (m_def.wholeNumberFields.contains(name))
+                edit->setText(NumberFormat::wholeNumberExit(edit->text()));
+            else if (m_def.moneyFields.contains(name))
+                edit->setText(NumberFormat::moneyExit(edit->text(), m_def.moneyDecimals.value(name, 4)));
+        }
+    }
     return TApplicationScreen::eventFilter(watched, event);
+}
+
+int TCardScreen::addCommandColumn(const QList<Command> &commands, int x, int top, int width)
+{
+    int y = top;
+    for (const Command &c : commands) {
+        auto *b = new TCommandButton(QLatin1StringView(c.name),
+                                     QStringLiteral(":/art/%1.svg").arg(QLatin1StringView(c.picture)),
+                                     QString::fromUtf8(c.caption), panel());
+        b->setGeometry(x, y, width, 40);
+        setHint(b, QString::fromUtf8(c.hint));
+        y += 45;
+    }
+    return y;
+}
+
+void TCardScreen::addSection(const QString &name, const QString &icon, const QRect &area)
+{
+    auto *frame = new QLabel(panel());
+    frame->setObjectName(name);
+    frame->setGeometry(area);
+    frame->setStyleSheet(QStringLiteral("QLabel { background: #ECEFEF; border-radius: 8px; }"));
+    clearsStatusLine(frame);
+    auto *square = new QLabel(panel());
+    square->setObjectName(name + QStringLiteral("Icona"));
+    square->setGeometry(area.x() + 8, area.y() + 10, 48, 48);
+    square->setStyleSheet(QStringLiteral("QLabel { background: white; border-radius: 6px; }"));
+    clearsStatusLine(square);
+    auto *picture = new TPicture(name + QStringLiteral("Img"), QStringLiteral(":/art/%1.svg").arg(icon), panel());
+    picture->setGeometry(area.x() + 14, area.y() + 16, 36, 36);
+    clearsStatusLine(picture);
+}
+
+QLabel *TCardScreen::addCaption(const QString &text, QWidget *buddy, int x, int y, int width)
+{
+    auto *l = new QLabel(text, panel());
+    l->setObjectName(QStringLiteral("lbl") + buddy->objectName().mid(3));
+    l->setFont(layoutFont(QStringLiteral("Arial"), 9, true));
+    l->setStyleSheet(QStringLiteral("color: #1F3A5F; background: transparent;"));
+    l->setGeometry(x, y, width, 18);
+    l->setBuddy(buddy);
+    buddy->setAccessibleName(TextRules::trimmed(QString(text).remove(u':')));
+    return l;
+}
+
+QLineEdit *TCardScreen::addEdit(const QString &name, const QString &caption, int x, int y, int width)
+{
+    auto *e = new QLineEdit(panel());
+    e->setObjectName(name);
+    e->setFont(layoutFont(QStringLiteral("Arial"), 12, true));
+    e->setGeometry(x, y + 19, width, 28);
+    addCaption(caption, e, x, y, width);
+    return e;
+}
+
+void TCardScreen::addHiddenLabels(const QStringList &names)
+{
+    for (const QString &name : names) {
+        auto *hidden = new QLabel(panel());
+        hidden->setObjectName(name);
+        hidden->hide();
+    }
+}
+
+void TCardScreen::connectWorkflow()
+{
+    const QList<QPair<const char *, void (TCardScreen::*)()>> workflow = {
+        {"cmdNuovo", &TCardScreen::cmdNuovoClick},
+        {"cmdDuplica", &TCardScreen::cmdDuplicaClick},
+        {"cmdSalva", &TCardScreen::cmdSalvaClick},
+        {"cmdEsci", &TCardScreen::cmdEsciClick},
+    };
+    for (const auto &[name, slot] : workflow) {
+        if (auto *b = findChild<QAbstractButton *>(QLatin1StringView(name)))
+            connect(b, &QAbstractButton::clicked, this, slot);
+    }
 }

@@ -36,8 +36,13 @@ struct CardDefinition
     QStringList attachmentLabels;
     QList<Required> required;
     QStringList enterChain;
+    // Digit fields take digits only and are not reformatted; whole-number
+    // and money boxes also get their exit rule when the focus leaves them.
     QStringList digitFields;
+    QStringList wholeNumberFields;
     QStringList moneyFields;
+    // Decimals a money box keeps on exit, where not 4.
+    QHash<QString, int> moneyDecimals;
     QString firstField;
     Messages::Kind archiveMessageKind = Messages::Kind::Error;
     Messages::Kind duplicateMessageKind = Messages::Kind::Error;
@@ -45,7 +50,8 @@ struct CardDefinition
     // Extra steps of a save: before the required check, and after it (before
     // the archive is opened).
     std::function<void(TCardScreen &)> beforeRequired;
-    std::function<void(TCardScreen &)> afterRequired;
+    // Returns false to abandon the save.
+    std::function<bool(TCardScreen &)> afterRequired;
     // Status-line hints of the card's own controls.
     QHash<QString, QString> hints;
 };
@@ -119,6 +125,26 @@ protected:
 
     // Builds the position label, the status band and the browse arrows.
     void buildStatusAndArrows(const QRect &statusBand, const QRect &arrowFrame);
+
+    // Layout helpers shared by the cards.
+    struct Command
+    {
+        const char *name;
+        const char *picture;
+        const char *caption;
+        const char *hint;
+    };
+    // The command column, top to bottom from `top`; returns the y below it.
+    int addCommandColumn(const QList<Command> &commands, int x, int top, int width);
+    // A grey section frame with its icon in a white square.
+    void addSection(const QString &name, const QString &icon, const QRect &area);
+    // An edit box (bold 12 pt) with its caption above it.
+    QLineEdit *addEdit(const QString &name, const QString &caption, int x, int y, int width);
+    QLabel *addCaption(const QString &text, QWidget *buddy, int x, int y, int width);
+    // Hidden labels carried with the record.
+    void addHiddenLabels(const QStringList &names);
+    // Connects the workflow buttons the card has.
+    void connectWorkflow();
 
     void blankCard();
     void focusFirstField();
