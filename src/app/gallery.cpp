@@ -3,6 +3,9 @@
 // can be looked at without a display.
 #include "app/helpwindows.h"
 #include "app/mainmenu.h"
+#include "products/extradata.h"
+#include "products/productcard.h"
+#include "products/stockwindow.h"
 #include "app/screenset.h"
 #include "ui/applicationscreen.h"
 #include "ui/italian.h"
@@ -53,5 +56,9 @@ int main(int argc, char *argv[])
     ok = save(&info, out) && ok;
     TfrmSplash splash(screens.frmAvvio);
     ok = save(&splash, out) && ok;
+    TfrmGiacenza stock(screens.frmMagazzino);
+    ok = save(&stock, out) && ok;
+    TfrmDatiPneumatici extra(screens.frmMagazzino);
+    ok = save(&extra, out) && ok;
     return ok ? 0 : 1;
 }

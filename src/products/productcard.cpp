@@ -1,6 +1,319 @@
 #include "productcard.h"
 
-TfrmMagazzino::TfrmMagazzino(QWidget *parent)
-    : TApplicationScreen(QStringLiteral("frmMagazzino"), QStringLiteral(" Scortex - Magazzino Prodotti"), parent)
+#include "app/helptopics.h"
+#include "app/helpwindows.h"
+#include "products/extradata.h"
+#include "products/pricecalc.h"
+#include "products/productrecord.h"
+#include "products/stockwindow.h"
+#include "storage/numberformat.h"
+#include "storage/textrules.h"
+#include "ui/widgets.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QUrl>
+
+namespace {
+
+QString calcolaWarning()
 {
+    return QStringLiteral("Attenzione: valori non validi.\r\n\r\nInserire correttamente il prezzo e l'aliquota IVA "
+                          "prima di premere il pulsante Calcola.");
+}
+
+QString scorporaWarning()
+{
+    return QStringLiteral("Attenzione: valori non validi.\r\n\r\nInserire correttamente il prezzo IVA inclusa e "
+                          "l'aliquota IVA prima di premere il pulsante Scorpora.");
+}
+
+} // namespace
+
+TfrmMagazzino::TfrmMagazzino(QWidget *parent)
+    : TCardScreen(QStringLiteral("frmMagazzino"), QStringLiteral(" Scortex - Magazzino Prodotti"), parent)
+{
+    QWidget *p = panel();
+    const int left = 10;
+    const int width = 775;
+    const int x0 = left + 66;
+    const int full = width - 66 - 12;
+    const int pitch = 54;
+    auto row = [&](int top, int i) { return top + 8 + i * pitch; };
+    auto edit = [this](const char *name, const QString &caption, int x, int y, int w) {
+        return addEdit(QLatin1StringView(name), caption, x, y, w);
+    };
+    auto button = [p](const char *name, const QString &text, const QRect &at) {
+        auto *b = new QPushButton(text, p);
+        b->setObjectName(QLatin1StringView(name));
+        b->setFont(layoutFont(QStringLiteral("Arial"), 10, true));
+        b->setCursor(Qt::PointingHandCursor);
+        b->setGeometry(at);
+        return b;
+    };
+    auto note = [p](const char *name, const QString &text, const QRect &at) {
+        auto *l = new QLabel(text, p);
+        l->setObjectName(QLatin1StringView(name));
+        l->setFont(layoutFont(QStringLiteral("Arial"), 10, true));
+        l->setStyleSheet(QStringLiteral("color: #1F3A5F; background: transparent;"));
+        l->setGeometry(at);
+        return l;
+    };
+
+    const int s1 = 8, s2 = 194, s3 = 326, s4 = 512;
+    addSection(QStringLiteral("shpSezione1"), QStringLiteral("sez_fornitura"), QRect(left, s1, width, 176));
+    addSection(QStringLiteral("shpSezione2"), QStringLiteral("sez_ditta"), QRect(left, s2, width, 122));
+    addSection(QStringLiteral("shpSezione3"), QStringLiteral("sez_fiscali"), QRect(left, s3, width, 176));
+    addSection(QStringLiteral("shpSezione4"), QStringLiteral("sez_note"), QRect(left, s4, width, 122));
+
+    // Section 1: the article.
+    txtCodice = edit("txtCodice", QStringLiteral("Codice articolo:"), x0, row(s1, 0), 220);
+    txtTipologia = edit("txtTipologia", QStringLiteral("Tipologia:"), x0 + 232, row(s1, 0), 290);
+    btnPneumatici = button("btnPneumatici", QStringLiteral("Altre informazioni"),
+                           QRect(x0 + 534, row(s1, 0) + 18, full - 534, 30));
+    txtMarca = edit("txtMarca", QStringLiteral("Marca:"), x0, row(s1, 1), 342);
+    txtModello = edit("txtModello", QStringLiteral("Modello:"), x0 + 354, row(s1, 1), full - 354);
+    txtDescrizione = edit("txtDescrizione", QStringLiteral("Descrizione:"), x0, row(s1, 2), 342);
+    txtAccessori = edit("txtAccessori", QStringLiteral("Accessori:"), x0 + 354, row(s1, 2), full - 354);
+
+    // Section 2: supplier and purchase.
+    txtFornitore = edit("txtFornitore", QStringLiteral("Fornitore:"), x0, row(s2, 0), 342);
+    txtRecapiti = edit("txtRecapiti", QStringLiteral("Recapito preferenziale:"), x0 + 354, row(s2, 0), full - 354 - 36);
+    impFornitore = new TPictureButton(QStringLiteral("impFornitore"), QStringLiteral(":/art/importa.svg"),
+                                      QStringLiteral("Importa dati fornitore"), p);
+    impFornitore->setGeometry(x0 + full - 30, row(s2, 0) + 19, 30, 28);
+    txtData = edit("txtData", QStringLiteral("Data di acquisto:"), x0, row(s2, 1), 150);
+    txtDocumento = edit("txtDocumento", QStringLiteral("Estremi documento di acquisto:"), x0 + 162, row(s2, 1), 260);
+    txtOrdine = edit("txtOrdine", QStringLiteral("Modalità di ordine merce:"), x0 + 434, row(s2, 1), full - 434);
+
+    // Section 3: stock and prices.
+    txtGiacenza = edit("txtGiacenza", QStringLiteral("Giacenza:"), x0, row(s3, 0), 120);
+    btnAggiungi = button("btnAggiungi", QStringLiteral("+"), QRect(x0 + 126, row(s3, 0) + 19, 32, 28));
+    btnSottrai = button("btnSottrai", QStringLiteral("-"), QRect(x0 + 162, row(s3, 0) + 19, 32, 28));
+    btnAggiungi->setAccessibleName(QStringLiteral("Aggiungi alla giacenza"));
+    btnSottrai->setAccessibleName(QStringLiteral("Sottrai dalla giacenza"));
+    txtSottoscorta = edit("txtSottoscorta", QStringLiteral("Avviso sottoscorta n."), x0 + 236, row(s3, 0), 120);
+    note("lblPezziRimasti", QStringLiteral("pezzi rimasti."), QRect(x0 + 362, row(s3, 0) + 19, 130, 28));
+    txtCosto = edit("txtCosto", QStringLiteral("Costo:"), x0, row(s3, 1), 120);
+    txtValore = edit("txtValore", QStringLiteral("Valore (costo x giacenza):"), x0 + 236, row(s3, 1), 190);
+    btnValore = button("btnValore", QStringLiteral("Calcola valore"), QRect(x0 + 432, row(s3, 1) + 18, 140, 30));
+    txtPrezzo = edit("txtPrezzo", QStringLiteral("Prezzo:"), x0, row(s3, 2), 120);
+    txtPercIva = edit("txtPercIva", QStringLiteral("Perc. IVA:"), x0 + 236, row(s3, 2), 60);
+    note("lblPercento", QStringLiteral("%"), QRect(x0 + 300, row(s3, 2) + 19, 20, 28));
+    txtPrezzo_con_Iva = edit("txtPrezzo_con_Iva", QStringLiteral("Prezzo con IVA:"), x0 + 332, row(s3, 2), 140);
+    btnCalcola = button("btnCalcola", QStringLiteral("Calcola"), QRect(x0 + 480, row(s3, 2) + 18, 100, 30));
+    btnScorpora = button("btnScorpora", QStringLiteral("Scorpora"), QRect(x0 + 588, row(s3, 2) + 18, full - 588, 30));
+
+    // Section 4: place and notes.
+    txtCollocazione = edit("txtCollocazione", QStringLiteral("Collocazione in magazzino:"), x0, row(s4, 0), full);
+    txtNote = edit("txtNote", QStringLiteral("Note:"), x0, row(s4, 1), full);
+
+    addHiddenLabels({QStringLiteral("memConsumo"), QStringLiteral("memAderenza"), QStringLiteral("memRumore"),
+                     QStringLiteral("memOnde"), QStringLiteral("lblFile01"), QStringLiteral("lblFile02"),
+                     QStringLiteral("lblFile03"), QStringLiteral("lblDesc01"), QStringLiteral("lblDesc02"),
+                     QStringLiteral("lblDesc03"), QStringLiteral("lblCartella"), QStringLiteral("lblCartellaDesc")});
+    memConsumo = findChild<QLabel *>(QStringLiteral("memConsumo"));
+    memAderenza = findChild<QLabel *>(QStringLiteral("memAderenza"));
+    memRumore = findChild<QLabel *>(QStringLiteral("memRumore"));
+    memOnde = findChild<QLabel *>(QStringLiteral("memOnde"));
+
+    const int y = addCommandColumn(
+        {
+            {"cmdNuovo", "nuovo", "Nuovo", "Prepara la schermata per la registrazione di una nuova scheda."},
+            {"cmdDuplica", "duplica", "Duplica",
+             "Prepara la schermata per la registrazione di una nuova scheda duplicando i dati correnti."},
+            {"cmdFile", "allega", "Allega file", "Allega file alla scheda corrente."},
+            {"cmdSalva", "salva", "Salva", "Salva la scheda corrente in archivio."},
+            {"cmdTrova", "trova", "Trova", "Trova una scheda in archivio."},
+            {"cmdStampa", "stampa", "Stampa", "Stampa la scheda corrente."},
+            {"cmdPDF", "pdf", "Crea PDF", "Esporta la scheda in formato PDF."},
+            {"cmdWeb", "web", "Cerca sul Web", "Cerca sul Web, tramite Google, informazioni relative all'articolo corrente."},
+            {"cmdSottoscorta", "sottoscorta", "Sottoscorta", "Visualizza l'elenco dei materiali in esaurimento."},
+            {"cmdEsporta", "esporta", "Esporta archivio",
+             "Esporta le schede in archivio in un file di Microsoft Excel."},
+            {"cmdGuida", "guida", "Guida", "Visualizza la pagina della guida sensibile al contesto."},
+            {"cmdEsci", "esci", "Esci", "Esci da questa schermata di lavoro."},
+        },
+        797, 8, 188);
+    auto *decoration = new TPicture(QStringLiteral("imgDecoro"), QStringLiteral(":/art/magazzino_decoro.svg"), p);
+    decoration->setGeometry(797, y + 6, 188, 80);
+    clearsStatusLine(decoration);
+
+    buildStatusAndArrows(QRect(10, 660, 640, 26), QRect(660, 654, 325, 36));
+
+    CardDefinition def;
+    def.layout = &ProductRecord::layout();
+    def.archivePath = [](const TCardScreen &) { return ProductRecord::archivePath(AppContext::programFolder()); };
+    for (int f = 0; f < ProductRecord::FieldCount; ++f) {
+        const QString field(def.layout->fieldName(f));
+        if (f >= ProductRecord::Consumo && f <= ProductRecord::Onde)
+            def.controls << QStringLiteral("mem") + field;
+        else if (f >= ProductRecord::File01)
+            def.controls << QStringLiteral("lbl") + field;
+        else
+            def.controls << QStringLiteral("txt") + field;
+    }
+    def.wholeNumberFields = {QStringLiteral("txtGiacenza"), QStringLiteral("txtSottoscorta"),
+                             QStringLiteral("txtPercIva")};
+    def.moneyFields = {QStringLiteral("txtCosto"), QStringLiteral("txtValore"), QStringLiteral("txtPrezzo"),
+                       QStringLiteral("txtPrezzo_con_Iva")};
+    def.blankValue = [whole = def.wholeNumberFields, money = def.moneyFields](const QString &control) {
+        if (whole.contains(control))
+            return QStringLiteral("0");
+        if (money.contains(control))
+            return QStringLiteral("0,00");
+        return QString();
+    };
+    def.attachmentLabels = {QStringLiteral("lblFile01"), QStringLiteral("lblFile02"), QStringLiteral("lblFile03"),
+                            QStringLiteral("lblDesc01"), QStringLiteral("lblDesc02"), QStringLiteral("lblDesc03"),
+                            QStringLiteral("lblCartella"), QStringLiteral("lblCartellaDesc")};
+    def.required = {{QStringLiteral("txtCodice"),
+                     QStringLiteral("Attenzione: per salvare la scheda è necessario indicare il codice articolo.")}};
+    def.enterChain = {QStringLiteral("txtCodice"), QStringLiteral("txtTipologia"), QStringLiteral("txtMarca"),
+                      QStringLiteral("txtModello"), QStringLiteral("txtDescrizione"), QStringLiteral("txtAccessori"),
+                      QStringLiteral("txtFornitore"), QStringLiteral("txtRecapiti"), QStringLiteral("txtData"),
+                      QStringLiteral("txtDocumento"), QStringLiteral("txtOrdine"), QStringLiteral("txtGiacenza"),
+                      QStringLiteral("txtSottoscorta"), QStringLiteral("txtCosto"), QStringLiteral("txtValore"),
+                      QStringLiteral("txtPrezzo"), QStringLiteral("txtPercIva"), QStringLiteral("txtPrezzo_con_Iva"),
+                      QStringLiteral("txtCollocazione"), QStringLiteral("txtNote")};
+    def.firstField = QStringLiteral("txtCodice");
+    def.archiveMessageKind = Messages::Kind::Warning;
+    def.duplicateMessageKind = Messages::Kind::Warning;
+    def.afterRequired = [this](TCardScreen &) { return saveAdditions(); };
+    def.hints = {
+        {QStringLiteral("btnAggiungi"), QStringLiteral("Aggiorna la giacenza aggiungendo una certa quantità.")},
+        {QStringLiteral("btnSottrai"), QStringLiteral("Aggiorna la giacenza sottraendo una certa quantità.")},
+        {QStringLiteral("btnCalcola"),
+         QStringLiteral("Calcola il prezzo IVA inclusa dell'articolo corrente in base all'aliquota indicata.")},
+        {QStringLiteral("btnScorpora"), QStringLiteral("Scorpora il prezzo lordo dell'articolo corrente calcolando "
+                                                       "l'imponibile in base all'aliquota IVA indicata.")},
+        {QStringLiteral("btnValore"), QStringLiteral("Calcola il valore totale della merce in magazzino moltiplicando "
+                                                     "il costo per la giacenza.")},
+        {QStringLiteral("btnPneumatici"), QStringLiteral("Registra ulteriori informazioni sul prodotto corrente.")},
+        {QStringLiteral("impFornitore"), QStringLiteral("Importa i dati dall'archivio anagrafico dei fornitori.")},
+    };
+    bind(def);
+
+    // Tab order: the boxes of the chain, then the calculation buttons, then
+    // the extra-data button.
+    QList<QWidget *> order;
+    for (const QString &name : definition().enterChain)
+        order << findChild<QWidget *>(name);
+    order << btnAggiungi << btnSottrai << btnValore << btnCalcola << btnScorpora << btnPneumatici;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connectWorkflow();
+    connect(findChild<QAbstractButton *>(QStringLiteral("cmdGuida")), &QAbstractButton::clicked, this,
+            [this] { showHelp(this, HelpTopics::Topic::Magazzino); });
+    connect(findChild<QAbstractButton *>(QStringLiteral("cmdWeb")), &QAbstractButton::clicked, this,
+            &TfrmMagazzino::cmdWebClick);
+    connect(btnCalcola, &QPushButton::clicked, this, &TfrmMagazzino::btnCalcolaClick);
+    connect(btnScorpora, &QPushButton::clicked, this, &TfrmMagazzino::btnScorporaClick);
+    connect(btnValore, &QPushButton::clicked, this, &TfrmMagazzino::btnValoreClick);
+    connect(btnAggiungi, &QPushButton::clicked, this, &TfrmMagazzino::btnAggiungiClick);
+    connect(btnSottrai, &QPushButton::clicked, this, &TfrmMagazzino::btnSottraiClick);
+    connect(btnPneumatici, &QPushButton::clicked, this, &TfrmMagazzino::btnPneumaticiClick);
+}
+
+void TfrmMagazzino::btnCalcolaClick()
+{
+    PriceCalc::Prices prices{txtPrezzo->text(), txtPercIva->text(), txtPrezzo_con_Iva->text()};
+    const bool ok = PriceCalc::calcola(prices);
+    if (!ok)
+        Messages::warning(this, calcolaWarning());
+    txtPrezzo->setText(prices.prezzo);
+    txtPercIva->setText(prices.percIva);
+    txtPrezzo_con_Iva->setText(prices.prezzoConIva);
+    if (!ok)
+        txtPrezzo_con_Iva->setFocus();
+}
+
+void TfrmMagazzino::btnScorporaClick()
+{
+    PriceCalc::Prices prices{txtPrezzo->text(), txtPercIva->text(), txtPrezzo_con_Iva->text()};
+    const bool ok = PriceCalc::scorpora(prices);
+    if (!ok)
+        Messages::warning(this, scorporaWarning());
+    txtPrezzo->setText(prices.prezzo);
+    txtPercIva->setText(prices.percIva);
+    txtPrezzo_con_Iva->setText(prices.prezzoConIva);
+    if (!ok)
+        txtPrezzo_con_Iva->setFocus();
+}
+
+void TfrmMagazzino::btnValoreClick()
+{
+    PriceCalc::Value value{txtCosto->text(), txtGiacenza->text(), txtValore->text()};
+    PriceCalc::calcolaValore(value);
+    txtCosto->setText(value.costo);
+    txtGiacenza->setText(value.giacenza);
+    txtValore->setText(value.valore);
+}
+
+bool TfrmMagazzino::saveAdditions()
+{
+    for (QLineEdit *box : {txtGiacenza, txtSottoscorta, txtPercIva}) {
+        if (TextRules::trimmed(box->text()).isEmpty())
+            box->setText(QStringLiteral("0"));
+    }
+    for (QLineEdit *box : {txtCosto, txtValore, txtPrezzo, txtPrezzo_con_Iva}) {
+        if (TextRules::trimmed(box->text()).isEmpty())
+            box->setText(QStringLiteral("0,00"));
+    }
+    for (QLineEdit *box : {txtGiacenza, txtSottoscorta}) {
+        const std::optional<double> n = NumberFormat::readDecimal(box->text());
+        if (!n) {
+            // Only pasted text gets here; nothing is written.
+            Messages::warning(this, QStringLiteral("Attenzione: la giacenza e l'avviso sottoscorta devono contenere "
+                                                   "un numero. Correggere il valore e premere di nuovo Salva."));
+            box->setFocus();
+            return false;
+        }
+        box->setText(NumberFormat::numberText(NumberFormat::roundTo(*n, 0)));
+    }
+    btnCalcolaClick();
+    btnValoreClick();
+    return true;
+}
+
+void TfrmMagazzino::openStockWindow(bool add)
+{
+    openDialog<TfrmGiacenza>(this, [this, add](TfrmGiacenza &w) { w.prepare(txtGiacenza, add); });
+}
+
+void TfrmMagazzino::btnAggiungiClick()
+{
+    openStockWindow(true);
+}
+
+void TfrmMagazzino::btnSottraiClick()
+{
+    openStockWindow(false);
+}
+
+void TfrmMagazzino::btnPneumaticiClick()
+{
+    openDialog<TfrmDatiPneumatici>(
+        this, [this](TfrmDatiPneumatici &w) { w.prepare({memConsumo, memAderenza, memRumore, memOnde}); });
+}
+
+QString TfrmMagazzino::webSearchAddress(const QString &brand, const QString &model)
+{
+    // The query is percent-encoded, so &, #, + and blanks search for
+    // exactly what was typed.
+    const QString query = TextRules::trimmed(brand) + u' ' + TextRules::trimmed(model);
+    return QStringLiteral("http://www.google.com/search?q=") + QString::fromLatin1(QUrl::toPercentEncoding(query));
+}
+
+void TfrmMagazzino::cmdWebClick()
+{
+    if (TextRules::trimmed(txtMarca->text()).isEmpty()) {
+        Messages::warning(this, QStringLiteral("Attenzione: per poter effettuare una ricerca sul Web è necessario "
+                                               "compilare il campo relativo alla marca dell'articolo."));
+        txtMarca->setFocus();
+        return;
+    }
+    TMisc::Open(u'"' + webSearchAddress(txtMarca->text(), txtModello->text()) + u'"');
 }

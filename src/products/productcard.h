@@ -1,12 +1,41 @@
 #pragma once
 
-#include "ui/applicationscreen.h"
+#include "ui/cardscreen.h"
 
-// The products card (application 2).
-class TfrmMagazzino : public TApplicationScreen
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TPictureButton;
+
+// The products card (application 2), on the shared card workflow.
+class TfrmMagazzino : public TCardScreen
 {
     Q_OBJECT
 
 public:
     explicit TfrmMagazzino(QWidget *parent = nullptr);
+
+    // The results page of a web search on brand and model.
+    static QString webSearchAddress(const QString &brand, const QString &model);
+
+    QLineEdit *txtCodice, *txtTipologia, *txtMarca, *txtModello, *txtDescrizione, *txtAccessori;
+    QLineEdit *txtFornitore, *txtRecapiti, *txtData, *txtDocumento, *txtOrdine;
+    QLineEdit *txtGiacenza, *txtSottoscorta, *txtCosto, *txtValore, *txtPrezzo, *txtPercIva, *txtPrezzo_con_Iva;
+    QLineEdit *txtCollocazione, *txtNote;
+    QLabel *memConsumo, *memAderenza, *memRumore, *memOnde;
+    QPushButton *btnPneumatici, *btnAggiungi, *btnSottrai, *btnValore, *btnCalcola, *btnScorpora;
+    TPictureButton *impFornitore;
+
+public slots:
+    void btnCalcolaClick();
+    void btnScorporaClick();
+    void btnValoreClick();
+    void btnAggiungiClick();
+    void btnSottraiClick();
+    void btnPneumaticiClick();
+    void cmdWebClick();
+
+private:
+    bool saveAdditions();
+    void openStockWindow(bool add);
 };

@@ -1,0 +1,100 @@
+#include "pricecalc.h"
+
+#include "storage/numberformat.h"
+#include "storage/textrules.h"
+
+#include <optional>
+
+namespace PriceCalc {
+
+namespace {
+
+using NumberFormat::numberText;
+using NumberFormat::readDecimal;
+
+void fillEmpty(QString &text, const char *blank)
+{
+    if (TextRules::trimmed(text).isEmpty())
+        text = QLatin1StringView(blank);
+}
+
+void resetPrices(Prices &p)
+{
+    p.prezzo = QStringLiteral("0,00");
+    p.percIva = QStringLiteral("0");
+    p.prezzoConIva = QStringLiteral("0,00");
+}
+
+} // namespace
+
+QString moneyOf(double value)
+{
+    // The detour through the text fixes which double is rounded: 11,055
+    // written and read back is the double just below the half.
+    const std::optional<double> shown = readDecimal(numberText(value));
+    if (!shown)
+        return QStringLiteral("0,00");
+    return NumberFormat::normaliseMoney(numberText(NumberFormat::roundTo(*shown, 2)));
+}
+
+bool calcola(Prices &p)
+{
+    fillEmpty(p.prezzo, "0,00");
+    fillEmpty(p.percIva, "0");
+    fillEmpty(p.prezzoConIva, "0,00");
+    const std::optional<double> price = readDecimal(p.prezzo);
+    const std::optional<double> rate = readDecimal(p.percIva);
+    const std::optional<double> withVat = readDecimal(p.prezzoConIva); // only has to be readable
+    if (!price || !rate || !withVat) {
+        resetPrices(p);
+        return false;
+    }
+    const double vat = static_cast<double>(static_cast<long double>(*price) * *rate / 100);
+    const double total = *price + vat;
+    p.prezzoConIva = moneyOf(total);
+    return true;
+}
+
+bool scorpora(Prices &p)
+{
+    fillEmpty(p.percIva, "0");
+    fillEmpty(p.prezzoConIva, "0,00");
+    const std::optional<double> rate = readDecimal(p.percIva);
+    const std::optional<double> gross = readDecimal(p.prezzoConIva);
+    if (!rate || !gross) {
+        resetPrices(p);
+        return false;
+    }
+    const double net = static_cast<double>(static_cast<long double>(*gross) * 100 / (100 + static_cast<long double>(*rate)));
+    p.prezzo = moneyOf(net);
+    p.percIva = numberText(*rate);
+    return true;
+}
+
+bool calcolaValore(Value &v)
+{
+    fillEmpty(v.costo, "0,00");
+    fillEmpty(v.giacenza, "0");
+    fillEmpty(v.valore, "0,00");
+    const std::optional<double> cost = readDecimal(v.costo);
+    const std::optional<double> stock = readDecimal(v.giacenza);
+    if (!cost || !stock) {
+        v.costo = QStringLiteral("0,00");
+        v.giacenza = QStringLiteral("0");
+        v.valore = QStringLiteral("0,00");
+        return false;
+    }
+    v.valore = moneyOf(*cost * *stock);
+    return true;
+}
+
+std::optional<QString> stockTotal(const QString &current, const QString &quantity, bool add)
+{
+    const std::optional<double> a = readDecimal(current);
+    const std::optional<double> q = readDecimal(quantity);
+    if (!a || !q)
+        return std::nullopt;
+    return numberText(add ? *a + *q : *a - *q);
+}
+
+} // namespace PriceCalc
