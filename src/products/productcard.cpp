@@ -120,20 +120,19 @@ TfrmMagazzino::TfrmMagazzino(QWidget *parent)
 
     const int y = addCommandColumn(
         {
-            {"cmdNuovo", "nuovo", "Nuovo", "Prepara la schermata per la registrazione di una nuova scheda."},
-            {"cmdDuplica", "duplica", "Duplica",
-             "Prepara la schermata per la registrazione di una nuova scheda duplicando i dati correnti."},
-            {"cmdFile", "allega", "Allega file", "Allega file alla scheda corrente."},
-            {"cmdSalva", "salva", "Salva", "Salva la scheda corrente in archivio."},
-            {"cmdTrova", "trova", "Trova", "Trova una scheda in archivio."},
-            {"cmdStampa", "stampa", "Stampa", "Stampa la scheda corrente."},
-            {"cmdPDF", "pdf", "Crea PDF", "Esporta la scheda in formato PDF."},
-            {"cmdWeb", "web", "Cerca sul Web", "Cerca sul Web, tramite Google, informazioni relative all'articolo corrente."},
+            {"cmdNuovo"},
+            {"cmdDuplica"},
+            {"cmdFile"},
+            {"cmdSalva"},
+            {"cmdTrova"},
+            {"cmdStampa"},
+            {"cmdPDF"},
+            {"cmdWeb", "web", "Cerca sul Web",
+             "Cerca sul Web, tramite Google, informazioni relative all'articolo corrente."},
             {"cmdSottoscorta", "sottoscorta", "Sottoscorta", "Visualizza l'elenco dei materiali in esaurimento."},
-            {"cmdEsporta", "esporta", "Esporta archivio",
-             "Esporta le schede in archivio in un file di Microsoft Excel."},
-            {"cmdGuida", "guida", "Guida", "Visualizza la pagina della guida sensibile al contesto."},
-            {"cmdEsci", "esci", "Esci", "Esci da questa schermata di lavoro."},
+            {"cmdEsporta"},
+            {"cmdGuida"},
+            {"cmdEsci"},
         },
         797, 8, 188);
     auto *decoration = new TPicture(QStringLiteral("imgDecoro"), QStringLiteral(":/art/magazzino_decoro.svg"), p);

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -130,20 +131,18 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
 
     const int y = addCommandColumn(
         {
-            {"cmdNuovo", "nuovo", "Nuovo", "Prepara la schermata per la registrazione di una nuova scheda."},
-            {"cmdDuplica", "duplica", "Duplica",
-             "Prepara la schermata per la registrazione di una nuova scheda duplicando i dati correnti."},
-            {"cmdFile", "allega", "Allega file", "Allega file alla scheda corrente."},
-            {"cmdSalva", "salva", "Salva", "Salva la scheda corrente in archivio."},
-            {"cmdTrova", "trova", "Trova", "Trova una scheda in archivio."},
-            {"cmdAnteprima", "anteprima", "Anteprima", "Visualizza l'anteprima di stampa."},
-            {"cmdStampa", "stampa", "Stampa", "Stampa la scheda corrente."},
-            {"cmdPDF", "pdf", "Crea PDF", "Esporta la scheda in formato PDF."},
+            {"cmdNuovo"},
+            {"cmdDuplica"},
+            {"cmdFile"},
+            {"cmdSalva"},
+            {"cmdTrova"},
+            {"cmdAnteprima"},
+            {"cmdStampa"},
+            {"cmdPDF"},
             {"cmdRicontatta", "ricontatta", "Da ricontattare", "Visualizza l'elenco dei fornitori da ricontattare."},
-            {"cmdEsporta", "esporta", "Esporta archivio",
-             "Esporta le schede in archivio in un file di Microsoft Excel."},
-            {"cmdGuida", "guida", "Guida", "Visualizza la pagina della guida sensibile al contesto."},
-            {"cmdEsci", "esci", "Esci", "Esci da questa schermata di lavoro."},
+            {"cmdEsporta"},
+            {"cmdGuida"},
+            {"cmdEsci"},
         },
         797, 8, 188);
     auto *decoration = new TPicture(QStringLiteral("imgDecoro"), QStringLiteral(":/art/fornitori_decoro.svg"), p);
@@ -243,7 +242,8 @@ bool TfrmFornitori::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyRelease
         && (watched == txtProvRes || watched == txtCodFisc || watched == txtIban || watched == txtEmail)) {
         tidy(static_cast<QWidget *>(watched));
-    } else if (event->type() == QEvent::FocusOut && (watched == txtProvRes || watched == txtEmail)) {
+    } else if (event->type() == QEvent::FocusOut && (watched == txtProvRes || watched == txtEmail)
+               && isLeaving(static_cast<QFocusEvent *>(event))) {
         tidy(static_cast<QWidget *>(watched));
     }
     return handled;

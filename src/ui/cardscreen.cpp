@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QFocusEvent>
 #include <QMouseEvent>
 
 TCardScreen::TCardScreen(const QString &objectName, const QString &caption, QWidget *parent)
@@ -112,7 +113,13 @@ void TCardScreen::bind(CardDefinition definition)
             setHint(w, it.value());
     }
     clearsStatusLine(this);
+    clearsStatusLine(m_background);
     clearsStatusLine(panel());
+}
+
+bool TCardScreen::cardKeyPress(const QString &, QKeyEvent *)
+{
+    return false;
 }
 
 void TCardScreen::setHint(QWidget *control, const QString &hint)
@@ -149,6 +156,8 @@ void TCardScreen::setControlText(const QString &name, const QString &text)
     if (auto *edit = qobject_cast<QLineEdit *>(w)) {
         edit->setText(text);
     } else if (auto *combo = qobject_cast<QComboBox *>(w)) {
+        // The list follows the text, so no earlier pick lingers.
+        combo->setCurrentIndex(combo->findText(text));
         combo->setEditText(text);
     } else if (auto *label = qobject_cast<QLabel *>(w)) {
         label->setText(text);
@@ -307,20 +316,20 @@ void TCardScreen::cmdIndietroClick()
 
 void TCardScreen::cmdSalvaClick()
 {
-    if (m_def.beforeRequired)
-        m_def.beforeRequired(*this);
-    for (const CardDefinition::Required &r : m_def.required) {
-        if (TextRules::trimmed(controlText(r.control)).isEmpty()) {
-            Messages::warning(this, r.warning);
-            if (QWidget *w = m_controls.value(r.control))
-                w->setFocus();
-            return;
-        }
-    }
-    if (m_def.afterRequired && !m_def.afterRequired(*this))
-        return;
-
     guarded([this] {
+        if (m_def.beforeRequired)
+            m_def.beforeRequired(*this);
+        for (const CardDefinition::Required &r : m_def.required) {
+            if (TextRules::trimmed(controlText(r.control)).isEmpty()) {
+                Messages::warning(this, r.warning);
+                if (QWidget *w = m_controls.value(r.control))
+                    w->setFocus();
+                return;
+            }
+        }
+        if (m_def.afterRequired && !m_def.afterRequired(*this))
+            return;
+
         const QByteArray record = recordFromControls();
         RecordFile file(archivePath(), m_def.layout->size());
         const qint64 p = shownPosition();
@@ -381,10 +390,14 @@ bool TCardScreen::eventFilter(QObject *watched, QEvent *event)
             box = box->parentWidget();
         const QString name = m_controls.key(box);
         if (!name.isEmpty()) {
+            if (cardKeyPress(name, key))
+                return true;
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
                 const qsizetype at = m_def.enterChain.indexOf(name);
                 if (at >= 0) {
-                    const QString next = m_def.enterChain[(at + 1) % m_def.enterChain.size()];
+                    const QString next = at + 1 < m_def.enterChain.size() ? m_def.enterChain[at + 1]
+                                         : m_def.enterWrapTo.isEmpty()    ? m_def.enterChain.first()
+                                                                          : m_def.enterWrapTo;
                     if (QWidget *w = m_controls.value(next))
                         w->setFocus();
                     return true;
@@ -410,7 +423,8 @@ bool TCardScreen::eventFilter(QObject *watched, QEvent *event)
             }
         }
     }
-    if (type == QEvent::FocusOut) {
+    // A list dropping down or another window taking over is not leaving.
+    if (type == QEvent::FocusOut && isLeaving(static_cast<QFocusEvent *>(event))) {
         const QString name = m_controls.key(qobject_cast<QWidget *>(watched));
         if (auto *edit = qobject_cast<QLineEdit *>(watched); edit && !name.isEmpty()) {
             if (m_def.wholeNumberFields.contains(name))
@@ -422,10 +436,43 @@ bool TCardScreen::eventFilter(QObject *watched, QEvent *event)
     return TApplicationScreen::eventFilter(watched, event);
 }
 
+namespace {
+
+// The workflow commands the three cards share, with their pictures,
+// captions and status-line hints.
+const TCardScreen::Command kSharedCommands[] = {
+    {"cmdNuovo", "nuovo", "Nuovo", "Prepara la schermata per la registrazione di una nuova scheda."},
+    {"cmdDuplica", "duplica", "Duplica",
+     "Prepara la schermata per la registrazione di una nuova scheda duplicando i dati correnti."},
+    {"cmdFile", "allega", "Allega file", "Allega file alla scheda corrente."},
+    {"cmdSalva", "salva", "Salva", "Salva la scheda corrente in archivio."},
+    {"cmdTrova", "trova", "Trova", "Trova una scheda in archivio."},
+    {"cmdAnteprima", "anteprima", "Anteprima", "Visualizza l'anteprima di stampa."},
+    {"cmdStampa", "stampa", "Stampa", "Stampa la scheda corrente."},
+    {"cmdPDF", "pdf", "Crea PDF", "Esporta la scheda in formato PDF."},
+    {"cmdEsporta", "esporta", "Esporta archivio", "Esporta le schede in archivio in un file di Microsoft Excel."},
+    {"cmdGuida", "guida", "Guida", "Visualizza la pagina della guida sensibile al contesto."},
+    {"cmdEsci", "esci", "Esci", "Esci da questa schermata di lavoro."},
+};
+
+} // namespace
+
+bool TCardScreen::isLeaving(const QFocusEvent *event)
+{
+    return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason;
+}
+
 int TCardScreen::addCommandColumn(const QList<Command> &commands, int x, int top, int width)
 {
     int y = top;
-    for (const Command &c : commands) {
+    for (Command c : commands) {
+        if (!c.picture) {
+            for (const Command &shared : kSharedCommands) {
+                if (qstrcmp(shared.name, c.name) == 0)
+                    c = shared;
+            }
+        }
+        Q_ASSERT_X(c.picture, "TCardScreen::addCommandColumn", c.name);
         auto *b = new TCommandButton(QLatin1StringView(c.name),
                                      QStringLiteral(":/art/%1.svg").arg(QLatin1StringView(c.picture)),
                                      QString::fromUtf8(c.caption), panel());

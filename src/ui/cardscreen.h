@@ -11,6 +11,8 @@
 
 #include <functional>
 
+class QFocusEvent;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class TCardScreen;
@@ -36,6 +38,8 @@ struct CardDefinition
     QStringList attachmentLabels;
     QList<Required> required;
     QStringList enterChain;
+    // Where Enter in the last field of the chain goes; the first by default.
+    QString enterWrapTo;
     // Digit fields take digits only and are not reformatted; whole-number
     // and money boxes also get their exit rule when the focus leaves them.
     QStringList digitFields;
@@ -64,6 +68,15 @@ class TCardScreen : public TApplicationScreen
     Q_OBJECT
 
 public:
+    // A command of the button column.
+    struct Command
+    {
+        const char *name;
+        const char *picture = nullptr; // null: a workflow command the cards share
+        const char *caption = nullptr;
+        const char *hint = nullptr;
+    };
+
     TCardScreen(const QString &objectName, const QString &caption, QWidget *parent = nullptr);
 
     // Messages of the workflow.
@@ -127,14 +140,8 @@ protected:
     void buildStatusAndArrows(const QRect &statusBand, const QRect &arrowFrame);
 
     // Layout helpers shared by the cards.
-    struct Command
-    {
-        const char *name;
-        const char *picture;
-        const char *caption;
-        const char *hint;
-    };
     // The command column, top to bottom from `top`; returns the y below it.
+    // Commands named without picture take the shared picture, caption and hint.
     int addCommandColumn(const QList<Command> &commands, int x, int top, int width);
     // A grey section frame with its icon in a white square.
     void addSection(const QString &name, const QString &icon, const QRect &area);
@@ -145,6 +152,14 @@ protected:
     void addHiddenLabels(const QStringList &names);
     // Connects the workflow buttons the card has.
     void connectWorkflow();
+
+    // A card's own handling of a key in one of its bound controls, before
+    // the Enter chain and the key filters; true when the key is consumed.
+    virtual bool cardKeyPress(const QString &control, QKeyEvent *key);
+
+    // A focus-out that counts as leaving a box: not a list dropping down,
+    // not another window (a message box) taking over.
+    static bool isLeaving(const QFocusEvent *event);
 
     void blankCard();
     void focusFirstField();

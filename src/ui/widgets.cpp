@@ -1,6 +1,7 @@
 #include "widgets.h"
 
 #include <QGuiApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLinearGradient>
@@ -180,6 +181,10 @@ bool THighlightFrame::eventFilter(QObject *watched, QEvent *event)
             stackUnder(m_box);
             break;
         case QEvent::FocusOut:
+            // The box's own list dropping down keeps it highlighted.
+            if (static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
+                hide();
+            break;
         case QEvent::Hide:
             hide();
             break;
@@ -198,7 +203,7 @@ void THighlightFrame::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor yellow(0xFF, 0xF2, 0x00);
+    const QColor yellow(0xFF, 0xFF, 0x00);
     // The border fades from yellow inside to white at the edge.
     for (int i = 0; i < 4; ++i) {
         QColor c = yellow;

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -51,6 +52,10 @@ private slots:
     void leavingShowsBlankCardOnReturn();
     void provinceAndCodesTidiedWhileTyping();
     void unusableArchiveShowsAccessMessage();
+    void failedReadLeavesCardAsItWas();
+    void duplicateOnUnusableArchive();
+    void pastedProvinceAndEmailTidiedOnLeaving();
+    void highlightIsYellowBehindTheBox();
     void statusLineHints();
     void enterChainAndHighlight();
     void emailButtonOpensMailto();
@@ -381,6 +386,69 @@ void TestSupplierCard::unusableArchiveShowsAccessMessage()
     }
 }
 
+void TestSupplierCard::failedReadLeavesCardAsItWas()
+{
+    writeArchive({supplier(QStringLiteral("Alfa")), supplier(QStringLiteral("Beta")), supplier(QStringLiteral("Gamma"))});
+    click("cmdUltimo");
+    QCOMPARE(m_card->txtDitta->text(), QStringLiteral("Gamma"));
+    // Another workstation leaves only one record (a damaged copy).
+    writeArchive({supplier(QStringLiteral("Alfa"))});
+    click("cmdIndietro");
+    QCOMPARE(m_messages->lastKind(), Messages::Kind::Error);
+    QVERIFY(m_messages->lastText().startsWith(QStringLiteral("Attenzione: il sistema non permette di accedere")));
+    QCOMPARE(position(), QStringLiteral("3"));
+    QCOMPARE(m_card->txtDitta->text(), QStringLiteral("Gamma"));
+    QCOMPARE(m_card->txtTitolare->text(), QStringLiteral("Gamma titolare"));
+}
+
+void TestSupplierCard::duplicateOnUnusableArchive()
+{
+    writeArchive({supplier(QStringLiteral("Alfa"), QStringLiteral("No"), QStringLiteral("a.pdf"))});
+    click("cmdAvanti");
+    m_card->txtNote->setFocus();
+    QFile::remove(archive());
+    QVERIFY(QDir().mkdir(archive()));
+    click("cmdDuplica");
+    QCOMPARE(m_messages->boxes.size(), 1);
+    QCOMPARE(m_messages->lastKind(), Messages::Kind::Error);
+    QVERIFY(m_messages->lastText().startsWith(QStringLiteral("Attenzione: il sistema non permette di accedere")));
+    // What the duplicate had already done stays done; the focus stays put.
+    QCOMPARE(position(), QString());
+    QCOMPARE(m_card->findChild<QLabel *>(QStringLiteral("lblFile01"))->text(), QString());
+    QCOMPARE(m_card->txtDitta->text(), QStringLiteral("Alfa"));
+    QCOMPARE(QApplication::focusWidget(), m_card->txtNote);
+}
+
+void TestSupplierCard::pastedProvinceAndEmailTidiedOnLeaving()
+{
+    m_card->txtProvRes->setFocus();
+    m_card->txtProvRes->setEditText(QStringLiteral("mi"));
+    m_card->txtEmail->setFocus();
+    QCOMPARE(m_card->txtProvRes->currentText(), QStringLiteral("MI"));
+    m_card->txtEmail->setText(QStringLiteral("  Ordini@Ditta.it\t"));
+    m_card->txtNote->setFocus();
+    QCOMPARE(m_card->txtEmail->text(), QStringLiteral("Ordini@Ditta.it"));
+    // A code pasted into the tax code box is only tidied by typing.
+    m_card->txtCodFisc->setText(QStringLiteral(" abc"));
+    m_card->txtNote->setFocus();
+    QCOMPARE(m_card->txtCodFisc->text(), QStringLiteral(" abc"));
+}
+
+void TestSupplierCard::highlightIsYellowBehindTheBox()
+{
+    m_card->txtTitolare->setFocus();
+    QWidget *frame = m_card->findChild<QWidget *>(QStringLiteral("effTitolare"));
+    QVERIFY(frame->isVisible());
+    const QImage image = frame->grab().toImage();
+    QCOMPARE(QColor(image.pixel(frame->width() / 2, frame->height() / 2)), QColor(0xFF, 0xFF, 0x00));
+    // The border fades to white at the edge.
+    const QColor edge(image.pixel(frame->width() / 2, 0));
+    QVERIFY(edge.blue() > 150);
+    // Drawn behind its box: the box is above it in the stacking order.
+    const QObjectList siblings = m_card->panel()->children();
+    QVERIFY(siblings.indexOf(frame) < siblings.indexOf(m_card->txtTitolare));
+}
+
 void TestSupplierCard::statusLineHints()
 {
     QLabel *status = m_card->panInfo;
@@ -447,10 +515,10 @@ void TestSupplierCard::enterChainAndHighlight()
     QVERIFY(effTitolare->isVisible());
 
     // Walk the whole chain: it follows the record order and comes back.
-    const QStringList chain = m_card->definition().enterChain;
-    QCOMPARE(chain.size(), 23);
-    QCOMPARE(chain.first(), QStringLiteral("txtDitta"));
-    QCOMPARE(chain.last(), QStringLiteral("txtNote"));
+    const QStringList chain = QStringLiteral(
+        "txtDitta txtTitolare txtRecapito txtIndirizzoRes txtProvRes txtComuneRes txtCapRes txtPagamento txtTelCasa "
+        "txtTelUff txtTelCel txtFax txtEmail txtCodFisc txtCarta txtScadeCarta txtPartitaIva txtIban txtArticoli "
+        "txtOfferte txtOrdine txtQuestioni txtNote").split(u' ');
     for (qsizetype i = 1; i < chain.size(); ++i) {
         QWidget *focused = QApplication::focusWidget();
         if (focused->parentWidget() == m_card->txtProvRes)
