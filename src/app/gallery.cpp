@@ -3,7 +3,9 @@
 // can be looked at without a display.
 #include "app/helpwindows.h"
 #include "app/mainmenu.h"
+#include "output/layouts.h"
 #include "products/extradata.h"
+#include "suppliers/suppliercard.h"
 #include "products/productcard.h"
 #include "products/stockwindow.h"
 #include "app/screenset.h"
@@ -12,6 +14,7 @@
 #include "ui/services.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -29,6 +32,14 @@ bool save(QWidget *w, const QString &folder)
     const bool ok = w->grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
     w->hide();
+    return ok;
+}
+
+bool savePage(const PreparedReport &report, const QString &folder, const QString &name)
+{
+    const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
+    const bool ok = !report.pages.isEmpty() && ReportRenderer::pageImage(report.pages.first()).save(path);
+    std::printf("%s %s (%lld pages)\n", ok ? "wrote" : "FAILED", qPrintable(path), qlonglong(report.pages.size()));
     return ok;
 }
 
@@ -60,5 +71,20 @@ int main(int argc, char *argv[])
     ok = save(&stock, out) && ok;
     TfrmDatiPneumatici extra(screens.frmMagazzino);
     ok = save(&extra, out) && ok;
+
+    // Page 1 of each report kind.
+    Report list = ReportLayouts::listReport();
+    QStringList lines;
+    for (int i = 1; i <= 60; ++i)
+        lines << QStringLiteral("%1 Ferramenta Rossi [%2]      Via Roma %1      0544 %1%1%1")
+                     .arg(i, 4, 10, QLatin1Char('0'))
+                     .arg(i % 7);
+    ReportLayouts::fillList(list, QStringLiteral("Riepilogo fornitori da ricontattare"), lines);
+    const QDateTime when(QDate(2024, 3, 9), QTime(15, 42, 7));
+    ok = savePage(list.prepare(when), out, QStringLiteral("repRiepilogo")) && ok;
+    screens.frmFornitori->txtDitta->setText(QStringLiteral("Ferramenta Rossi S.r.l."));
+    screens.frmFornitori->txtComuneRes->setText(QStringLiteral("Forlì"));
+    screens.frmFornitori->fillReport();
+    ok = savePage(screens.frmFornitori->repScheda.prepare(when), out, QStringLiteral("repScheda")) && ok;
     return ok ? 0 : 1;
 }

@@ -27,13 +27,13 @@ void resetPrices(Prices &p)
 
 } // namespace
 
-QString moneyOf(double value)
+std::optional<QString> moneyOf(double value)
 {
     // The detour through the text fixes which double is rounded: 11,055
     // written and read back is the double just below the half.
     const std::optional<double> shown = readDecimal(numberText(value));
     if (!shown)
-        return QStringLiteral("0,00");
+        return std::nullopt;
     return NumberFormat::normaliseMoney(numberText(NumberFormat::roundTo(*shown, 2)));
 }
 
@@ -50,8 +50,13 @@ bool calcola(Prices &p)
         return false;
     }
     const double vat = static_cast<double>(static_cast<long double>(*price) * *rate / 100);
-    const double total = *price + vat;
-    p.prezzoConIva = moneyOf(total);
+    const double total = static_cast<double>(static_cast<long double>(*price) + vat);
+    const std::optional<QString> text = moneyOf(total);
+    if (!text) {
+        resetPrices(p);
+        return false;
+    }
+    p.prezzoConIva = *text;
     return true;
 }
 
@@ -66,7 +71,12 @@ bool scorpora(Prices &p)
         return false;
     }
     const double net = static_cast<double>(static_cast<long double>(*gross) * 100 / (100 + static_cast<long double>(*rate)));
-    p.prezzo = moneyOf(net);
+    const std::optional<QString> text = moneyOf(net);
+    if (!text) {
+        resetPrices(p);
+        return false;
+    }
+    p.prezzo = *text;
     p.percIva = numberText(*rate);
     return true;
 }
@@ -78,13 +88,15 @@ bool calcolaValore(Value &v)
     fillEmpty(v.valore, "0,00");
     const std::optional<double> cost = readDecimal(v.costo);
     const std::optional<double> stock = readDecimal(v.giacenza);
-    if (!cost || !stock) {
+    const std::optional<QString> text
+        = cost && stock ? moneyOf(static_cast<double>(static_cast<long double>(*cost) * *stock)) : std::nullopt;
+    if (!text) {
         v.costo = QStringLiteral("0,00");
         v.giacenza = QStringLiteral("0");
         v.valore = QStringLiteral("0,00");
         return false;
     }
-    v.valore = moneyOf(*cost * *stock);
+    v.valore = *text;
     return true;
 }
 

@@ -40,7 +40,8 @@ bool calcolaValore(Value &v);
 std::optional<QString> stockTotal(const QString &current, const QString &quantity, bool add);
 
 // The money text of a double: number text, read back, rounded to 2
-// decimals, number text again, normalised.
-QString moneyOf(double value);
+// decimals, number text again, normalised. nullopt when the text cannot be
+// read back (an overflow).
+std::optional<QString> moneyOf(double value);
 
 } // namespace PriceCalc

@@ -2,11 +2,13 @@
 
 #include "app/helptopics.h"
 #include "app/helpwindows.h"
+#include "output/cardprint.h"
 #include "products/extradata.h"
 #include "products/pricecalc.h"
 #include "products/productrecord.h"
 #include "products/stockwindow.h"
 #include "storage/numberformat.h"
+#include "storage/programfolder.h"
 #include "storage/textrules.h"
 #include "ui/widgets.h"
 
@@ -32,7 +34,8 @@ QString scorporaWarning()
 } // namespace
 
 TfrmMagazzino::TfrmMagazzino(QWidget *parent)
-    : TCardScreen(QStringLiteral("frmMagazzino"), QStringLiteral(" Scortex - Magazzino Prodotti"), parent)
+    : TCardScreen(QStringLiteral("frmMagazzino"), QStringLiteral(" Scortex - Magazzino Prodotti"), parent),
+      repScheda(ReportLayouts::cardReport())
 {
     QWidget *p = panel();
     const int left = 10;
@@ -214,6 +217,59 @@ TfrmMagazzino::TfrmMagazzino(QWidget *parent)
     connect(btnAggiungi, &QPushButton::clicked, this, &TfrmMagazzino::btnAggiungiClick);
     connect(btnSottrai, &QPushButton::clicked, this, &TfrmMagazzino::btnSottraiClick);
     connect(btnPneumatici, &QPushButton::clicked, this, &TfrmMagazzino::btnPneumaticiClick);
+    connect(findChild<QAbstractButton *>(QStringLiteral("cmdStampa")), &QAbstractButton::clicked, this,
+            &TfrmMagazzino::cmdStampaClick);
+    connect(findChild<QAbstractButton *>(QStringLiteral("cmdPDF")), &QAbstractButton::clicked, this,
+            &TfrmMagazzino::cmdPDFClick);
+}
+
+void TfrmMagazzino::fillReport()
+{
+    const QList<ReportLayouts::Row> rows = {
+        {QStringLiteral("Codice articolo:"), txtCodice->text()},
+        {QStringLiteral("Tipologia:"), txtTipologia->text()},
+        {QStringLiteral("Marca:"), txtMarca->text()},
+        {QStringLiteral("Modello:"), txtModello->text()},
+        {QStringLiteral("Descrizione:"), txtDescrizione->text()},
+        {QStringLiteral("Accessori:"), txtAccessori->text()},
+        {QStringLiteral("Fornitore:"), txtFornitore->text()},
+        {QStringLiteral("Recapito preferenziale:"), txtRecapiti->text()},
+        {QStringLiteral("Data acquisto:"), txtData->text()},
+        {QStringLiteral("Documento acquisto:"), txtDocumento->text()},
+        {QStringLiteral("Modalità ordine merce:"), txtOrdine->text()},
+        {QStringLiteral("Giacenza:"), txtGiacenza->text()},
+        {QStringLiteral("Costo:"), txtCosto->text()},
+        {QStringLiteral("Valore (costo x giacenza):"), txtValore->text()},
+        // The value is trimmed before the words are added, so an empty
+        // threshold prints " pezzi rimasti" with its blank.
+        {QStringLiteral("Preavviso sottoscorta:"), QString()},
+        {QStringLiteral("Prezzo:"), txtPrezzo->text()},
+        {QStringLiteral("Aliquota IVA:"), txtPercIva->text()},
+        {QStringLiteral("Prezzo con IVA:"), txtPrezzo_con_Iva->text()},
+        {QStringLiteral("Collocazione in magazzino:"), txtCollocazione->text()},
+        {QStringLiteral("Altezza:"), memConsumo->text()},
+        {QStringLiteral("Larghezza:"), memAderenza->text()},
+        {QStringLiteral("Lunghezza:"), memRumore->text()},
+        {QStringLiteral("Scadenza:"), memOnde->text()},
+        {QStringLiteral("Note:"), txtNote->text()},
+    };
+    ReportLayouts::fillCard(repScheda, QStringLiteral("SCHEDA ARTICOLO"), rows,
+                            ReportLayouts::printFooter(AppContext::now()));
+    repScheda.object(QStringLiteral("txtCampo15"))
+        .setText(TextRules::trimmed(txtSottoscorta->text()) + QStringLiteral(" pezzi rimasti"));
+}
+
+void TfrmMagazzino::cmdStampaClick()
+{
+    fillReport();
+    CardPrint::print(this, repScheda);
+}
+
+void TfrmMagazzino::cmdPDFClick()
+{
+    const QString path = programFile(AppContext::programFolder(), QStringLiteral("Articolo.pdf"));
+    fillReport();
+    CardPrint::exportPdf(this, repScheda, path);
 }
 
 void TfrmMagazzino::btnCalcolaClick()

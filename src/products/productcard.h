@@ -1,5 +1,6 @@
 #pragma once
 
+#include "output/report.h"
 #include "ui/cardscreen.h"
 
 class QLabel;
@@ -26,7 +27,12 @@ public:
     QPushButton *btnPneumatici, *btnAggiungi, *btnSottrai, *btnValore, *btnCalcola, *btnScorpora;
     TPictureButton *impFornitore;
 
+    Report repScheda;
+    void fillReport();
+
 public slots:
+    void cmdStampaClick();
+    void cmdPDFClick();
     void btnCalcolaClick();
     void btnScorporaClick();
     void btnValoreClick();

@@ -4,6 +4,7 @@
 #include "storage/numberformat.h"
 #include "storage/textrules.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -141,7 +142,7 @@ bool TfrmGiacenza::eventFilter(QObject *watched, QEvent *event)
         const bool digit = text.size() == 1 && text[0] >= u'0' && text[0] <= u'9';
         return !digit;
     }
-    if (box && event->type() == QEvent::FocusOut)
+    if (box && event->type() == QEvent::FocusOut && isLeavingFocus(static_cast<QFocusEvent *>(event)))
         box->setText(NumberFormat::wholeNumberExit(box->text()));
     return TFixedDialog::eventFilter(watched, event);
 }

@@ -155,6 +155,9 @@ double roundTo(double value, int decimals)
 QString normaliseMoney(QStringView text)
 {
     QString out = text.toString();
+    // "1E15,00" could not be read back; an exponent form stays as it is.
+    if (out.contains(u'E') || out.contains(u'e'))
+        return out;
     if (!out.contains(u','))
         return out + QStringLiteral(",00");
     const qsizetype n = out.size();

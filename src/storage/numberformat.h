@@ -22,6 +22,7 @@ QString numberText(double value);
 double roundTo(double value, int decimals);
 
 // Money text has at least two decimals: "12" -> "12,00", "12,5" -> "12,50".
+// Exponent forms ("1E15") are left alone so that they stay readable.
 QString normaliseMoney(QStringView text);
 
 // What a money box shows when the focus leaves it: rounded to `decimals`

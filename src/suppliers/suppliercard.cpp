@@ -2,7 +2,9 @@
 
 #include "app/helptopics.h"
 #include "app/helpwindows.h"
+#include "output/cardprint.h"
 #include "storage/programfolder.h"
+#include "storage/record.h"
 #include "storage/textrules.h"
 #include "suppliers/supplierrecord.h"
 #include "ui/widgets.h"
@@ -26,7 +28,8 @@ QStringList TfrmFornitori::provinces()
 }
 
 TfrmFornitori::TfrmFornitori(QWidget *parent)
-    : TCardScreen(QStringLiteral("frmFornitori"), QStringLiteral(" Scortex - Archivio Fornitori"), parent)
+    : TCardScreen(QStringLiteral("frmFornitori"), QStringLiteral(" Scortex - Archivio Fornitori"), parent),
+      repScheda(ReportLayouts::cardReport())
 {
     QWidget *p = panel();
     auto edit = [this](const char *name, const QString &caption, int x, int y, int w) {
@@ -207,6 +210,65 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdGuida")), &QAbstractButton::clicked, this,
             [this] { showHelp(this, HelpTopics::Topic::Fornitori); });
     connect(btnEmail, &QAbstractButton::clicked, this, &TfrmFornitori::btnEmailClick);
+    connect(findChild<QAbstractButton *>(QStringLiteral("cmdStampa")), &QAbstractButton::clicked, this,
+            &TfrmFornitori::cmdStampaClick);
+    connect(findChild<QAbstractButton *>(QStringLiteral("cmdAnteprima")), &QAbstractButton::clicked, this,
+            &TfrmFornitori::cmdAnteprimaClick);
+    connect(findChild<QAbstractButton *>(QStringLiteral("cmdPDF")), &QAbstractButton::clicked, this,
+            &TfrmFornitori::cmdPDFClick);
+}
+
+void TfrmFornitori::fillReport()
+{
+    // The printed order differs from the card's: city before province, VAT
+    // number before the credit card.
+    const QList<ReportLayouts::Row> rows = {
+        {QStringLiteral("Denominazione Ditta:"), txtDitta->text()},
+        {QStringLiteral("Titolare o responsabile:"), txtTitolare->text()},
+        {QStringLiteral("Recapito preferenziale:"), txtRecapito->text()},
+        {QStringLiteral("Indirizzo:"), txtIndirizzoRes->text()},
+        {QStringLiteral("Città:"), txtComuneRes->text()},
+        {QStringLiteral("Provincia:"), txtProvRes->currentText()},
+        {QStringLiteral("CAP:"), txtCapRes->text()},
+        {QStringLiteral("Modalità pagamento:"), txtPagamento->text()},
+        {QStringLiteral("Tel. casa:"), txtTelCasa->text()},
+        {QStringLiteral("Tel. ufficio:"), txtTelUff->text()},
+        {QStringLiteral("Tel. cellulare:"), txtTelCel->text()},
+        {QStringLiteral("Fax:"), txtFax->text()},
+        {QStringLiteral("E-mail:"), txtEmail->text()},
+        {QStringLiteral("Codice fiscale:"), txtCodFisc->text()},
+        {QStringLiteral("Partita IVA:"), txtPartitaIva->text()},
+        {QStringLiteral("Carta di credito n."), txtCarta->text()},
+        {QStringLiteral("Scadenza carta di credito:"), txtScadeCarta->text()},
+        {QStringLiteral("IBAN:"), txtIban->text()},
+        {QStringLiteral("Articoli forniti:"), txtArticoli->text()},
+        {QStringLiteral("Offerte e sconti:"), txtOfferte->text()},
+        {QStringLiteral("Modalità di ordine merce:"), txtOrdine->text()},
+        {QStringLiteral("Questioni in sospeso:"), txtQuestioni->text()},
+        {QStringLiteral("Da ricontattare:"), YesNo::text(chkRicontatta->isChecked())},
+        {QStringLiteral("Note:"), txtNote->text()},
+    };
+    ReportLayouts::fillCard(repScheda, QStringLiteral("SCHEDA ANAGRAFICA FORNITORE"), rows,
+                            ReportLayouts::printFooter(AppContext::now()));
+}
+
+void TfrmFornitori::cmdStampaClick()
+{
+    fillReport();
+    CardPrint::print(this, repScheda);
+}
+
+void TfrmFornitori::cmdAnteprimaClick()
+{
+    fillReport();
+    CardPrint::preview(this, repScheda);
+}
+
+void TfrmFornitori::cmdPDFClick()
+{
+    const QString path = programFile(AppContext::programFolder(), QStringLiteral("Fornitore.pdf"));
+    fillReport();
+    CardPrint::exportPdf(this, repScheda, path);
 }
 
 void TfrmFornitori::btnEmailClick()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "output/report.h"
 #include "ui/cardscreen.h"
 
 class QCheckBox;
@@ -27,8 +28,15 @@ public:
     QCheckBox *chkRicontatta;
     TPictureButton *btnEmail, *btnCodFisc, *btnCarta, *btnPartitaIva, *btnIban;
 
+    // The card report, filled from the controls before every output.
+    Report repScheda;
+    void fillReport();
+
 public slots:
     void btnEmailClick();
+    void cmdStampaClick();
+    void cmdAnteprimaClick();
+    void cmdPDFClick();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

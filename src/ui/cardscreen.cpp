@@ -459,7 +459,7 @@ const TCardScreen::Command kSharedCommands[] = {
 
 bool TCardScreen::isLeaving(const QFocusEvent *event)
 {
-    return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason;
+    return isLeavingFocus(event);
 }
 
 int TCardScreen::addCommandColumn(const QList<Command> &commands, int x, int top, int width)

@@ -11,7 +11,12 @@
 
 // The artwork lives in this static library; its resources must be
 // registered explicitly or the linker drops them.
-static void ensureArtwork()
+bool isLeavingFocus(const QFocusEvent *event)
+{
+    return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason;
+}
+
+void ensureArtwork()
 {
     static const bool registered = [] {
         Q_INIT_RESOURCE(art);

@@ -174,5 +174,12 @@ int openDialog(QWidget *owner)
     return openDialog<Dialog>(owner, [](Dialog &) {});
 }
 
+// A focus-out that counts as leaving a box: not a list or menu popping up,
+// not another window (a message box) taking over.
+bool isLeavingFocus(const class QFocusEvent *event);
+
+// Registers the compiled-in artwork (":/art/...").
+void ensureArtwork();
+
 // Fonts named by the layouts; fontconfig maps them to metric-compatible faces.
 QFont layoutFont(const QString &family, int pointSize, bool bold = false, bool underline = false);

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,6 +48,7 @@ private slots:
     void calcola_data();
     void calcola();
     void scorporaThenSave();
+    void largeValuesStayReadable();
     void valoreCases();
     void unreadableValuesWarnAndReset();
     void stockWindowFromTheCard();
@@ -248,6 +250,17 @@ void TestProductCard::scorporaThenSave()
     QCOMPARE(stored(1).value(ProductRecord::Prezzo), QStringLiteral("8,20"));
 }
 
+void TestProductCard::largeValuesStayReadable()
+{
+    m_card->txtPrezzo->setText(QStringLiteral("819672131147541"));
+    m_card->txtPercIva->setText(QStringLiteral("22"));
+    click("btnCalcola");
+    QCOMPARE(m_card->txtPrezzo_con_Iva->text(), QStringLiteral("1E15"));
+    click("btnCalcola");
+    QVERIFY(m_messages->boxes.isEmpty());
+    QCOMPARE(m_card->txtPrezzo_con_Iva->text(), QStringLiteral("1E15"));
+}
+
 void TestProductCard::valoreCases()
 {
     m_card->txtCosto->setText(QStringLiteral("0,333"));
@@ -409,6 +422,27 @@ void TestProductCard::stockWindowRules()
     QCOMPARE(w.txtGiacenza->text(), QStringLiteral("0"));
     QCOMPARE(w.txtAggiunta->text(), QStringLiteral("0"));
     QCOMPARE(w.txtTotale->text(), QStringLiteral("0"));
+
+    // A discarded key also empties a box past 15 characters.
+    w.txtAggiunta->setFocus();
+    w.txtAggiunta->setText(QStringLiteral("1234567890123456"));
+    QTest::keyClick(w.txtAggiunta, Qt::Key_A);
+    QCOMPARE(w.txtAggiunta->text(), QString());
+
+    // A menu popping up is not leaving the box; Tab is.
+    w.txtAggiunta->setText(QStringLiteral("2,5"));
+    QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+    QApplication::sendEvent(w.txtAggiunta, &popup);
+    QCOMPARE(w.txtAggiunta->text(), QStringLiteral("2,5"));
+    QFocusEvent tab(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(w.txtAggiunta, &tab);
+    QCOMPARE(w.txtAggiunta->text(), QStringLiteral("3"));
+
+    // Applica with unreadable text (pasted, box not left) writes the reset total.
+    cardStock.setText(QStringLiteral("7"));
+    w.txtTotale->setFocus();
+    w.txtGiacenza->setText(QStringLiteral("?"));
+    QTest::mouseClick(w.btnAggiorna, Qt::LeftButton);
     QCOMPARE(cardStock.text(), QStringLiteral("0"));
 }
 

@@ -139,7 +139,8 @@ void TestNumberFormat::normaliseMoney_data()
     QTest::newRow("12,5") << "12,5" << "12,50";
     QTest::newRow("12,55") << "12,55" << "12,55";
     QTest::newRow("12,555") << "12,555" << "12,555";
-    QTest::newRow("1E15") << "1E15" << "1E15,00";
+    QTest::newRow("1E15 stays readable") << "1E15" << "1E15";
+    QTest::newRow("1E-5 stays readable") << "1E-5" << "1E-5";
 }
 
 void TestNumberFormat::normaliseMoney()
@@ -168,7 +169,7 @@ void TestNumberFormat::moneyExit_data()
     QTest::newRow("blanks") << "  \t" << 4 << "0,00";
     QTest::newRow("total at 2") << "37,505" << 2 << "37,51";
     QTest::newRow("total 11,055 at 2") << "11,055" << 2 << "11,05";
-    QTest::newRow("10^15") << "1000000000000000" << 4 << "1E15,00";
+    QTest::newRow("10^15") << "1000000000000000" << 4 << "1E15";
 }
 
 void TestNumberFormat::moneyExit()
