@@ -9,6 +9,7 @@
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QSaveFile>
 
@@ -100,6 +101,12 @@ void preview(QWidget *parent, const PreparedReport &report)
     dialog.setWindowTitle(QStringLiteral(" Anteprima di stampa"));
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&report](QPrinter *target) { paint(*target, report); });
+    dialog.resize(1000, 760);
+    // Pages shown at their own size.
+    if (auto *view = dialog.findChild<QPrintPreviewWidget *>()) {
+        view->setZoomMode(QPrintPreviewWidget::CustomZoom);
+        view->setZoomFactor(1.0);
+    }
     dialog.exec();
 }
 
