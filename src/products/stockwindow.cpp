@@ -121,26 +121,17 @@ bool TfrmGiacenza::eventFilter(QObject *watched, QEvent *event)
     auto *box = qobject_cast<QLineEdit *>(watched);
     if (box && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
-        switch (key->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             // The focus only; Enter presses nothing.
             (box == txtGiacenza ? static_cast<QWidget *>(txtAggiunta) : btnTotale)->setFocus();
             return true;
-        case Qt::Key_Backspace:
-        case Qt::Key_Delete:
-        case Qt::Key_Left:
-        case Qt::Key_Right:
-            return false;
-        default:
-            break;
         }
+        if (isEditingKey(key))
+            return false;
         // Past 15 characters the next key starts the box afresh.
         if (box->text().size() > 15)
             box->clear();
-        const QString text = key->text();
-        const bool digit = text.size() == 1 && text[0] >= u'0' && text[0] <= u'9';
-        return !digit;
+        return !isNumericKey(key, false);
     }
     if (box && event->type() == QEvent::FocusOut && isLeavingFocus(static_cast<QFocusEvent *>(event)))
         box->setText(NumberFormat::wholeNumberExit(box->text()));

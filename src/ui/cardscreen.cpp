@@ -405,22 +405,9 @@ bool TCardScreen::eventFilter(QObject *watched, QEvent *event)
             }
             const bool digit = m_def.digitFields.contains(name) || m_def.wholeNumberFields.contains(name);
             const bool money = m_def.moneyFields.contains(name);
-            if (digit || money) {
-                switch (key->key()) {
-                case Qt::Key_Backspace:
-                case Qt::Key_Delete:
-                case Qt::Key_Left:
-                case Qt::Key_Right:
-                    return false;
-                default:
-                    break;
-                }
-                const QString text = key->text();
-                const bool accepted = text.size() == 1
-                                      && ((text[0] >= u'0' && text[0] <= u'9') || (money && text[0] == u','));
-                if (!accepted)
-                    return true; // discarded: no effect at all
-            }
+            // Anything else is discarded: no effect at all.
+            if ((digit || money) && !isEditingKey(key) && !isNumericKey(key, money))
+                return true;
         }
     }
     // A list dropping down or another window taking over is not leaving.

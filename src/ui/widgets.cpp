@@ -11,6 +11,25 @@
 
 // The artwork lives in this static library; its resources must be
 // registered explicitly or the linker drops them.
+bool isEditingKey(const QKeyEvent *key)
+{
+    switch (key->key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isNumericKey(const QKeyEvent *key, bool allowComma)
+{
+    const QString text = key->text();
+    return text.size() == 1 && ((text[0] >= u'0' && text[0] <= u'9') || (allowComma && text[0] == u','));
+}
+
 bool isLeavingFocus(const QFocusEvent *event)
 {
     return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason;

@@ -178,6 +178,12 @@ int openDialog(QWidget *owner)
 // not another window (a message box) taking over.
 bool isLeavingFocus(const class QFocusEvent *event);
 
+// The key filter of numeric boxes. Editing keys (Backspace, Delete, Left,
+// Right) always pass; other keys pass only with a digit, or the comma in a
+// money box.
+bool isEditingKey(const class QKeyEvent *key);
+bool isNumericKey(const class QKeyEvent *key, bool allowComma);
+
 // Registers the compiled-in artwork (":/art/...").
 void ensureArtwork();
 

@@ -28,17 +28,6 @@
 
 namespace {
 
-// Runs `inspect` on the modal window that the next action opens.
-void whenModal(std::function<void(QWidget *)> inspect)
-{
-    QTimer::singleShot(0, [inspect] {
-        QWidget *modal = QApplication::activeModalWidget();
-        inspect(modal);
-        if (modal && modal->isVisible())
-            modal->close();
-    });
-}
-
 void type(QLineEdit *box, const QString &text)
 {
     box->setFocus();

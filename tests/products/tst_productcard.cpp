@@ -17,20 +17,6 @@
 
 #include <functional>
 
-namespace {
-
-void whenModal(std::function<void(QWidget *)> inspect)
-{
-    QTimer::singleShot(0, [inspect] {
-        QWidget *modal = QApplication::activeModalWidget();
-        inspect(modal);
-        if (modal && modal->isVisible())
-            modal->close();
-    });
-}
-
-} // namespace
-
 class TestProductCard : public QObject
 {
     Q_OBJECT

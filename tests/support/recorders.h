@@ -9,6 +9,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QApplication>
+
+#include <functional>
 
 // Stands in for the message boxes: keeps kind and exact text of every box
 // and answers with scripted replies (OK / Sì by default).
@@ -82,4 +86,16 @@ inline void typeText(QWidget *widget, const QString &text)
         else
             QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
+}
+
+// Runs `inspect` on the modal window that the next action opens, then
+// closes it if the inspection left it open.
+inline void whenModal(std::function<void(QWidget *)> inspect)
+{
+    QTimer::singleShot(0, [inspect] {
+        QWidget *modal = QApplication::activeModalWidget();
+        inspect(modal);
+        if (modal && modal->isVisible())
+            modal->close();
+    });
 }
