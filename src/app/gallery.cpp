@@ -5,6 +5,9 @@
 #include "app/mainmenu.h"
 #include "output/layouts.h"
 #include "products/extradata.h"
+#include "receipts/calendar.h"
+#include "receipts/receiptcard.h"
+#include "receipts/receiptprint.h"
 #include "suppliers/suppliercard.h"
 #include "products/productcard.h"
 #include "products/stockwindow.h"
@@ -71,6 +74,10 @@ int main(int argc, char *argv[])
     ok = save(&stock, out) && ok;
     TfrmDatiPneumatici extra(screens.frmMagazzino);
     ok = save(&extra, out) && ok;
+    TfrmCalendario calendar(screens.frmCarichi);
+    ok = save(&calendar, out) && ok;
+    TfrmStampaCarico receiptPrint(screens.frmCarichi);
+    ok = save(&receiptPrint, out) && ok;
 
     // Page 1 of each report kind.
     Report list = ReportLayouts::listReport();
@@ -86,5 +93,15 @@ int main(int argc, char *argv[])
     screens.frmFornitori->txtComuneRes->setText(QStringLiteral("Forlì"));
     screens.frmFornitori->fillReport();
     ok = savePage(screens.frmFornitori->repScheda.prepare(when), out, QStringLiteral("repScheda")) && ok;
+    screens.frmCarichi->open();
+    screens.frmCarichi->txtFornitore->setText(QStringLiteral("Ferramenta Rossi S.r.l."));
+    screens.frmCarichi->txtDescrizione->setText(QStringLiteral("Viti autofilettanti 4x30, confezione da 200 pezzi"));
+    screens.frmCarichi->txtCostoUni->setText(QStringLiteral("12,50"));
+    screens.frmCarichi->txtQuant->setText(QStringLiteral("3"));
+    screens.frmCarichi->btnCalcolaClick();
+    receiptPrint.setCard(screens.frmCarichi);
+    receiptPrint.fillReport();
+    ok = savePage(receiptPrint.repDocumento.prepare(when), out, QStringLiteral("repDocumento")) && ok;
+    screens.frmCarichi->hide();
     return ok ? 0 : 1;
 }

@@ -9,6 +9,8 @@
 #include "receipts/yearmenu.h"
 #include "suppliers/suppliercard.h"
 
+#include <QLineEdit>
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -34,9 +36,23 @@ ScreenSet::ScreenSet()
     connect(frmAvvio, &TApplicationScreen::closing, this, &ScreenSet::applicationEnded);
 
     for (TApplicationScreen *screen : std::initializer_list<TApplicationScreen *>{
-             frmFornitori, frmMagazzino, frmMenuRiepilogo, frmMenuCarico, frmCarichi, frmMenuRiepilogoCarico}) {
+             frmFornitori, frmMagazzino, frmMenuRiepilogo, frmCarichi, frmMenuRiepilogoCarico}) {
         connect(screen, &TApplicationScreen::closing, this, [this, screen] { returnToMenu(screen); });
     }
+
+    // The receipts year menu hands over to the screen its token names.
+    frmMenuCarico->setTargets(frmCarichi, frmMenuRiepilogoCarico);
+    connect(frmMenuCarico, &TApplicationScreen::closing, this, [this] {
+        const QString token = frmMenuCarico->token();
+        if (token == u"carichi") {
+            navigate(frmCarichi, nullptr);
+        } else if (token == u"riepcarichi") {
+            frmMenuRiepilogoCarico->txtAnno->setText(frmMenuCarico->txtAnnoRiepLavoro->text().trimmed());
+            navigate(frmMenuRiepilogoCarico, nullptr);
+        } else {
+            navigate(frmAvvio, nullptr);
+        }
+    });
 }
 
 ScreenSet::~ScreenSet()

@@ -144,6 +144,69 @@ Report cardReport()
     return r;
 }
 
+QStringList receiptRows()
+{
+    return {QStringLiteral("txtNumDoc"),   QStringLiteral("txtDataDoc"),     QStringLiteral("txtFornitore"),
+            QStringLiteral("txtRecapiti"), QStringLiteral("txtData"),        QStringLiteral("txtCodice"),
+            QStringLiteral("txtTipologia"), QStringLiteral("txtMarca"),      QStringLiteral("txtDescrizione"),
+            QStringLiteral("txtCostoUni"), QStringLiteral("txtQuant"),       QStringLiteral("txtCostoTot"),
+            QStringLiteral("txtNote")};
+}
+
+Report receiptReport()
+{
+    Report r(QStringLiteral("Scheda Carico Merce"), QPageLayout::Portrait);
+    auto bar = [&](const QString &name, double top, const QColor &colour) {
+        ReportObject o;
+        o.name = name;
+        o.kind = ReportObject::Kind::Shape;
+        o.rect = QRectF(mm(1), mm(top), mm(188), mm(5.8));
+        o.fill = colour;
+        o.outline = false;
+        r.addObject(o);
+    };
+    bar(QStringLiteral("shpTitolo"), 1, QColor(0xB0, 0xC4, 0xDE)); // light steel blue
+    ReportObject title = text(QStringLiteral("titArcataSup"), QRectF(mm(2), mm(2), mm(185.8), mm(4.2)),
+                              QStringLiteral("SCHEDA CARICO MERCE"));
+    title.pointSize = 9;
+    title.horizontal = Qt::AlignHCenter;
+    title.vertical = Qt::AlignVCenter;
+    r.addObject(title);
+
+    const QStringList captions = {
+        QStringLiteral("Documento n."),     QStringLiteral("Data emissione:"),  QStringLiteral("Fornitore:"),
+        QStringLiteral("Recapito preferenziale:"), QStringLiteral("Data carico:"), QStringLiteral("Codice articolo:"),
+        QStringLiteral("Tipologia:"),       QStringLiteral("Marca e modello:"), QStringLiteral("Descrizione:"),
+        QStringLiteral("Costo unitario:"),  QStringLiteral("Quantità caricata:"), QStringLiteral("Costo totale:"),
+        QStringLiteral("Note:")};
+    const QStringList values = receiptRows();
+    for (int k = 0; k < 13; ++k) {
+        ReportObject frame;
+        frame.name = QStringLiteral("shpRiga%1").arg(k + 1, 2, 10, QLatin1Char('0'));
+        frame.kind = ReportObject::Kind::Shape;
+        frame.rect = QRectF(mm(1), mm(7 + 5 * k), mm(188), mm(4.6));
+        r.addObject(frame);
+        ReportObject caption = text(QStringLiteral("tit") + values[k].mid(3),
+                                    QRectF(mm(2), mm(7.5 + 5 * k), mm(k == 8 ? 39.5 : 37.8), mm(3.5)), captions[k]);
+        caption.pointSize = 7;
+        caption.vertical = Qt::AlignVCenter;
+        r.addObject(caption);
+        ReportObject value = text(values[k], QRectF(mm(44), mm(7.5 + 5 * k), mm(144), mm(3.5)), QString());
+        value.pointSize = 7;
+        value.vertical = Qt::AlignVCenter;
+        r.addObject(value);
+    }
+    r.addObject(line(QStringLiteral("linColonna"), QRectF(mm(42), mm(7), 0, mm(64.6))));
+    bar(QStringLiteral("shpCalce"), 72, QColor(0xFF, 0xD7, 0x00)); // gold
+    ReportObject calce = text(QStringLiteral("txtCalce"), QRectF(mm(2), mm(73), mm(185.8), mm(4.2)),
+                              QStringLiteral("Data e ora stampa"));
+    calce.pointSize = 8;
+    calce.horizontal = Qt::AlignHCenter;
+    calce.vertical = Qt::AlignVCenter;
+    r.addObject(calce);
+    return r;
+}
+
 void fillList(Report &report, const QString &title, const QStringList &lines)
 {
     report.object(QStringLiteral("txtTitolo")).setText(title);

@@ -15,6 +15,13 @@ Report listReport();
 // the print footer.
 Report cardReport();
 
+// "Scheda Carico Merce": A4 portrait, 13 framed rows of caption and value,
+// a title bar and a foot bar.
+Report receiptReport();
+// The value objects of its rows, top to bottom; each is named after the
+// receipts card box it prints.
+QStringList receiptRows();
+
 // Fills the list report with a title and its lines, printed literally.
 void fillList(Report &report, const QString &title, const QStringList &lines);
 

@@ -216,12 +216,19 @@ void paintPage(QPainter &painter, const PreparedPage &page, double scale)
             break;
         case ReportObject::Kind::Line:
             painter.setPen(QPen(Qt::black, std::max(1.0, scale * 0.75)));
-            painter.drawLine(r.topLeft(), r.topRight());
+            if (o.rect.width() <= 0)
+                painter.drawLine(r.topLeft(), r.bottomLeft());
+            else
+                painter.drawLine(r.topLeft(), r.topRight());
             break;
         case ReportObject::Kind::Shape:
-            painter.setPen(QPen(Qt::black, std::max(1.0, scale * 0.75)));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(r);
+            if (o.fill.isValid())
+                painter.fillRect(r, o.fill);
+            if (o.outline) {
+                painter.setPen(QPen(Qt::black, std::max(1.0, scale * 0.75)));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(r);
+            }
             break;
         }
     }

@@ -23,6 +23,8 @@ struct ReportObject
     enum class Kind { Text, Picture, Line, Shape };
 
     QString name;
+    // A line runs along the top edge of its rectangle, or along its left
+    // edge when the rectangle has no width.
     Kind kind = Kind::Text;
     QRectF rect; // relative to its band, or to the printable area
 
@@ -41,6 +43,9 @@ struct ReportObject
     double linePitch = 0;
 
     QImage picture;
+
+    // Shapes: outlined, filled with `fill`, or both.
+    bool outline = true;
 
     // Replaces all lines.
     void setText(const QString &text) { lines = text.split(u'\n'); }

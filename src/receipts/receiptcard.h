@@ -1,12 +1,33 @@
 #pragma once
 
-#include "ui/applicationscreen.h"
+#include "ui/cardscreen.h"
 
-// The receipts card of one year's archive.
-class TfrmCarichi : public TApplicationScreen
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class TPictureButton;
+
+// The receipts card of one year's archive (whose path is in lblFile).
+class TfrmCarichi : public TCardScreen
 {
     Q_OBJECT
 
 public:
     explicit TfrmCarichi(QWidget *parent = nullptr);
+
+    QLabel *lblFile;
+    QLineEdit *txtNumDoc, *txtDataDoc, *txtFornitore, *txtRecapiti, *txtData, *txtCodice, *txtTipologia;
+    QLineEdit *txtMarca, *txtDescrizione, *txtCostoUni, *txtQuant, *txtCostoTot, *txtNote;
+    QCheckBox *chkDaSaldare;
+    TPictureButton *btnImpEsame, *btnCalcola;
+
+    // Opens the date picker for one of the two date boxes.
+    void openCalendar(QLineEdit *dateBox);
+
+public slots:
+    void btnCalcolaClick();
+    void cmdStampaClick();
+
+protected:
+    bool cardKeyPress(const QString &control, QKeyEvent *key) override;
 };

@@ -22,6 +22,12 @@ TCardScreen::TCardScreen(const QString &objectName, const QString &caption, QWid
 
 void TCardScreen::buildStatusAndArrows(const QRect &statusBand, const QRect &arrowFrame)
 {
+    buildStatusLine(statusBand);
+    buildArrows(arrowFrame, true);
+}
+
+void TCardScreen::buildStatusLine(const QRect &statusBand)
+{
     panInfo = new QLabel(readyText(), panel());
     panInfo->setObjectName(QStringLiteral("panInfo"));
     panInfo->setGeometry(statusBand);
@@ -29,7 +35,10 @@ void TCardScreen::buildStatusAndArrows(const QRect &statusBand, const QRect &arr
     panInfo->setStyleSheet(QStringLiteral("QLabel { background: #6A7FA8; color: white; border-radius: 6px; "
                                           "padding-left: 12px; }"));
     panInfo->setAccessibleName(QStringLiteral("Barra di stato"));
+}
 
+void TCardScreen::buildArrows(const QRect &arrowFrame, bool positionClearsStatus)
+{
     auto *frame = new QLabel(panel());
     frame->setObjectName(QStringLiteral("shpFrecce"));
     frame->setGeometry(arrowFrame);
@@ -73,7 +82,8 @@ void TCardScreen::buildStatusAndArrows(const QRect &statusBand, const QRect &arr
                                                        "border-radius: 4px; }"));
             lblPosizione->setGeometry(x, y, labelWidth, h);
             lblPosizione->setAccessibleName(QStringLiteral("Posizione della scheda"));
-            clearsStatusLine(lblPosizione);
+            if (positionClearsStatus)
+                clearsStatusLine(lblPosizione);
             x += labelWidth + 4;
         }
     }

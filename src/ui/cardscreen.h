@@ -138,6 +138,8 @@ protected:
 
     // Builds the position label, the status band and the browse arrows.
     void buildStatusAndArrows(const QRect &statusBand, const QRect &arrowFrame);
+    void buildStatusLine(const QRect &statusBand);
+    void buildArrows(const QRect &arrowFrame, bool positionClearsStatus);
 
     // Layout helpers shared by the cards.
     // The command column, top to bottom from `top`; returns the y below it.

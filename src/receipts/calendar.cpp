@@ -1,0 +1,66 @@
+#include "calendar.h"
+
+#include "receipts/receiptcard.h"
+#include "storage/textrules.h"
+#include "ui/services.h"
+
+#include <QCalendarWidget>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+TfrmCalendario::TfrmCalendario(QWidget *owner)
+    : TFixedDialog(QStringLiteral("frmCalendario"), QStringLiteral(" Importazione data"), QSize(253, 294), owner,
+                   Qt::white, QColor(0xD6, 0xE9, 0xF5))
+{
+    centreOnOwner(true);
+    auto *caption = new QLabel(QStringLiteral("Importare una data:"), this);
+    caption->setObjectName(QStringLiteral("lblImportare"));
+    caption->setFont(layoutFont(QStringLiteral("Arial"), 10, true));
+    caption->setGeometry(10, 6, 233, 22);
+
+    calAppuntamenti = new QCalendarWidget(this);
+    calAppuntamenti->setObjectName(QStringLiteral("calAppuntamenti"));
+    calAppuntamenti->setGeometry(10, 30, 233, 200);
+    calAppuntamenti->setGridVisible(true);
+    calAppuntamenti->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    // Three-letter Italian day names do not fit the window's width.
+    calAppuntamenti->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
+    calAppuntamenti->setSelectedDate(AppContext::now().date()); // today, not the box's date
+    calAppuntamenti->setAccessibleName(QStringLiteral("Calendario"));
+    caption->setBuddy(calAppuntamenti);
+
+    btnImportaData = new QPushButton(QStringLiteral("Importa"), this);
+    btnImportaData->setObjectName(QStringLiteral("btnImportaData"));
+    btnImportaData->setGeometry(10, 244, 110, 36);
+    btnAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
+    btnAnnulla->setObjectName(QStringLiteral("btnAnnulla"));
+    btnAnnulla->setGeometry(133, 244, 110, 36);
+    for (QPushButton *b : {btnImportaData, btnAnnulla}) {
+        b->setFont(layoutFont(QStringLiteral("Arial"), 10, true));
+        b->setAutoDefault(false);
+    }
+    lblMemory = new QLabel(this);
+    lblMemory->setObjectName(QStringLiteral("lblMemory"));
+    lblMemory->hide();
+
+    setTabOrder(calAppuntamenti, btnImportaData);
+    setTabOrder(btnImportaData, btnAnnulla);
+    calAppuntamenti->setFocus();
+    connect(btnImportaData, &QPushButton::clicked, this, &TfrmCalendario::btnImportaDataClick);
+    connect(btnAnnulla, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TfrmCalendario::btnImportaDataClick()
+{
+    const QString word = TextRules::trimmed(lblMemory->text());
+    QLineEdit *target = nullptr;
+    if (m_card && word == u"carichi_datadoc")
+        target = m_card->txtDataDoc;
+    else if (m_card && word == u"carichi_data")
+        target = m_card->txtData;
+    if (!target)
+        return; // an unknown word writes nothing and stays open
+    target->setText(calAppuntamenti->selectedDate().toString(QStringLiteral("dd/MM/yyyy")));
+    accept();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ui/widgets.h"
+
+class QCalendarWidget;
+class QLabel;
+class QPushButton;
+class TfrmCarichi;
+
+// "Importazione data": picks a date for one of the receipts card's date
+// boxes, named by the target word in lblMemory.
+class TfrmCalendario : public TFixedDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmCalendario(QWidget *owner);
+
+    void setCard(TfrmCarichi *card) { m_card = card; }
+
+    QCalendarWidget *calAppuntamenti;
+    QPushButton *btnImportaData;
+    QPushButton *btnAnnulla;
+    QLabel *lblMemory;
+
+public slots:
+    void btnImportaDataClick();
+
+private:
+    TfrmCarichi *m_card = nullptr;
+};

@@ -1,0 +1,34 @@
+#include "receiptcalc.h"
+
+#include "storage/numberformat.h"
+#include "storage/textrules.h"
+
+#include <optional>
+
+namespace ReceiptCalc {
+
+bool calcola(Total &t)
+{
+    if (TextRules::trimmed(t.costoUni).isEmpty())
+        t.costoUni = QStringLiteral("0,00");
+    if (TextRules::trimmed(t.quant).isEmpty())
+        t.quant = QStringLiteral("0");
+    if (TextRules::trimmed(t.costoTot).isEmpty())
+        t.costoTot = QStringLiteral("0,00");
+    const std::optional<double> unit = NumberFormat::readDecimal(t.costoUni);
+    const std::optional<double> quantity = NumberFormat::readDecimal(t.quant);
+    const std::optional<double> total = NumberFormat::readDecimal(t.costoTot);
+    std::optional<double> shown;
+    if (unit && quantity && total)
+        shown = NumberFormat::readDecimal(NumberFormat::numberText(*unit * *quantity));
+    if (!shown) {
+        t.costoUni = QStringLiteral("0,00");
+        t.quant = QStringLiteral("0");
+        t.costoTot = QStringLiteral("0,00");
+        return false;
+    }
+    t.costoTot = NumberFormat::normaliseMoney(NumberFormat::numberText(NumberFormat::roundTo(*shown, 2)));
+    return true;
+}
+
+} // namespace ReceiptCalc
