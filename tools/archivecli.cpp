@@ -6,8 +6,10 @@
 #include "storage/record.h"
 #include "storage/recordfile.h"
 #include "suppliers/supplierrecord.h"
+#include "validators/validators.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 
 #include <optional>
@@ -19,6 +21,7 @@ namespace {
 
 const char kHelp[] =
     "Uso: scortex-cli COMANDO [--kind TIPO] FILE\n"
+    "     scortex-cli validate codfisc|piva|carta|iban TESTO\n"
     "\n"
     "Strumento per ispezionare gli archivi di Scortex senza modificarli.\n"
     "\n"
@@ -38,6 +41,13 @@ const char kHelp[] =
     "               questa opzione il tipo si ricava dal nome del file:\n"
     "               Fornitori.pro, Magazzino.pro o anno di quattro cifre\n"
     "               seguito da .odc (2024.odc).\n"
+    "  validate TIPO TESTO\n"
+    "               controlla un codice fiscale (codfisc), una partita IVA\n"
+    "               (piva), un numero di carta di credito (carta) o un IBAN\n"
+    "               (iban) come la finestra di controllo della scheda\n"
+    "               fornitori, con TESTO digitato nella sua casella, e stampa\n"
+    "               il messaggio che la finestra mostrerebbe. Stato di uscita:\n"
+    "               0 codice valido, 1 codice errato o rifiutato.\n"
     "  --help       mostra questo aiuto.\n"
     "\n"
     "Stato di uscita: 0 tutto in ordine; 1 (solo check) problemi trovati;\n"
@@ -201,10 +211,34 @@ int check(const Kind &kind, const QString &path, std::FILE *out)
     return found ? Findings : Ok;
 }
 
+int validate(const QStringList &args, std::FILE *out, std::FILE *err)
+{
+    static const QHash<QString, Validators::Kind> kinds = {
+        {QStringLiteral("codfisc"), Validators::Kind::TaxCode},
+        {QStringLiteral("piva"), Validators::Kind::VatNumber},
+        {QStringLiteral("carta"), Validators::Kind::CreditCard},
+        {QStringLiteral("iban"), Validators::Kind::Iban},
+    };
+    if (args.size() != 2)
+        return usageError(err, QStringLiteral("uso: scortex-cli validate codfisc|piva|carta|iban TESTO"));
+    if (!kinds.contains(args[0]))
+        return usageError(err, QStringLiteral("tipo di controllo sconosciuto: %1 (codfisc, piva, carta o iban).")
+                                   .arg(args[0]));
+    const Validators::Kind kind = kinds.value(args[0]);
+    const Validators::Verdict verdict = Validators::check(kind, Validators::typed(kind, args[1]));
+    if (!verdict.text.isEmpty())
+        print(out, QString(verdict.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) + u'\n');
+    std::fflush(out);
+    return verdict.valid ? Ok : Findings;
+}
+
 } // namespace
 
 int run(const QStringList &args, std::FILE *out, std::FILE *err)
 {
+    if (!args.isEmpty() && args.first() == u"validate")
+        return validate(args.mid(1), out, err);
+
     QString command;
     QString path;
     std::optional<QString> kindName;

@@ -9,6 +9,7 @@
 #include "receipts/receiptcard.h"
 #include "receipts/receiptprint.h"
 #include "suppliers/suppliercard.h"
+#include "validators/validatorwindow.h"
 #include "products/productcard.h"
 #include "products/stockwindow.h"
 #include "app/screenset.h"
@@ -78,6 +79,15 @@ int main(int argc, char *argv[])
     ok = save(&calendar, out) && ok;
     TfrmStampaCarico receiptPrint(screens.frmCarichi);
     ok = save(&receiptPrint, out) && ok;
+    TfrmCodFisc codFisc(screens.frmFornitori);
+    ok = save(&codFisc, out) && ok;
+    TfrmPartitaIva partitaIva(screens.frmFornitori);
+    ok = save(&partitaIva, out) && ok;
+    TfrmCarta carta(screens.frmFornitori);
+    ok = save(&carta, out) && ok;
+    TfrmIban iban(screens.frmFornitori);
+    iban.setText(QStringLiteral("IT60X0542811101000000123456"));
+    ok = save(&iban, out) && ok;
 
     // Page 1 of each report kind.
     Report list = ReportLayouts::listReport();

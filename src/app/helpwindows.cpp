@@ -15,7 +15,7 @@ QPushButton *closeButton(QDialog *dialog, const QRect &geometry)
     b->setObjectName(QStringLiteral("btnChiudi"));
     b->setFont(layoutFont(QStringLiteral("Arial"), 11, true));
     b->setCursor(Qt::PointingHandCursor);
-    b->setAutoDefault(false);
+    b->setAutoDefault(true);
     b->setGeometry(geometry);
     QObject::connect(b, &QPushButton::clicked, dialog, &QDialog::accept);
     return b;

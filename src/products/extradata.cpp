@@ -59,7 +59,7 @@ TfrmDatiPneumatici::TfrmDatiPneumatici(QWidget *owner)
     btnAnnulla->setGeometry(504, 250, 120, 40);
     for (QPushButton *b : {btnApplica, btnAnnulla}) {
         b->setFont(layoutFont(QStringLiteral("Arial"), 11, true));
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);
     }
     setTabOrder(txtConsumo, txtAderenza);
     setTabOrder(txtAderenza, txtRumore);

@@ -37,7 +37,7 @@ QPushButton *button(const QString &name, const QString &text, QWidget *parent, c
     auto *b = new QPushButton(text, parent);
     b->setObjectName(name);
     b->setFont(layoutFont(QStringLiteral("Arial"), 11, true));
-    b->setAutoDefault(false);
+    b->setAutoDefault(true);
     b->setGeometry(at);
     return b;
 }

@@ -38,7 +38,7 @@ TfrmCalendario::TfrmCalendario(QWidget *owner)
     btnAnnulla->setGeometry(133, 244, 110, 36);
     for (QPushButton *b : {btnImportaData, btnAnnulla}) {
         b->setFont(layoutFont(QStringLiteral("Arial"), 10, true));
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);
     }
     lblMemory = new QLabel(this);
     lblMemory->setObjectName(QStringLiteral("lblMemory"));

@@ -55,11 +55,18 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
                                      QStringLiteral(":/art/%1.svg").arg(QLatin1StringView(t.picture)),
                                      QString::fromUtf8(t.caption), p);
         b->setToolTip(QString::fromUtf8(t.caption));
-        b->setGeometry(x, 14, 52, 52);
+        // "Allega file" and "Stampa" carry their caption in the picture.
+        const bool captioned = b->objectName() == u"cmdFile" || b->objectName() == u"cmdStampa";
+        const int width = captioned ? 70 : 52;
+        if (captioned) {
+            b->setCaptionVisible(true);
+            b->setCaptionFont(layoutFont(QStringLiteral("Arial"), 8, true));
+        }
+        b->setGeometry(x, 14, width, 52);
         setHint(b, QString::fromUtf8(t.hint));
-        x += 58;
+        x += width + 6;
     }
-    buildArrows(QRect(x + 12, 14, 300, 52), false);
+    buildArrows(QRect(x + 8, 14, 290, 52), false);
     const struct
     {
         const char *name, *picture, *caption, *hint;

@@ -42,7 +42,7 @@ TfrmStampaCarico::TfrmStampaCarico(QWidget *owner)
     btnStampa->setGeometry(214, 222, 130, 40);
     for (QPushButton *b : {btnAnnulla, btnStampa}) {
         b->setFont(layoutFont(QStringLiteral("Arial"), 11, true));
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);
     }
     setTabOrder(btnAnnulla, btnStampa);
     connect(btnAnnulla, &QPushButton::clicked, this, &QDialog::reject);

@@ -77,7 +77,7 @@ TfrmMenuCarico::TfrmMenuCarico(QWidget *parent)
         open->setObjectName(QLatin1StringView(b.button));
         open->setFont(layoutFont(QStringLiteral("Arial"), 12, true));
         open->setCursor(Qt::PointingHandCursor);
-        open->setAutoDefault(false);
+        open->setAutoDefault(true);
         open->setGeometry(b.left + 140, 456, 120, 42);
         year->installEventFilter(this);
         years[i] = year;

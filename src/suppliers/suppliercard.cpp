@@ -8,6 +8,9 @@
 #include "storage/textrules.h"
 #include "suppliers/supplierrecord.h"
 #include "ui/widgets.h"
+#include "validators/validatorwindow.h"
+
+#include <algorithm>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -210,6 +213,10 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdGuida")), &QAbstractButton::clicked, this,
             [this] { showHelp(this, HelpTopics::Topic::Fornitori); });
     connect(btnEmail, &QAbstractButton::clicked, this, &TfrmFornitori::btnEmailClick);
+    connect(btnCodFisc, &QAbstractButton::clicked, this, &TfrmFornitori::btnCodFiscClick);
+    connect(btnCarta, &QAbstractButton::clicked, this, &TfrmFornitori::btnCartaClick);
+    connect(btnPartitaIva, &QAbstractButton::clicked, this, &TfrmFornitori::btnPartitaIvaClick);
+    connect(btnIban, &QAbstractButton::clicked, this, &TfrmFornitori::btnIbanClick);
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdStampa")), &QAbstractButton::clicked, this,
             &TfrmFornitori::cmdStampaClick);
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdAnteprima")), &QAbstractButton::clicked, this,
@@ -274,6 +281,44 @@ void TfrmFornitori::cmdPDFClick()
 void TfrmFornitori::btnEmailClick()
 {
     TMisc::Open(u'"' + QStringLiteral("mailto:") + TextRules::trimmed(txtEmail->text()) + u'"');
+}
+
+namespace {
+
+template <class Window>
+void openValidator(QWidget *owner, const QString &text)
+{
+    openDialog<Window>(owner, [&text](Window &w) { w.setText(text); });
+}
+
+} // namespace
+
+void TfrmFornitori::btnCodFiscClick()
+{
+    // An all-digit tax code is a firm's, shaped like a VAT number.
+    const QString code = TextRules::trimmed(txtCodFisc->text());
+    const bool digits = !code.isEmpty() && std::all_of(code.cbegin(), code.cend(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    if (digits)
+        openValidator<TfrmPartitaIva>(this, code);
+    else
+        openValidator<TfrmCodFisc>(this, code);
+}
+
+void TfrmFornitori::btnCartaClick()
+{
+    openValidator<TfrmCarta>(this, TextRules::trimmed(txtCarta->text()));
+}
+
+void TfrmFornitori::btnPartitaIvaClick()
+{
+    openValidator<TfrmPartitaIva>(this, TextRules::trimmed(txtPartitaIva->text()));
+}
+
+void TfrmFornitori::btnIbanClick()
+{
+    openValidator<TfrmIban>(this, TextRules::trimmed(txtIban->text()));
 }
 
 void TfrmFornitori::tidy(QWidget *box)

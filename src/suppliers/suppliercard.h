@@ -34,6 +34,10 @@ public:
 
 public slots:
     void btnEmailClick();
+    void btnCodFiscClick();
+    void btnCartaClick();
+    void btnPartitaIvaClick();
+    void btnIbanClick();
     void cmdStampaClick();
     void cmdAnteprimaClick();
     void cmdPDFClick();

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -59,6 +60,7 @@ private slots:
     void duplicateFailureUsesWarningBox();
     void yearMenuNavigation();
     void yearMenuKeys();
+    void receiptLayout();
     void receiptPrint();
 
 private:
@@ -311,9 +313,20 @@ void TestReceipts::dateBoxKeys()
     QVERIFY(opened);
     QCOMPARE(m_card->txtData->text(), QString());
 
-    // Tab moves on without a picker.
+    // Tab moves on without a picker (one that opened would be noted and shut).
+    bool openedOnTab = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, [&] {
+        if (auto *modal = QApplication::activeModalWidget()) {
+            openedOnTab = true;
+            modal->close();
+        }
+    });
+    guard.start(0);
     QTest::keyClick(m_card->txtData, Qt::Key_Tab);
-    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QCoreApplication::processEvents();
+    QVERIFY(!openedOnTab);
 }
 
 void TestReceipts::calendarWritesOnlyItsTarget()
@@ -422,8 +435,27 @@ void TestReceipts::yearMenuNavigation()
     QVERIFY(screens.frmAvvio->isVisible());
     QVERIFY(!years->isVisible());
 
+    // A second opening of the card on another year starts from a blank card.
+    card->txtFornitore->setText(QStringLiteral("rimasto"));
+    card->txtCostoUni->setText(QStringLiteral("9,99"));
+    card->lblPosizione->setText(QStringLiteral("4"));
     QTest::mouseClick(screens.frmAvvio->btnApp[3], Qt::LeftButton);
     QCOMPARE(years->txtAnnoLavoro->text(), QStringLiteral("2025"));
+    QCOMPARE(years->txtAnnoRiepLavoro->text(), QStringLiteral("2025"));
+    years->txtAnnoLavoro->setFocus();
+    QTest::keyClick(years->txtAnnoLavoro, Qt::Key_Return);
+    QTest::keyClick(years->btnApriLavoro, Qt::Key_Return); // Enter on the focused button opens
+    QVERIFY(card->isVisible());
+    QCOMPARE(card->windowTitle(), QStringLiteral(" Scortex - Operazioni di carico anno 2025"));
+    QCOMPARE(card->lblFile->text(), m_folder->file(QStringLiteral("2025.odc")));
+    QCOMPARE(card->txtFornitore->text(), QString());
+    QCOMPARE(card->txtCostoUni->text(), QStringLiteral("0,00"));
+    QCOMPARE(card->txtData->text(), QStringLiteral("05/03/2025"));
+    QCOMPARE(card->lblPosizione->text(), QString());
+    QCOMPARE(card->focusWidget(), card->txtNumDoc);
+    card->close();
+
+    QTest::mouseClick(screens.frmAvvio->btnApp[3], Qt::LeftButton);
     years->txtAnnoRiepLavoro->setText(QStringLiteral("2023"));
     QTest::mouseClick(years->btnApriRiepLavoro, Qt::LeftButton);
     TfrmMenuRiepilogoCarico *summary = screens.frmMenuRiepilogoCarico;
@@ -459,6 +491,53 @@ void TestReceipts::yearMenuKeys()
     QCOMPARE(years->token(), QStringLiteral("avvio"));
     QTest::keyClick(years->txtAnnoRiepLavoro, Qt::Key_Return);
     QCOMPARE(years->focusWidget(), years->btnApriRiepLavoro);
+}
+
+void TestReceipts::receiptLayout()
+{
+    using ReportUnits::mm;
+    Report r = ReportLayouts::receiptReport();
+    QCOMPARE(r.name(), QStringLiteral("Scheda Carico Merce"));
+    struct Expected
+    {
+        const char *name;
+        QRectF rect; // mm
+        double points;
+        QColor fill;
+        Qt::Alignment horizontal;
+    };
+    const QColor none;
+    const QList<Expected> table = {
+        {"shpTitolo", QRectF(1, 1, 188, 5.8), 0, QColor(0xB0, 0xC4, 0xDE), Qt::AlignLeft},
+        {"titArcataSup", QRectF(2, 2, 185.8, 4.2), 9, none, Qt::AlignHCenter},
+        {"shpRiga01", QRectF(1, 7, 188, 4.6), 0, none, Qt::AlignLeft},
+        {"shpRiga13", QRectF(1, 67, 188, 4.6), 0, none, Qt::AlignLeft},
+        {"linColonna", QRectF(42, 7, 0, 64.6), 0, none, Qt::AlignLeft},
+        {"titNumDoc", QRectF(2, 7.5, 37.8, 3.5), 7, none, Qt::AlignLeft},
+        {"titDescrizione", QRectF(2, 47.5, 39.5, 3.5), 7, none, Qt::AlignLeft},
+        {"txtNumDoc", QRectF(44, 7.5, 144, 3.5), 7, none, Qt::AlignLeft},
+        {"txtNote", QRectF(44, 67.5, 144, 3.5), 7, none, Qt::AlignLeft},
+        {"shpCalce", QRectF(1, 72, 188, 5.8), 0, QColor(0xFF, 0xD7, 0x00), Qt::AlignLeft},
+        {"txtCalce", QRectF(2, 73, 185.8, 4.2), 8, none, Qt::AlignHCenter},
+    };
+    for (const Expected &e : table) {
+        QVERIFY2(r.hasObject(QLatin1StringView(e.name)), e.name);
+        const ReportObject &o = r.object(QLatin1StringView(e.name));
+        const QRectF want(mm(e.rect.x()), mm(e.rect.y()), mm(e.rect.width()), mm(e.rect.height()));
+        QVERIFY2(qAbs(o.rect.x() - want.x()) < 1e-6 && qAbs(o.rect.y() - want.y()) < 1e-6
+                     && qAbs(o.rect.width() - want.width()) < 1e-6 && qAbs(o.rect.height() - want.height()) < 1e-6,
+                 e.name);
+        QCOMPARE(o.fill, e.fill);
+        if (o.kind == ReportObject::Kind::Text) {
+            QCOMPARE(o.pointSize, e.points);
+            QCOMPARE(o.horizontal, e.horizontal);
+            QVERIFY(!o.wordWrap);
+            QCOMPARE(o.fontFamily, QStringLiteral("Arial"));
+        }
+    }
+    QCOMPARE(r.object(QStringLiteral("txtCalce")).text(), QStringLiteral("Data e ora stampa"));
+    QVERIFY(!r.object(QStringLiteral("shpTitolo")).outline);
+    QVERIFY(r.object(QStringLiteral("shpRiga07")).outline);
 }
 
 void TestReceipts::receiptPrint()
@@ -497,8 +576,14 @@ void TestReceipts::receiptPrint()
                                   QStringLiteral("37,50"), QString()};
     const QStringList names = ReportLayouts::receiptRows();
     QCOMPARE(names.size(), 13);
-    for (int k = 0; k < 13; ++k)
-        QCOMPARE(find(page, names[k])->text(), expected[k]);
+    for (int k = 0; k < 13; ++k) {
+        const ReportObject *value = find(page, names[k]);
+        QVERIFY2(value, qPrintable(names[k]));
+        QCOMPARE(value->text(), expected[k]);
+    }
+    QVERIFY(find(page, QStringLiteral("titDescrizione")) && find(page, QStringLiteral("titArcataSup"))
+            && find(page, QStringLiteral("txtCalce")) && find(page, QStringLiteral("shpRiga13"))
+            && find(page, QStringLiteral("linColonna")));
     QCOMPARE(find(page, QStringLiteral("titDescrizione"))->text(), QStringLiteral("Descrizione:"));
     QCOMPARE(find(page, QStringLiteral("titDescrizione"))->rect.width(), ReportUnits::mm(39.5));
     QCOMPARE(find(page, QStringLiteral("titArcataSup"))->text(), QStringLiteral("SCHEDA CARICO MERCE"));

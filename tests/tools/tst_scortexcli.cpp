@@ -59,6 +59,8 @@ private slots:
     void badInput_data();
     void badInput();
     void helpExplainsBothCommands();
+    void validate_data();
+    void validate();
     void anyBytesNeverCrash();
 
 private:
@@ -217,6 +219,40 @@ void TestScortexCli::helpExplainsBothCommands()
     QVERIFY(r.out.contains(QStringLiteral("dump FILE")));
     QVERIFY(r.out.contains(QStringLiteral("check FILE")));
     QVERIFY(r.out.contains(QStringLiteral("--kind")));
+    QVERIFY(r.out.contains(QStringLiteral("validate TIPO TESTO")));
+}
+
+void TestScortexCli::validate_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::newRow("valid VAT number") << QStringList{"validate", "piva", "12345670157"} << 0
+        << "Il numero di partita IVA digitato risulta VALIDO.\n\nE' stato rilasciato dall'Ufficio IVA del Comune di "
+           "Milano 1.\n";
+    QTest::newRow("tax code typed in lower case") << QStringList{"validate", "codfisc", " rssmra85t10a562s"} << 0
+                                                  << "Il codice fiscale digitato è VALIDO.\n";
+    QTest::newRow("tax code of 15") << QStringList{"validate", "codfisc", "RSSMRA85T10A562"} << 1
+        << "Attenzione: il codice fiscale deve essere composto da 16 caratteri alfanumerici.\n";
+    QTest::newRow("card 32: no box") << QStringList{"validate", "carta", "3200000000000002"} << 1 << "";
+    QTest::newRow("card typed with blanks") << QStringList{"validate", "carta", "4111 1111 1111 1111"} << 0
+        << "Il numero di carta di credito 4111111111111111 risulta valido.\n\nLa carta di credito è del tipo Visa.\n";
+    QTest::newRow("wrong IBAN") << QStringList{"validate", "iban", "IT60X0542811101000000123457"} << 1
+                                << "Attenzione: l'IBAN digitato è ERRATO!\n";
+    QTest::newRow("unknown check") << QStringList{"validate", "cap", "47121"} << 2 << "";
+    QTest::newRow("missing text") << QStringList{"validate", "iban"} << 2 << "";
+}
+
+void TestScortexCli::validate()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    const Result r = cli(args);
+    QCOMPARE(r.status, QProcess::NormalExit);
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.out, out);
+    QCOMPARE(r.err.isEmpty(), exitCode != 2);
 }
 
 void TestScortexCli::anyBytesNeverCrash()
