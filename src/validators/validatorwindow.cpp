@@ -13,7 +13,7 @@ TValidatorWindow::TValidatorWindow(const Definition &d, QWidget *owner)
 {
     const int width = d.size.width();
     auto *logo = new TPicture(QStringLiteral("imgLogo"), QStringLiteral(":/art/logo.svg"), this);
-    logo->setGeometry(20, 10, 200, 54);
+    logo->setGeometry(16, 6, 250, 64);
 
     lblTitolo = new QLabel(QString::fromUtf8(d.title), this);
     lblTitolo->setObjectName(QStringLiteral("lblTitolo"));
