@@ -147,15 +147,10 @@ TfrmMagazzino::TfrmMagazzino(QWidget *parent)
     CardDefinition def;
     def.layout = &ProductRecord::layout();
     def.archivePath = [](const TCardScreen &) { return ProductRecord::archivePath(AppContext::programFolder()); };
-    for (int f = 0; f < ProductRecord::FieldCount; ++f) {
-        const QString field(def.layout->fieldName(f));
-        if (f >= ProductRecord::Consumo && f <= ProductRecord::Onde)
-            def.controls << QStringLiteral("mem") + field;
-        else if (f >= ProductRecord::File01)
-            def.controls << QStringLiteral("lbl") + field;
-        else
-            def.controls << QStringLiteral("txt") + field;
-    }
+    QHash<int, QString> extraData;
+    for (int f = ProductRecord::Consumo; f <= ProductRecord::Onde; ++f)
+        extraData.insert(f, QStringLiteral("mem") + QString(def.layout->fieldName(f)));
+    def.controls = boundControls(*def.layout, ProductRecord::File01, extraData);
     def.wholeNumberFields = {QStringLiteral("txtGiacenza"), QStringLiteral("txtSottoscorta"),
                              QStringLiteral("txtPercIva")};
     def.moneyFields = {QStringLiteral("txtCosto"), QStringLiteral("txtValore"), QStringLiteral("txtPrezzo"),

@@ -37,20 +37,9 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
     toolbar->setGeometry(10, 8, 975, 64);
     toolbar->setStyleSheet(QStringLiteral("QLabel { background: #E8F3FA; border-radius: 8px; }"));
     clearsStatusLine(toolbar);
-    const struct
-    {
-        const char *name, *picture, *caption, *hint;
-    } tools[] = {
-        {"cmdNuovo", "nuovo", "Nuovo", "Prepara la schermata per la registrazione di una nuova scheda."},
-        {"cmdDuplica", "duplica", "Duplica",
-         "Prepara la schermata per la registrazione di una nuova scheda duplicando i dati correnti."},
-        {"cmdSalva", "salva", "Salva", "Salva la scheda corrente in archivio."},
-        {"cmdTrova", "trova", "Trova", "Trova una scheda in archivio."},
-        {"cmdFile", "allega", "Allega file", "Allega file alla scheda corrente."},
-        {"cmdStampa", "stampa", "Stampa", "Stampa la scheda corrente."},
-    };
     int x = 20;
-    for (const auto &t : tools) {
+    for (const char *name : {"cmdNuovo", "cmdDuplica", "cmdSalva", "cmdTrova", "cmdFile", "cmdStampa"}) {
+        const Command t = sharedCommand(name);
         auto *b = new TPictureButton(QLatin1StringView(t.name),
                                      QStringLiteral(":/art/%1.svg").arg(QLatin1StringView(t.picture)),
                                      QString::fromUtf8(t.caption), p);
@@ -67,17 +56,11 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
         x += width + 6;
     }
     buildArrows(QRect(x + 8, 14, 290, 52), false);
-    const struct
-    {
-        const char *name, *picture, *caption, *hint;
-    } more[] = {
-        {"cmdEsporta", "esporta", "Esporta archivio", "Esporta le schede in archivio in un file di Microsoft Excel."},
-        {"cmdListino", "listino", "Conti da saldare", "Visualizza il riepilogo dei conti da saldare."},
-        {"cmdGuida", "guida", "Guida", "Visualizza la pagina della guida sensibile al contesto."},
-        {"cmdEsci", "esci", "Esci", "Esci da questa schermata di lavoro."},
-    };
     x = 975 - 4 * 58 + 10;
-    for (const auto &t : more) {
+    for (const Command &t : {sharedCommand("cmdEsporta"),
+                             Command{"cmdListino", "listino", "Conti da saldare",
+                                     "Visualizza il riepilogo dei conti da saldare."},
+                             sharedCommand("cmdGuida"), sharedCommand("cmdEsci")}) {
         auto *b = new TPictureButton(QLatin1StringView(t.name),
                                      QStringLiteral(":/art/%1.svg").arg(QLatin1StringView(t.picture)),
                                      QString::fromUtf8(t.caption), p);
@@ -159,15 +142,8 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
     CardDefinition def;
     def.layout = &ReceiptRecord::layout();
     def.archivePath = [](const TCardScreen &card) { return static_cast<const TfrmCarichi &>(card).lblFile->text(); };
-    for (int f = 0; f < ReceiptRecord::FieldCount; ++f) {
-        const QString field(def.layout->fieldName(f));
-        if (f == ReceiptRecord::DaSaldare)
-            def.controls << QStringLiteral("chkDaSaldare");
-        else if (f >= ReceiptRecord::File01)
-            def.controls << QStringLiteral("lbl") + field;
-        else
-            def.controls << QStringLiteral("txt") + field;
-    }
+    def.controls = boundControls(*def.layout, ReceiptRecord::File01,
+                                 {{ReceiptRecord::DaSaldare, QStringLiteral("chkDaSaldare")}});
     def.blankValue = [](const QString &control) {
         if (control == u"txtData")
             return AppContext::now().date().toString(QStringLiteral("dd/MM/yyyy"));

@@ -160,15 +160,8 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
     CardDefinition def;
     def.layout = &SupplierRecord::layout();
     def.archivePath = [](const TCardScreen &) { return SupplierRecord::archivePath(AppContext::programFolder()); };
-    for (int f = 0; f < SupplierRecord::FieldCount; ++f) {
-        const QString field(def.layout->fieldName(f));
-        if (f == SupplierRecord::Ricontatta)
-            def.controls << QStringLiteral("chkRicontatta");
-        else if (f >= SupplierRecord::File01)
-            def.controls << QStringLiteral("lbl") + field;
-        else
-            def.controls << QStringLiteral("txt") + field;
-    }
+    def.controls = boundControls(*def.layout, SupplierRecord::File01,
+                                 {{SupplierRecord::Ricontatta, QStringLiteral("chkRicontatta")}});
     def.attachmentLabels = {QStringLiteral("lblFile01"), QStringLiteral("lblFile02"), QStringLiteral("lblFile03"),
                             QStringLiteral("lblDesc01"), QStringLiteral("lblDesc02"), QStringLiteral("lblDesc03")};
     def.required = {{QStringLiteral("txtDitta"),

@@ -459,16 +459,35 @@ bool TCardScreen::isLeaving(const QFocusEvent *event)
     return isLeavingFocus(event);
 }
 
+TCardScreen::Command TCardScreen::sharedCommand(const char *name)
+{
+    for (const Command &shared : kSharedCommands) {
+        if (qstrcmp(shared.name, name) == 0)
+            return shared;
+    }
+    return Command{name};
+}
+
+QStringList TCardScreen::boundControls(const RecordLayout &layout, int firstHidden,
+                                       const QHash<int, QString> &exceptions)
+{
+    QStringList controls;
+    for (int f = 0; f < layout.fieldCount(); ++f) {
+        const QString field(layout.fieldName(f));
+        if (exceptions.contains(f))
+            controls << exceptions.value(f);
+        else
+            controls << (f >= firstHidden ? QStringLiteral("lbl") : QStringLiteral("txt")) + field;
+    }
+    return controls;
+}
+
 int TCardScreen::addCommandColumn(const QList<Command> &commands, int x, int top, int width)
 {
     int y = top;
     for (Command c : commands) {
-        if (!c.picture) {
-            for (const Command &shared : kSharedCommands) {
-                if (qstrcmp(shared.name, c.name) == 0)
-                    c = shared;
-            }
-        }
+        if (!c.picture)
+            c = sharedCommand(c.name);
         Q_ASSERT_X(c.picture, "TCardScreen::addCommandColumn", c.name);
         auto *b = new TCommandButton(QLatin1StringView(c.name),
                                      QStringLiteral(":/art/%1.svg").arg(QLatin1StringView(c.picture)),

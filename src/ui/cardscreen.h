@@ -79,6 +79,14 @@ public:
 
     TCardScreen(const QString &objectName, const QString &caption, QWidget *parent = nullptr);
 
+    // A workflow command the cards share, with its picture, caption and hint.
+    static Command sharedCommand(const char *name);
+
+    // The controls bound to a layout's fields: "txt" + field name, "lbl" +
+    // field name from `firstHidden` on, and the exceptions given.
+    static QStringList boundControls(const RecordLayout &layout, int firstHidden,
+                                     const QHash<int, QString> &exceptions);
+
     // Messages of the workflow.
     static QString emptyArchiveMessage() { return QStringLiteral("L'archivio non contiene nessuna scheda."); }
     static QString updatedMessage()
