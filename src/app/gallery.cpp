@@ -64,30 +64,23 @@ int main(int argc, char *argv[])
     for (QWidget *w : screens.screens())
         ok = save(w, out) && ok;
 
+    // The dialogs, each over the screen that opens it.
     TfrmGuida help(screens.frmAvvio);
     help.setTopic(HelpTopics::topic(HelpTopics::Topic::Panoramica));
-    ok = save(&help, out) && ok;
     TfrmInfo info(screens.frmAvvio);
-    ok = save(&info, out) && ok;
     TfrmSplash splash(screens.frmAvvio);
-    ok = save(&splash, out) && ok;
     TfrmGiacenza stock(screens.frmMagazzino);
-    ok = save(&stock, out) && ok;
     TfrmDatiPneumatici extra(screens.frmMagazzino);
-    ok = save(&extra, out) && ok;
     TfrmCalendario calendar(screens.frmCarichi);
-    ok = save(&calendar, out) && ok;
     TfrmStampaCarico receiptPrint(screens.frmCarichi);
-    ok = save(&receiptPrint, out) && ok;
     TfrmCodFisc codFisc(screens.frmFornitori);
-    ok = save(&codFisc, out) && ok;
     TfrmPartitaIva partitaIva(screens.frmFornitori);
-    ok = save(&partitaIva, out) && ok;
     TfrmCarta carta(screens.frmFornitori);
-    ok = save(&carta, out) && ok;
     TfrmIban iban(screens.frmFornitori);
     iban.setText(QStringLiteral("IT60X0542811101000000123456"));
-    ok = save(&iban, out) && ok;
+    for (QWidget *dialog : std::initializer_list<QWidget *>{&help, &info, &splash, &stock, &extra, &calendar,
+                                                          &receiptPrint, &codFisc, &partitaIva, &carta, &iban})
+        ok = save(dialog, out) && ok;
 
     // Page 1 of each report kind.
     Report list = ReportLayouts::listReport();

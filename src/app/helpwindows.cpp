@@ -11,12 +11,7 @@ namespace {
 
 QPushButton *closeButton(QDialog *dialog, const QRect &geometry)
 {
-    auto *b = new QPushButton(QStringLiteral("Chiudi"), dialog);
-    b->setObjectName(QStringLiteral("btnChiudi"));
-    b->setFont(layoutFont(QStringLiteral("Arial"), 11, true));
-    b->setCursor(Qt::PointingHandCursor);
-    b->setAutoDefault(true);
-    b->setGeometry(geometry);
+    QPushButton *b = makeButton(dialog, QStringLiteral("btnChiudi"), QStringLiteral("Chiudi"), geometry);
     QObject::connect(b, &QPushButton::clicked, dialog, &QDialog::accept);
     return b;
 }

@@ -43,16 +43,6 @@ QLabel *caption(const QString &name, const QString &text, QWidget *buddy, QWidge
     return label;
 }
 
-QPushButton *button(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setFont(layoutFont(QStringLiteral("Arial"), 11, true));
-    b->setAutoDefault(true);
-    b->setCursor(Qt::PointingHandCursor);
-    return b;
-}
-
 bool isEnter(QEvent *event)
 {
     if (event->type() != QEvent::KeyPress)
@@ -89,14 +79,11 @@ TfrmPassword::TfrmPassword(QWidget *parent) : QWidget(parent, kDialogFlags)
     txtPassword->setAccessibleName(QStringLiteral("Password"));
     new THighlightFrame(QStringLiteral("effPassword"), txtPassword);
 
-    cmdOK = button(QStringLiteral("cmdOK"), QStringLiteral("OK"), this);
-    cmdOK->setGeometry(280, 196, 78, 38);
+    cmdOK = makeButton(this, QStringLiteral("cmdOK"), QStringLiteral("OK"), QRect(280, 196, 78, 38));
     cmdOK->setEnabled(false);
 
-    cmdEsci = button(QStringLiteral("cmdEsci"), QStringLiteral("Esci"), this);
-    cmdEsci->setGeometry(20, 345, 120, 40);
-    btnCambiaPassword = button(QStringLiteral("btnCambiaPassword"), QStringLiteral("Cambia password"), this);
-    btnCambiaPassword->setGeometry(198, 345, 170, 40);
+    cmdEsci = makeButton(this, QStringLiteral("cmdEsci"), QStringLiteral("Esci"), QRect(20, 345, 120, 40));
+    btnCambiaPassword = makeButton(this, QStringLiteral("btnCambiaPassword"), QStringLiteral("Cambia password"), QRect(198, 345, 170, 40));
 
     setTabOrder(txtPassword, cmdOK);
     setTabOrder(cmdOK, cmdEsci);
@@ -206,10 +193,8 @@ TfrmCambiaPassword::TfrmCambiaPassword(QWidget *parent) : QWidget(parent, kDialo
         y += 78;
     }
 
-    cmdEsci = button(QStringLiteral("cmdEsci"), QStringLiteral("Chiudi"), this);
-    cmdEsci->setGeometry(20, 360, 120, 40);
-    cmdOK = button(QStringLiteral("cmdOK"), QStringLiteral("OK"), this);
-    cmdOK->setGeometry(271, 360, 120, 40);
+    cmdEsci = makeButton(this, QStringLiteral("cmdEsci"), QStringLiteral("Chiudi"), QRect(20, 360, 120, 40));
+    cmdOK = makeButton(this, QStringLiteral("cmdOK"), QStringLiteral("OK"), QRect(271, 360, 120, 40));
     cmdOK->setEnabled(false);
 
     setTabOrder(txtPasswordOld, txtPasswordNew);

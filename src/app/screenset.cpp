@@ -37,7 +37,8 @@ ScreenSet::ScreenSet()
 
     for (TApplicationScreen *screen : std::initializer_list<TApplicationScreen *>{
              frmFornitori, frmMagazzino, frmMenuRiepilogo, frmCarichi, frmMenuRiepilogoCarico}) {
-        connect(screen, &TApplicationScreen::closing, this, [this, screen] { returnToMenu(screen); });
+        // The closing screen hides itself once the menu is up.
+        connect(screen, &TApplicationScreen::closing, this, [this] { navigate(frmAvvio, nullptr); });
     }
 
     // The receipts year menu hands over to the screen its token names.
@@ -93,10 +94,4 @@ void ScreenSet::openApplication(int application)
     QWidget *targets[] = {frmFornitori, frmMagazzino, frmMenuRiepilogo, frmMenuCarico};
     if (application >= 1 && application <= 4)
         navigate(targets[application - 1], frmAvvio);
-}
-
-void ScreenSet::returnToMenu(TApplicationScreen *)
-{
-    // The closing screen hides itself once the menu is up.
-    navigate(frmAvvio, nullptr);
 }

@@ -49,5 +49,4 @@ signals:
 private:
     void navigate(QWidget *target, QWidget *source);
     void openApplication(int application);
-    void returnToMenu(TApplicationScreen *source);
 };

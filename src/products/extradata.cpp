@@ -51,16 +51,8 @@ TfrmDatiPneumatici::TfrmDatiPneumatici(QWidget *owner)
         *targets[i] = box;
     }
 
-    btnApplica = new QPushButton(QStringLiteral("Applica e chiudi"), this);
-    btnApplica->setObjectName(QStringLiteral("btnApplica"));
-    btnApplica->setGeometry(30, 250, 170, 40);
-    btnAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
-    btnAnnulla->setObjectName(QStringLiteral("btnAnnulla"));
-    btnAnnulla->setGeometry(504, 250, 120, 40);
-    for (QPushButton *b : {btnApplica, btnAnnulla}) {
-        b->setFont(layoutFont(QStringLiteral("Arial"), 11, true));
-        b->setAutoDefault(true);
-    }
+    btnApplica = makeButton(this, QStringLiteral("btnApplica"), QStringLiteral("Applica e chiudi"), QRect(30, 250, 170, 40));
+    btnAnnulla = makeButton(this, QStringLiteral("btnAnnulla"), QStringLiteral("Annulla"), QRect(504, 250, 120, 40));
     setTabOrder(txtConsumo, txtAderenza);
     setTabOrder(txtAderenza, txtRumore);
     setTabOrder(txtRumore, txtOnde);

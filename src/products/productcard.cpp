@@ -194,12 +194,7 @@ TfrmMagazzino::TfrmMagazzino(QWidget *parent)
 
     // Tab order: the boxes of the chain, then the calculation buttons, then
     // the extra-data button.
-    QList<QWidget *> order;
-    for (const QString &name : definition().enterChain)
-        order << findChild<QWidget *>(name);
-    order << btnAggiungi << btnSottrai << btnValore << btnCalcola << btnScorpora << btnPneumatici;
-    for (qsizetype i = 1; i < order.size(); ++i)
-        setTabOrder(order[i - 1], order[i]);
+    chainTabOrder({}, {btnAggiungi, btnSottrai, btnValore, btnCalcola, btnScorpora, btnPneumatici});
 
     connectWorkflow();
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdGuida")), &QAbstractButton::clicked, this,

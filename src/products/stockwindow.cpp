@@ -32,16 +32,6 @@ QLineEdit *numberBox(const QString &name, QWidget *parent, const QRect &at)
     return e;
 }
 
-QPushButton *button(const QString &name, const QString &text, QWidget *parent, const QRect &at)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setFont(layoutFont(QStringLiteral("Arial"), 11, true));
-    b->setAutoDefault(true);
-    b->setGeometry(at);
-    return b;
-}
-
 } // namespace
 
 TfrmGiacenza::TfrmGiacenza(QWidget *owner)
@@ -55,14 +45,13 @@ TfrmGiacenza::TfrmGiacenza(QWidget *owner)
     txtAggiunta = numberBox(QStringLiteral("txtAggiunta"), this, QRect(30, 118, 304, 32));
     lblAggiunta = caption(QStringLiteral("lblAggiunta"), addCaption(), txtAggiunta, this, QRect(30, 92, 304, 24));
     txtAggiunta->setAccessibleName(QStringLiteral("Quantità"));
-    btnTotale = button(QStringLiteral("btnTotale"), QStringLiteral("Calcola totale"), this, QRect(30, 172, 140, 36));
+    btnTotale = makeButton(this, QStringLiteral("btnTotale"), QStringLiteral("Calcola totale"), QRect(30, 172, 140, 36));
     txtTotale = numberBox(QStringLiteral("txtTotale"), this, QRect(184, 174, 150, 32));
     txtTotale->setReadOnly(true);
     txtTotale->setStyleSheet(QStringLiteral("QLineEdit { color: #DC143C; }"));
     txtTotale->setAccessibleName(QStringLiteral("Nuova giacenza"));
-    btnAggiorna = button(QStringLiteral("btnAggiorna"), QStringLiteral("Applica e chiudi"), this,
-                         QRect(30, 274, 150, 40));
-    btnChiudi = button(QStringLiteral("btnChiudi"), QStringLiteral("Annulla"), this, QRect(214, 274, 120, 40));
+    btnAggiorna = makeButton(this, QStringLiteral("btnAggiorna"), QStringLiteral("Applica e chiudi"), QRect(30, 274, 150, 40));
+    btnChiudi = makeButton(this, QStringLiteral("btnChiudi"), QStringLiteral("Annulla"), QRect(214, 274, 120, 40));
 
     setTabOrder(txtGiacenza, txtAggiunta);
     setTabOrder(txtAggiunta, btnTotale);

@@ -30,16 +30,9 @@ TfrmCalendario::TfrmCalendario(QWidget *owner)
     calAppuntamenti->setAccessibleName(QStringLiteral("Calendario"));
     caption->setBuddy(calAppuntamenti);
 
-    btnImportaData = new QPushButton(QStringLiteral("Importa"), this);
-    btnImportaData->setObjectName(QStringLiteral("btnImportaData"));
-    btnImportaData->setGeometry(10, 244, 110, 36);
-    btnAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
-    btnAnnulla->setObjectName(QStringLiteral("btnAnnulla"));
-    btnAnnulla->setGeometry(133, 244, 110, 36);
-    for (QPushButton *b : {btnImportaData, btnAnnulla}) {
-        b->setFont(layoutFont(QStringLiteral("Arial"), 10, true));
-        b->setAutoDefault(true);
-    }
+    btnImportaData = makeButton(this, QStringLiteral("btnImportaData"), QStringLiteral("Importa"),
+                                QRect(10, 244, 110, 36), 10);
+    btnAnnulla = makeButton(this, QStringLiteral("btnAnnulla"), QStringLiteral("Annulla"), QRect(133, 244, 110, 36), 10);
     lblMemory = new QLabel(this);
     lblMemory->setObjectName(QStringLiteral("lblMemory"));
     lblMemory->hide();

@@ -86,13 +86,7 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
         e->setAccessibleName(caption.trimmed().remove(u':').remove(u'€').trimmed());
         return e;
     };
-    auto section = [&](const char *name, const QRect &at) {
-        auto *frame = new QLabel(p);
-        frame->setObjectName(QLatin1StringView(name));
-        frame->setGeometry(at);
-        frame->setStyleSheet(QStringLiteral("QLabel { background: #ECEFEF; border-radius: 8px; }"));
-        clearsStatusLine(frame);
-    };
+    auto section = [this](const char *name, const QRect &at) { addSection(QLatin1StringView(name), QString(), at); };
 
     // Document and supplier.
     section("shpDocumento", QRect(10, 82, 400, 104));
@@ -193,14 +187,7 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
     };
     bind(def);
 
-    QWidget *previous = nullptr;
-    for (const QString &name : definition().enterChain) {
-        QWidget *w = findChild<QWidget *>(name);
-        if (previous)
-            setTabOrder(previous, w);
-        previous = w;
-    }
-    setTabOrder(previous, chkDaSaldare);
+    chainTabOrder({}, {chkDaSaldare});
 
     connectWorkflow();
     connect(btnCalcola, &QAbstractButton::clicked, this, &TfrmCarichi::btnCalcolaClick);

@@ -34,16 +34,8 @@ TfrmStampaCarico::TfrmStampaCarico(QWidget *owner)
     press->setStyleSheet(QStringLiteral("color: #1F2A33;"));
     press->setGeometry(20, 120, 324, 70);
 
-    btnAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
-    btnAnnulla->setObjectName(QStringLiteral("btnAnnulla"));
-    btnAnnulla->setGeometry(20, 222, 130, 40);
-    btnStampa = new QPushButton(QStringLiteral("Stampa"), this);
-    btnStampa->setObjectName(QStringLiteral("btnStampa"));
-    btnStampa->setGeometry(214, 222, 130, 40);
-    for (QPushButton *b : {btnAnnulla, btnStampa}) {
-        b->setFont(layoutFont(QStringLiteral("Arial"), 11, true));
-        b->setAutoDefault(true);
-    }
+    btnAnnulla = makeButton(this, QStringLiteral("btnAnnulla"), QStringLiteral("Annulla"), QRect(20, 222, 130, 40));
+    btnStampa = makeButton(this, QStringLiteral("btnStampa"), QStringLiteral("Stampa"), QRect(214, 222, 130, 40));
     setTabOrder(btnAnnulla, btnStampa);
     connect(btnAnnulla, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnStampa, &QPushButton::clicked, this, &TfrmStampaCarico::btnStampaClick);

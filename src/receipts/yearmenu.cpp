@@ -73,12 +73,8 @@ TfrmMenuCarico::TfrmMenuCarico(QWidget *parent)
         caption->setGeometry(b.left + 60, 390, 84, 40);
         caption->setBuddy(year);
         year->setAccessibleName(QStringLiteral("Anno - ") + QString::fromUtf8(b.headingText).chopped(1));
-        auto *open = new QPushButton(QStringLiteral("Apri"), p);
-        open->setObjectName(QLatin1StringView(b.button));
-        open->setFont(layoutFont(QStringLiteral("Arial"), 12, true));
-        open->setCursor(Qt::PointingHandCursor);
-        open->setAutoDefault(true);
-        open->setGeometry(b.left + 140, 456, 120, 42);
+        QPushButton *open = makeButton(p, QLatin1StringView(b.button), QStringLiteral("Apri"),
+                                       QRect(b.left + 140, 456, 120, 42), 12);
         year->installEventFilter(this);
         years[i] = year;
         opens[i] = open;

@@ -73,8 +73,3 @@ int Record::storedLength(int field) const
 {
     return static_cast<unsigned char>(m_bytes.at(m_layout->offset(field)));
 }
-
-void Record::clear()
-{
-    m_bytes.fill('\0');
-}

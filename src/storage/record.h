@@ -47,9 +47,6 @@ public:
     // The length byte as stored, which a damaged file may set above capacity.
     int storedLength(int field) const;
 
-    // Clears the record to what a writer stores for empty fields: all zeros.
-    void clear();
-
 private:
     const RecordLayout *m_layout;
     QByteArray m_bytes;

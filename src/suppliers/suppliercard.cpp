@@ -185,18 +185,7 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
     };
     bind(def);
 
-    // Tab order follows the Enter chain.
-    QWidget *previous = nullptr;
-    for (const QString &name : definition().enterChain) {
-        QWidget *w = findChild<QWidget *>(name);
-        if (previous)
-            setTabOrder(previous, w);
-        previous = w;
-        if (name == u"txtQuestioni") {
-            setTabOrder(w, chkRicontatta);
-            previous = chkRicontatta;
-        }
-    }
+    chainTabOrder({{QStringLiteral("txtQuestioni"), chkRicontatta}}, {});
 
     for (QWidget *w : {static_cast<QWidget *>(txtProvRes), static_cast<QWidget *>(txtCodFisc),
                        static_cast<QWidget *>(txtIban), static_cast<QWidget *>(txtEmail)})
@@ -343,7 +332,7 @@ bool TfrmFornitori::eventFilter(QObject *watched, QEvent *event)
         && (watched == txtProvRes || watched == txtCodFisc || watched == txtIban || watched == txtEmail)) {
         tidy(static_cast<QWidget *>(watched));
     } else if (event->type() == QEvent::FocusOut && (watched == txtProvRes || watched == txtEmail)
-               && isLeaving(static_cast<QFocusEvent *>(event))) {
+               && isLeavingFocus(static_cast<QFocusEvent *>(event))) {
         tidy(static_cast<QWidget *>(watched));
     }
     return handled;

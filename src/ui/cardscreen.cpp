@@ -421,7 +421,7 @@ bool TCardScreen::eventFilter(QObject *watched, QEvent *event)
         }
     }
     // A list dropping down or another window taking over is not leaving.
-    if (type == QEvent::FocusOut && isLeaving(static_cast<QFocusEvent *>(event))) {
+    if (type == QEvent::FocusOut && isLeavingFocus(static_cast<QFocusEvent *>(event))) {
         const QString name = m_controls.key(qobject_cast<QWidget *>(watched));
         if (auto *edit = qobject_cast<QLineEdit *>(watched); edit && !name.isEmpty()) {
             if (m_def.wholeNumberFields.contains(name))
@@ -453,11 +453,6 @@ const TCardScreen::Command kSharedCommands[] = {
 };
 
 } // namespace
-
-bool TCardScreen::isLeaving(const QFocusEvent *event)
-{
-    return isLeavingFocus(event);
-}
 
 TCardScreen::Command TCardScreen::sharedCommand(const char *name)
 {
@@ -506,6 +501,8 @@ void TCardScreen::addSection(const QString &name, const QString &icon, const QRe
     frame->setGeometry(area);
     frame->setStyleSheet(QStringLiteral("QLabel { background: #ECEFEF; border-radius: 8px; }"));
     clearsStatusLine(frame);
+    if (icon.isEmpty())
+        return;
     auto *square = new QLabel(panel());
     square->setObjectName(name + QStringLiteral("Icona"));
     square->setGeometry(area.x() + 8, area.y() + 10, 48, 48);
@@ -545,6 +542,19 @@ void TCardScreen::addHiddenLabels(const QStringList &names)
         hidden->setObjectName(name);
         hidden->hide();
     }
+}
+
+void TCardScreen::chainTabOrder(const QHash<QString, QWidget *> &after, const QList<QWidget *> &trailing)
+{
+    QList<QWidget *> order;
+    for (const QString &name : m_def.enterChain) {
+        order << m_controls.value(name);
+        if (after.contains(name))
+            order << after.value(name);
+    }
+    order << trailing;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void TCardScreen::connectWorkflow()

@@ -153,23 +153,23 @@ protected:
     // The command column, top to bottom from `top`; returns the y below it.
     // Commands named without picture take the shared picture, caption and hint.
     int addCommandColumn(const QList<Command> &commands, int x, int top, int width);
-    // A grey section frame with its icon in a white square.
+    // A grey section frame, with its icon in a white square unless `icon`
+    // is empty.
     void addSection(const QString &name, const QString &icon, const QRect &area);
     // An edit box (bold 12 pt) with its caption above it.
     QLineEdit *addEdit(const QString &name, const QString &caption, int x, int y, int width);
     QLabel *addCaption(const QString &text, QWidget *buddy, int x, int y, int width);
     // Hidden labels carried with the record.
     void addHiddenLabels(const QStringList &names);
+    // Tab order along the Enter chain, with `after` inserted behind the box
+    // it is keyed to, and `trailing` at the end.
+    void chainTabOrder(const QHash<QString, QWidget *> &after, const QList<QWidget *> &trailing);
     // Connects the workflow buttons the card has.
     void connectWorkflow();
 
     // A card's own handling of a key in one of its bound controls, before
     // the Enter chain and the key filters; true when the key is consumed.
     virtual bool cardKeyPress(const QString &control, QKeyEvent *key);
-
-    // A focus-out that counts as leaving a box: not a list dropping down,
-    // not another window (a message box) taking over.
-    static bool isLeaving(const QFocusEvent *event);
 
     void blankCard();
     void focusFirstField();

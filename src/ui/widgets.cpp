@@ -6,11 +6,24 @@
 #include <QLineEdit>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QSvgRenderer>
 
 // The artwork lives in this static library; its resources must be
 // registered explicitly or the linker drops them.
+QPushButton *makeButton(QWidget *parent, const QString &objectName, const QString &text, const QRect &geometry,
+                        int pointSize)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(objectName);
+    b->setFont(layoutFont(QStringLiteral("Arial"), pointSize, true));
+    b->setCursor(Qt::PointingHandCursor);
+    b->setAutoDefault(true);
+    b->setGeometry(geometry);
+    return b;
+}
+
 bool isEditingKey(const QKeyEvent *key)
 {
     switch (key->key()) {
@@ -61,7 +74,6 @@ TPictureButton::TPictureButton(const QString &objectName, const QString &picture
     setObjectName(objectName);
     setText(caption);
     setAccessibleName(caption);
-    setToolTip(QString());
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     m_captionFont = layoutFont(QStringLiteral("Arial"), 11, true);

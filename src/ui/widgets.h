@@ -187,5 +187,11 @@ bool isNumericKey(const class QKeyEvent *key, bool allowComma);
 // Registers the compiled-in artwork (":/art/...").
 void ensureArtwork();
 
+// A push button of the program's windows: bold Arial, hand cursor, and
+// Enter presses it when it has the focus.
+class QPushButton;
+QPushButton *makeButton(QWidget *parent, const QString &objectName, const QString &text, const QRect &geometry,
+                        int pointSize = 11);
+
 // Fonts named by the layouts; fontconfig maps them to metric-compatible faces.
 QFont layoutFont(const QString &family, int pointSize, bool bold = false, bool underline = false);

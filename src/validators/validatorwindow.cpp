@@ -29,16 +29,10 @@ TValidatorWindow::TValidatorWindow(const Definition &d, QWidget *owner)
     lblTitolo->setBuddy(box);
     box->setAccessibleName(QString::fromUtf8(d.caption).trimmed());
 
-    btnControlla = new QPushButton(QStringLiteral("Controlla"), this);
-    btnControlla->setObjectName(QStringLiteral("btnControlla"));
-    btnControlla->setGeometry(20, d.size.height() - 62, 140, 42);
-    btnChiudi = new QPushButton(QStringLiteral("Chiudi"), this);
-    btnChiudi->setObjectName(QStringLiteral("btnChiudi"));
-    btnChiudi->setGeometry(width - 160, d.size.height() - 62, 140, 42);
-    for (QPushButton *b : {btnControlla, btnChiudi}) {
-        b->setFont(layoutFont(QStringLiteral("Arial"), 11, true));
-        b->setAutoDefault(true);
-    }
+    btnControlla = makeButton(this, QStringLiteral("btnControlla"), QStringLiteral("Controlla"),
+                              QRect(20, d.size.height() - 62, 140, 42));
+    btnChiudi = makeButton(this, QStringLiteral("btnChiudi"), QStringLiteral("Chiudi"),
+                           QRect(width - 160, d.size.height() - 62, 140, 42));
     setTabOrder(box, btnControlla);
     setTabOrder(btnControlla, btnChiudi);
 
