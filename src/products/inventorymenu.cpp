@@ -3,4 +3,5 @@
 TfrmMenuRiepilogo::TfrmMenuRiepilogo(QWidget *parent)
     : TApplicationScreen(QStringLiteral("frmMenuRiepilogo"), QStringLiteral(" Scortex - Inventario Merce"), parent)
 {
+    addBanner(QStringLiteral("Inventario Merce"));
 }

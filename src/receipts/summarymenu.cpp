@@ -10,6 +10,7 @@ TfrmMenuRiepilogoCarico::TfrmMenuRiepilogoCarico(QWidget *parent)
                          QStringLiteral(" Scortex - Riepilogo movimenti di carico merce"), parent)
 {
     QWidget *p = panel();
+    addBanner(QStringLiteral("Riepilogo movimenti di carico merce"));
     lblFile = new QLabel(p);
     lblFile->setObjectName(QStringLiteral("lblFile"));
     lblFile->hide();
@@ -17,12 +18,12 @@ TfrmMenuRiepilogoCarico::TfrmMenuRiepilogoCarico(QWidget *parent)
     auto *caption = new QLabel(QStringLiteral("Anno:"), p);
     caption->setObjectName(QStringLiteral("titAnno"));
     caption->setFont(layoutFont(QStringLiteral("Arial"), 12, true));
-    caption->setGeometry(40, 40, 80, 36);
+    caption->setGeometry(387, 200, 80, 36);
     txtAnno = new QLineEdit(p);
     txtAnno->setObjectName(QStringLiteral("txtAnno"));
     txtAnno->setFont(layoutFont(QStringLiteral("Arial"), 14, true));
     txtAnno->setMaxLength(4);
-    txtAnno->setGeometry(120, 40, 100, 36);
+    txtAnno->setGeometry(467, 200, 100, 36);
     caption->setBuddy(txtAnno);
     txtAnno->setAccessibleName(QStringLiteral("Anno"));
 
@@ -32,6 +33,6 @@ TfrmMenuRiepilogoCarico::TfrmMenuRiepilogoCarico(QWidget *parent)
         *label = new QLabel(p);
         (*label)->setObjectName(QLatin1StringView(name));
         (*label)->setFont(layoutFont(QStringLiteral("Arial"), 12, true));
-        (*label)->setGeometry(120, top, 100, 30);
+        (*label)->setGeometry(467, top + 160, 100, 30);
     }
 }

@@ -3,6 +3,7 @@
 #include "widgets.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QShowEvent>
 
 TApplicationScreen::TApplicationScreen(const QString &objectName, const QString &caption, QWidget *parent)
@@ -20,6 +21,18 @@ TApplicationScreen::TApplicationScreen(const QString &objectName, const QString 
     QPalette pal = m_panel->palette();
     pal.setColor(QPalette::Window, Qt::white);
     m_panel->setPalette(pal);
+}
+
+void TApplicationScreen::addBanner(const QString &title)
+{
+    auto *logo = new TPicture(QStringLiteral("imgLogo"), QStringLiteral(":/art/logo.svg"), m_panel);
+    logo->setGeometry(317, 20, 360, 96);
+    auto *heading = new QLabel(title, m_panel);
+    heading->setObjectName(QStringLiteral("lblTitolo"));
+    heading->setFont(layoutFont(QStringLiteral("Arial"), 14, true));
+    heading->setStyleSheet(QStringLiteral("color: #1F4E6E;"));
+    heading->setAlignment(Qt::AlignCenter);
+    heading->setGeometry(40, 130, 915, 32);
 }
 
 void TApplicationScreen::open()

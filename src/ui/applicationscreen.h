@@ -19,6 +19,9 @@ public:
 
     QWidget *panel() const { return m_panel; }
 
+    // The program's banner and a title line across the top of the panel.
+    void addBanner(const QString &title);
+
     // Shows the screen maximized, running its on-show initialisation.
     void open();
 
