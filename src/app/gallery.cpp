@@ -1,7 +1,7 @@
 // Renders every screen to <out>/<objectName>.png under the offscreen
 // platform, from a program folder in a temporary directory, so each screen
 // can be looked at without a display.
-#include "app/helpwindows.h"
+#include "ui/helpwindows.h"
 #include "app/mainmenu.h"
 #include "output/layouts.h"
 #include "products/extradata.h"
@@ -12,6 +12,14 @@
 #include "validators/validatorwindow.h"
 #include "products/productcard.h"
 #include "products/stockwindow.h"
+#include "products/lowstocklist.h"
+#include "products/productrecord.h"
+#include "receipts/receiptrecord.h"
+#include "receipts/unpaidlist.h"
+#include "search/searchwindow.h"
+#include "suppliers/recontactlist.h"
+#include "suppliers/supplierrecord.h"
+#include "storage/record.h"
 #include "app/screenset.h"
 #include "ui/applicationscreen.h"
 #include "ui/italian.h"
@@ -19,6 +27,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QListView>
+#include "ui/linemodel.h"
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -26,13 +36,13 @@
 
 namespace {
 
-bool save(QWidget *w, const QString &folder)
+bool save(QWidget *w, const QString &folder, const QString &suffix = QString())
 {
     if (qobject_cast<TApplicationScreen *>(w))
         w->resize(TApplicationScreen::designSize());
     w->show();
     QCoreApplication::processEvents();
-    const QString path = QDir(folder).filePath(w->objectName() + QStringLiteral(".png"));
+    const QString path = QDir(folder).filePath(w->objectName() + suffix + QStringLiteral(".png"));
     const bool ok = w->grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
     w->hide();
@@ -45,6 +55,44 @@ bool savePage(const PreparedReport &report, const QString &folder, const QString
     const bool ok = !report.pages.isEmpty() && ReportRenderer::pageImage(report.pages.first()).save(path);
     std::printf("%s %s (%lld pages)\n", ok ? "wrote" : "FAILED", qPrintable(path), qlonglong(report.pages.size()));
     return ok;
+}
+
+// A few cards of each archive, so that the lists have lines to show.
+void writeSamples(const QString &folder)
+{
+    auto write = [](const QString &path, const RecordLayout &layout, const QList<QStringList> &rows,
+                    const QList<int> &fields) {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return;
+        for (const QStringList &row : rows) {
+            Record r(layout);
+            for (qsizetype i = 0; i < fields.size() && i < row.size(); ++i)
+                r.setValue(fields[i], row[i]);
+            f.write(r.bytes());
+        }
+    };
+    using namespace SupplierRecord;
+    write(SupplierRecord::archivePath(folder), SupplierRecord::layout(),
+          {{"Ferramenta Rossi S.r.l.", "Mario Rossi", "0544 123456", "Sì", "Listino 2025 da confermare", "Cliente storico"},
+           {"F.lli Bianchi & C. S.n.c.", "Luca Bianchi", "335 7654321", "No", "", "Consegne il martedì"},
+           {"Utensileria Verdi", "Anna Verdi", "anna@verdi.example.com", "Sì", "Reso viti 4x30 non accreditato", ""},
+           {"Colorificio Neri S.p.A.", "Paolo Neri, ufficio acquisti", "051 998877", "Sì",
+            "Sollecitare la fattura di marzo", "Pagamento a 60 giorni"}},
+          {Ditta, Titolare, Recapito, Ricontatta, Questioni, SupplierRecord::Note});
+    write(ProductRecord::archivePath(folder), ProductRecord::layout(),
+          {{"VT-430", "Viteria", "Fischer", "Vite 4x30", "12,50", "3", "5", "Confezione da 200"},
+           {"TR-18V", "Elettroutensili", "Bosch", "Trapano 18 V", "89,90", "12", "4", ""},
+           {"PN-205", "Pneumatici", "Michelin", "Primacy 205/55 R16", "64,00", "0", "0", "Estivo"},
+           {"GU-NIT", "Protezione", "Ansell", "Guanti nitrile taglia L", "0,35", "-10", "50", "Riordinare"}},
+          {ProductRecord::Codice, ProductRecord::Tipologia, ProductRecord::Marca, ProductRecord::Modello,
+           ProductRecord::Costo, ProductRecord::Giacenza, ProductRecord::Sottoscorta, ProductRecord::Note});
+    write(ReceiptRecord::archivePath(folder, QStringLiteral("2026")), ReceiptRecord::layout(),
+          {{"09/03/2026", "VT-430", "10", "Viteria", "Viti autofilettanti 4x30, confezione da 200 pezzi", "125,00", "Sì"},
+           {"12/03/2026", "TR-18V", "2", "Elettroutensili", "Trapano avvitatore 18 V con due batterie", "179,80", "No"},
+           {"02/04/2026", "GU-NIT", "500", "Protezione", "Guanti in nitrile monouso", "175,00", "Sì"}},
+          {ReceiptRecord::Data, ReceiptRecord::Codice, ReceiptRecord::Quant, ReceiptRecord::Tipologia,
+           ReceiptRecord::Descrizione, ReceiptRecord::CostoTot, ReceiptRecord::DaSaldare});
 }
 
 } // namespace
@@ -81,6 +129,30 @@ int main(int argc, char *argv[])
     for (QWidget *dialog : std::initializer_list<QWidget *>{&help, &info, &splash, &stock, &extra, &calendar,
                                                           &receiptPrint, &codFisc, &partitaIva, &carta, &iban})
         ok = save(dialog, out) && ok;
+
+    // The search windows: the search panel, then the list of what it found.
+    writeSamples(folder.path());
+    screens.frmCarichi->lblFile->setText(ReceiptRecord::archivePath(folder.path(), QStringLiteral("2026")));
+    TfrmTrovaFornitori findSuppliers(screens.frmFornitori);
+    TfrmTrovaMagazzino findProducts(screens.frmMagazzino);
+    TfrmTrovaCarichi findReceipts(screens.frmCarichi);
+    findReceipts.setCard(screens.frmCarichi);
+    for (TSearchWindow *w : std::initializer_list<TSearchWindow *>{&findSuppliers, &findProducts, &findReceipts}) {
+        ok = save(w, out) && ok;
+        w->show();
+        w->btnCercaClick();
+        w->lstRecords->setCurrentIndex(w->model->index(1));
+        ok = save(w, out, QStringLiteral("_panContainer")) && ok;
+    }
+    TfrmRicontattaFor recontact(screens.frmFornitori);
+    TfrmSottoscorta lowStock(screens.frmMagazzino);
+    TfrmSospese unpaid(screens.frmCarichi);
+    unpaid.setCard(screens.frmCarichi);
+    for (TFilledListWindow *w : std::initializer_list<TFilledListWindow *>{&recontact, &lowStock, &unpaid}) {
+        w->show();
+        w->FormShow();
+        ok = save(w, out) && ok;
+    }
 
     // Page 1 of each report kind.
     Report list = ReportLayouts::listReport();

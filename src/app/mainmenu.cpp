@@ -1,7 +1,7 @@
 #include "mainmenu.h"
 
-#include "app/helptopics.h"
-#include "app/helpwindows.h"
+#include "ui/helptopics.h"
+#include "ui/helpwindows.h"
 #include "ui/services.h"
 #include "ui/widgets.h"
 

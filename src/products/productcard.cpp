@@ -1,12 +1,14 @@
 #include "productcard.h"
 
-#include "app/helptopics.h"
-#include "app/helpwindows.h"
+#include "ui/helptopics.h"
+#include "ui/helpwindows.h"
 #include "output/cardprint.h"
 #include "products/extradata.h"
+#include "products/lowstocklist.h"
 #include "products/pricecalc.h"
 #include "products/productrecord.h"
 #include "products/stockwindow.h"
+#include "search/searchwindow.h"
 #include "storage/numberformat.h"
 #include "storage/programfolder.h"
 #include "storage/textrules.h"
@@ -211,6 +213,32 @@ TfrmMagazzino::TfrmMagazzino(QWidget *parent)
             &TfrmMagazzino::cmdStampaClick);
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdPDF")), &QAbstractButton::clicked, this,
             &TfrmMagazzino::cmdPDFClick);
+    connect(findChild<QAbstractButton *>(QStringLiteral("cmdTrova")), &QAbstractButton::clicked, this,
+            &TfrmMagazzino::cmdTrovaClick);
+    connect(findChild<QAbstractButton *>(QStringLiteral("cmdSottoscorta")), &QAbstractButton::clicked, this,
+            &TfrmMagazzino::cmdSottoscortaClick);
+    connect(impFornitore, &QAbstractButton::clicked, this, &TfrmMagazzino::impFornitoreClick);
+}
+
+void TfrmMagazzino::cmdTrovaClick()
+{
+    openDialog<TfrmTrovaMagazzino>(this, [this](TfrmTrovaMagazzino &w) {
+        w.lblMemory->setText(QStringLiteral("magazzino"));
+        w.setCard(this);
+    });
+}
+
+void TfrmMagazzino::cmdSottoscortaClick()
+{
+    openDialog<TfrmSottoscorta>(this, [this](TfrmSottoscorta &w) { w.setCard(this); });
+}
+
+void TfrmMagazzino::impFornitoreClick()
+{
+    openDialog<TfrmTrovaFornitori>(this, [this](TfrmTrovaFornitori &w) {
+        w.lblMemory->setText(QStringLiteral("magazzino"));
+        w.setCard(this);
+    });
 }
 
 void TfrmMagazzino::fillReport()

@@ -40,6 +40,9 @@ public slots:
     void btnSottraiClick();
     void btnPneumaticiClick();
     void cmdWebClick();
+    void cmdTrovaClick();
+    void cmdSottoscortaClick();
+    void impFornitoreClick();
 
 private:
     bool saveAdditions();

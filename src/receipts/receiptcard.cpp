@@ -1,11 +1,13 @@
 #include "receiptcard.h"
 
-#include "app/helptopics.h"
-#include "app/helpwindows.h"
+#include "ui/helptopics.h"
+#include "ui/helpwindows.h"
 #include "receipts/calendar.h"
 #include "receipts/receiptcalc.h"
 #include "receipts/receiptprint.h"
 #include "receipts/receiptrecord.h"
+#include "receipts/unpaidlist.h"
+#include "search/searchwindow.h"
 #include "ui/widgets.h"
 
 #include <QCheckBox>
@@ -195,6 +197,23 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
             &TfrmCarichi::cmdStampaClick);
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdGuida")), &QAbstractButton::clicked, this,
             [this] { showHelp(this, HelpTopics::Topic::Carichi); });
+    connect(findChild<QAbstractButton *>(QStringLiteral("cmdTrova")), &QAbstractButton::clicked, this,
+            &TfrmCarichi::cmdTrovaClick);
+    connect(findChild<QAbstractButton *>(QStringLiteral("cmdListino")), &QAbstractButton::clicked, this,
+            &TfrmCarichi::cmdListinoClick);
+}
+
+void TfrmCarichi::cmdTrovaClick()
+{
+    openDialog<TfrmTrovaCarichi>(this, [this](TfrmTrovaCarichi &w) {
+        w.lblMemory->setText(QStringLiteral("carichi"));
+        w.setCard(this);
+    });
+}
+
+void TfrmCarichi::cmdListinoClick()
+{
+    openDialog<TfrmSospese>(this, [this](TfrmSospese &w) { w.setCard(this); });
 }
 
 void TfrmCarichi::btnCalcolaClick()

@@ -27,6 +27,8 @@ public:
 public slots:
     void btnCalcolaClick();
     void cmdStampaClick();
+    void cmdTrovaClick();
+    void cmdListinoClick();
 
 protected:
     bool cardKeyPress(const QString &control, QKeyEvent *key) override;

@@ -1,7 +1,7 @@
 #include "yearmenu.h"
 
-#include "app/helptopics.h"
-#include "app/helpwindows.h"
+#include "ui/helptopics.h"
+#include "ui/helpwindows.h"
 #include "receipts/receiptcard.h"
 #include "receipts/receiptrecord.h"
 #include "receipts/summarymenu.h"

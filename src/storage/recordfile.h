@@ -47,6 +47,32 @@ public:
     // in large blocks; stops early when `visit` returns false.
     void scan(const std::function<bool(qint64, QByteArrayView)> &visit);
 
+    // Consecutive whole records held in memory: record `first` at `data`.
+    struct Run
+    {
+        const char *data;
+        qint64 first;
+        qint64 count;
+    };
+    using Gather = void (*)(void *context, const Run &run);
+
+    // Hands every whole record to `gather`, in runs of at most `maxRecords`,
+    // and calls `afterRun(first, count)` once `gather` is done with a run.
+    // Where the system allows it the file is mapped, so only the bytes that
+    // `gather` touches are read and a record's zero padding never is;
+    // elsewhere the runs are read in large blocks.
+    // `gather` runs under a read guard: a read that fails while it touches
+    // the mapped file (a share gone away, the file cut short by another
+    // program) leaves it at once and raises ArchiveError. So `gather` may
+    // only copy bytes into buffers that its context owns: no allocation, no
+    // exception, no local that needs destroying.
+    void scanRuns(qint64 maxRecords, Gather gather, void *context,
+                  const std::function<void(qint64 first, qint64 count)> &afterRun = {});
+
+    // Tests and benchmarks compare the mapped path with the block reads.
+    static void setMappingAllowed(bool allowed);
+    static bool mappingAllowed();
+
     void close();
 
 private:
@@ -55,6 +81,8 @@ private:
     void checkPosition(qint64 p);
     void checkRecord(QByteArrayView record) const;
     [[noreturn]] void fail(const QString &reason) const;
+
+    void readRecords(qint64 first, qint64 count, char *into);
 
     QString m_path;
     int m_recordSize;

@@ -1,11 +1,13 @@
 #include "suppliercard.h"
 
-#include "app/helptopics.h"
-#include "app/helpwindows.h"
+#include "ui/helptopics.h"
+#include "ui/helpwindows.h"
 #include "output/cardprint.h"
+#include "search/searchwindow.h"
 #include "storage/programfolder.h"
 #include "storage/record.h"
 #include "storage/textrules.h"
+#include "suppliers/recontactlist.h"
 #include "suppliers/supplierrecord.h"
 #include "ui/widgets.h"
 #include "validators/validatorwindow.h"
@@ -205,6 +207,23 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
             &TfrmFornitori::cmdAnteprimaClick);
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdPDF")), &QAbstractButton::clicked, this,
             &TfrmFornitori::cmdPDFClick);
+    connect(findChild<QAbstractButton *>(QStringLiteral("cmdTrova")), &QAbstractButton::clicked, this,
+            &TfrmFornitori::cmdTrovaClick);
+    connect(findChild<QAbstractButton *>(QStringLiteral("cmdRicontatta")), &QAbstractButton::clicked, this,
+            &TfrmFornitori::cmdRicontattaClick);
+}
+
+void TfrmFornitori::cmdTrovaClick()
+{
+    openDialog<TfrmTrovaFornitori>(this, [this](TfrmTrovaFornitori &w) {
+        w.lblMemory->setText(QStringLiteral("fornitori"));
+        w.setCard(this);
+    });
+}
+
+void TfrmFornitori::cmdRicontattaClick()
+{
+    openDialog<TfrmRicontattaFor>(this, [this](TfrmRicontattaFor &w) { w.setCard(this); });
 }
 
 void TfrmFornitori::fillReport()

@@ -41,6 +41,8 @@ public slots:
     void cmdStampaClick();
     void cmdAnteprimaClick();
     void cmdPDFClick();
+    void cmdTrovaClick();
+    void cmdRicontattaClick();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

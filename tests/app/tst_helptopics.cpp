@@ -1,4 +1,4 @@
-#include "app/helptopics.h"
+#include "ui/helptopics.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,5 +1,5 @@
-#include "app/helptopics.h"
-#include "app/helpwindows.h"
+#include "ui/helptopics.h"
+#include "ui/helpwindows.h"
 #include "app/loginwindow.h"
 #include "app/mainmenu.h"
 #include "app/scramble.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/helptopics.h"
+#include "ui/helptopics.h"
 #include "ui/widgets.h"
 
 class QLabel;

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "storage/recordlayout.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <vector>
+
+// Where the text of each field lies in a buffer: whole records as they are
+// stored, or the few fields a scan copied out of each record, side by side.
+class FieldMap
+{
+public:
+    // Whole records.
+    explicit FieldMap(const RecordLayout &layout);
+    // Only `fields`, each as stored (length byte and capacity), in the order given.
+    FieldMap(const RecordLayout &layout, const std::vector<int> &fields);
+
+    const RecordLayout &layout() const { return *m_layout; }
+    // Bytes of one record in such a buffer.
+    int stride() const { return m_stride; }
+    // The fields held, in buffer order (every field for whole records).
+    const std::vector<int> &fields() const { return m_fields; }
+    // -1 when the field is not held.
+    int offset(int field) const { return m_offsets[size_t(field)]; }
+
+    // The stored text of a field, its length byte capped at its capacity;
+    // untrimmed and not decoded.
+    QByteArrayView raw(const char *record, int field) const;
+
+private:
+    const RecordLayout *m_layout;
+    std::vector<int> m_fields;
+    std::vector<int> m_offsets;
+    int m_stride = 0;
+};
+
+// One record seen through a field map.
+struct FieldsView
+{
+    const char *record;
+    const FieldMap *map;
+
+    QByteArrayView raw(int field) const { return map->raw(record, field); }
+    // Without leading and trailing bytes of code 32 or lower.
+    QByteArrayView trimmed(int field) const;
+    // Decoded from Windows-1252 and trimmed, as a card shows it.
+    QString text(int field) const;
+};
+
+// Trims bytes of code 32 or lower at both ends: the text rule, on bytes.
+QByteArrayView trimmedBytes(QByteArrayView bytes);
+
+// A fixed-column list line: each column is a literal text followed by a
+// field, trimmed and then padded with blanks or cut to its width; a column of
+// width 0 takes the trimmed field whole.
+struct LineColumn
+{
+    const char *literal; // UTF-8
+    int field = -1;      // -1: the literal alone
+    int joined = -1;     // a second field, joined to the first with one blank
+    int width = 0;
+};
+
+class LineFormat
+{
+public:
+    LineFormat(const RecordLayout &layout, const std::vector<LineColumn> &columns);
+
+    const RecordLayout &layout() const { return *m_layout; }
+    // The fields a line reads, in column order.
+    const std::vector<int> &fields() const { return m_fields; }
+
+    QString build(const FieldsView &record) const;
+    QString build(QByteArrayView wholeRecord) const;
+
+private:
+    struct Column
+    {
+        QString literal;
+        int field;
+        int joined;
+        int width;
+    };
+    const RecordLayout *m_layout;
+    std::vector<Column> m_columns;
+    std::vector<int> m_fields;
+    FieldMap m_whole;
+    qsizetype m_typical = 0;
+};
+
+// The line formats of the lists.
+namespace LineFormats {
+
+// Ditta(30), Titolare(30), "Tel." Recapito(20), Note: the supplier search.
+const LineFormat &fornitori();
+// The same with Questioni in place of Note: the suppliers to recontact.
+const LineFormat &ricontatta();
+// Codice(30), Marca + Modello(40), Costo(12), Giacenza(12), Note: the
+// product search and the low-stock list.
+const LineFormat &magazzino();
+// Data(10), Codice(18), Quant(10), Tipologia(28), Descrizione(37), CostoTot:
+// the receipt search and the unpaid receipts.
+const LineFormat &carichi();
+
+} // namespace LineFormats

@@ -1,0 +1,74 @@
+#include "recordtest.h"
+
+#include "storage/cp1252.h"
+#include "storage/textrules.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+inline char foldAZ(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+}
+
+// The stored text of a field without the bytes of code 32 or lower at its ends.
+inline std::string_view storedTrimmed(const char *field, int capacity)
+{
+    const char *p = field + 1;
+    int length = qMin<int>(static_cast<unsigned char>(field[0]), capacity);
+    while (length > 0 && static_cast<unsigned char>(*p) <= 32) {
+        ++p;
+        --length;
+    }
+    while (length > 0 && static_cast<unsigned char>(p[length - 1]) <= 32)
+        --length;
+    return std::string_view(p, size_t(length));
+}
+
+} // namespace
+
+FieldSearch::FieldSearch(const RecordLayout &layout, const QList<Term> &terms)
+{
+    for (const Term &t : terms) {
+        if (TextRules::trimmed(t.text).isEmpty())
+            continue;
+        const QString lowered = TextRules::lowerAZ(t.text);
+        QByteArray bytes = Cp1252::encode(lowered);
+        // '?' stands for a character the code page lacks; only a typed '?'
+        // may be looked for as such.
+        if (bytes.count('?') != lowered.count(u'?'))
+            m_impossible = true;
+        m_needles.push_back({layout.offset(t.field), layout.capacity(t.field), bytes});
+    }
+}
+
+bool FieldSearch::accepts(const char *record) const
+{
+    if (m_impossible)
+        return false;
+    char folded[256];
+    for (const Needle &n : m_needles) {
+        const std::string_view text = storedTrimmed(record + n.offset, n.capacity);
+        if (text.size() < size_t(n.folded.size()))
+            return false;
+        for (size_t i = 0; i < text.size(); ++i)
+            folded[i] = foldAZ(text[i]);
+        const std::string_view hay(folded, text.size());
+        if (hay.find(std::string_view(n.folded.constData(), size_t(n.folded.size()))) == std::string_view::npos)
+            return false;
+    }
+    return true;
+}
+
+YesField::YesField(const RecordLayout &layout, int field)
+    : m_offset(layout.offset(field)), m_capacity(layout.capacity(field))
+{
+}
+
+bool YesField::accepts(const char *record) const
+{
+    // "Sì" in Windows-1252.
+    return storedTrimmed(record + m_offset, m_capacity) == std::string_view("S\xEC", 2);
+}

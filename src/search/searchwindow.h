@@ -1,0 +1,68 @@
+#pragma once
+
+#include "search/searchdefinition.h"
+#include "ui/listwindow.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The three search windows: one family. A search panel of ten fields,
+// then the list of what matched, shown in place of it.
+class TSearchWindow : public TListWindow
+{
+    Q_OBJECT
+
+public:
+    QWidget *panAvvio;
+    QWidget *panContainer;
+    QLabel *lblRigo04, *lblRigo05, *lblRigo06;
+    QLabel *lblAttendere, *lblConta, *lblMemory;
+    QPushButton *btnAnnulla, *btnCerca;
+    // The ten search boxes, in tab and Enter order.
+    QList<QLineEdit *> searchBoxes;
+
+    const SearchDefinition &search() const { return m_search; }
+
+public slots:
+    void btnCercaClick();
+
+protected:
+    TSearchWindow(const SearchDefinition &search, const QString &modeWord,
+                  std::function<QString(const TCardScreen *)> archivePath, QWidget *owner);
+
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool loadRecord(const ChosenRecord &chosen) override;
+    QString modeWord() const;
+
+private:
+    const SearchDefinition &m_search;
+    QString m_wholeRecordMode;
+};
+
+class TfrmTrovaFornitori : public TSearchWindow
+{
+    Q_OBJECT
+public:
+    explicit TfrmTrovaFornitori(QWidget *owner);
+
+protected:
+    // "magazzino": the supplier's name, contact and ordering method go to
+    // the products card, and nothing else.
+    bool loadRecord(const ChosenRecord &chosen) override;
+};
+
+class TfrmTrovaMagazzino : public TSearchWindow
+{
+    Q_OBJECT
+public:
+    explicit TfrmTrovaMagazzino(QWidget *owner);
+};
+
+class TfrmTrovaCarichi : public TSearchWindow
+{
+    Q_OBJECT
+public:
+    explicit TfrmTrovaCarichi(QWidget *owner);
+};

@@ -1,0 +1,290 @@
+#include "listwindow.h"
+
+#include "output/layouts.h"
+#include "output/reportoutput.h"
+#include "storage/archiveerror.h"
+#include "storage/recordfile.h"
+#include "storage/textrules.h"
+#include "ui/cardscreen.h"
+#include "ui/linemodel.h"
+#include "ui/responsive.h"
+#include "ui/services.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+
+namespace {
+
+QLabel *helpLine(QWidget *parent, const char *name, const QString &text, int y)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(QLatin1StringView(name));
+    l->setFont(layoutFont(QStringLiteral("Arial"), 10));
+    l->setStyleSheet(QStringLiteral("color: #1F2A33; background: transparent;"));
+    l->setGeometry(20, y, 822, 18);
+    return l;
+}
+
+} // namespace
+
+TListWindow::TListWindow(const ListWindowDefinition &definition, QWidget *owner)
+    : TFixedDialog(definition.objectName, definition.caption, QSize(862, 560), owner, QColor(0xC9, 0xE2, 0xF2),
+                   Qt::white),
+      repRiepilogo(ReportLayouts::listReport()), m_def(definition)
+{
+    panElenco = new QWidget(this);
+    panElenco->setObjectName(definition.panelName);
+    panElenco->setGeometry(rect());
+    QWidget *p = panElenco;
+
+    auto *logo = new TPicture(QStringLiteral("imgLogo"), QStringLiteral(":/art/logo.svg"), p);
+    logo->setGeometry(16, 8, 250, 62);
+    lblRigo01 = helpLine(p, "lblRigo01",
+                         QStringLiteral("Immettere una o più parole consecutive presenti nella scheda in elenco da "
+                                        "cercare e premere il pulsante Trova."),
+                         76);
+    lblRigo02 = helpLine(p, "lblRigo02",
+                         QStringLiteral("Per spostarsi sulla voce successiva contenente la stessa chiave di ricerca, "
+                                        "fare di nuovo clic su Trova."),
+                         96);
+
+    auto *magnifier = new TPicture(QStringLiteral("imgTrova"), QStringLiteral(":/art/trova.svg"), p);
+    magnifier->setGeometry(20, 124, 30, 30);
+    txtTrova = new QLineEdit(p);
+    txtTrova->setObjectName(QStringLiteral("txtTrova"));
+    txtTrova->setFont(layoutFont(QStringLiteral("Arial"), 12, true));
+    txtTrova->setGeometry(56, 124, 600, 30);
+    txtTrova->setAccessibleName(QStringLiteral("Testo da trovare nell'elenco"));
+    btnTrova = makeButton(p, QStringLiteral("btnTrova"), QStringLiteral("Trova"), QRect(668, 121, 174, 36));
+
+    model = new TLineModel(this);
+    lstRecords = new QListView(p);
+    lstRecords->setObjectName(QStringLiteral("lstRecords"));
+    lstRecords->setModel(model);
+    lstRecords->setUniformItemSizes(true);
+    lstRecords->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstRecords->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstRecords->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    lstRecords->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    lstRecords->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    lstRecords->setFont(layoutFont(QStringLiteral("Courier New"), 12));
+    QPalette pal = lstRecords->palette();
+    pal.setColor(QPalette::Text, Qt::black);
+    pal.setColor(QPalette::Base, Qt::white);
+    lstRecords->setPalette(pal);
+    lstRecords->setGeometry(20, 166, 822, 300);
+    lstRecords->setAccessibleName(QStringLiteral("Elenco delle schede"));
+    // Long lines scroll sideways: every item is at least 1600 pixels wide.
+    const QFontMetrics fm(lstRecords->font());
+    model->setItemSize(QSize(1600, fm.height() + 2));
+
+    lblRigo03 = new QLabel(QStringLiteral("Per richiamare i dati di una scheda, selezionarla con un doppio clic."), p);
+    lblRigo03->setObjectName(QStringLiteral("lblRigo03"));
+    lblRigo03->setFont(layoutFont(QStringLiteral("Arial"), 10, true));
+    lblRigo03->setStyleSheet(QStringLiteral("color: #DC143C; background: transparent;"));
+    lblRigo03->setGeometry(20, 472, 822, 20);
+
+    if (definition.countLabel) {
+        lblTrovate = new QLabel(QStringLiteral("Il presente elenco contiene 0 schede."), p);
+        lblTrovate->setObjectName(QStringLiteral("lblTrovate"));
+        lblTrovate->setFont(layoutFont(QStringLiteral("Arial"), 11, true));
+        lblTrovate->setStyleSheet(QStringLiteral("color: #1F3A5F; background: transparent;"));
+        lblTrovate->setGeometry(20, 500, 500, 24);
+        lblTrovate->setAccessibleName(lblTrovate->text());
+    }
+
+    btnStampa = makeButton(p, QStringLiteral("btnStampa"), QStringLiteral("Stampa"), QRect(548, 508, 140, 40));
+    btnChiudi = makeButton(p, QStringLiteral("btnChiudi"), QStringLiteral("Chiudi"), QRect(702, 508, 140, 40));
+
+    setTabOrder(txtTrova, btnTrova);
+    setTabOrder(btnTrova, lstRecords);
+    setTabOrder(lstRecords, btnStampa);
+    setTabOrder(btnStampa, btnChiudi);
+
+    txtTrova->installEventFilter(this);
+    lstRecords->installEventFilter(this);
+    connect(btnTrova, &QPushButton::clicked, this, &TListWindow::btnTrovaClick);
+    connect(btnStampa, &QPushButton::clicked, this, &TListWindow::btnStampaClick);
+    connect(btnChiudi, &QPushButton::clicked, this, &QDialog::reject);
+    connect(lstRecords, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
+        lstRecords->setCurrentIndex(index);
+        lstRecordsDblClick();
+    });
+}
+
+QString TListWindow::archivePath() const
+{
+    return TextRules::trimmed(m_def.archivePath(m_card));
+}
+
+void TListWindow::resetFind()
+{
+    m_lastFind.clear();
+    txtTrova->clear();
+    txtTrova->setFocus();
+}
+
+void TListWindow::showLines(ListResult result)
+{
+    // Wide enough for the longest line, and never narrower than 1600.
+    const QFontMetrics fm(lstRecords->font());
+    const int width = qMax(1600, int(result.longest) * fm.horizontalAdvance(u'M') + 8);
+    model->setItemSize(QSize(width, fm.height() + 2));
+    const bool complete = result.complete();
+    const QString warning = complete ? QString() : ResultLines::incompleteWarning(result);
+    model->setLines(std::move(result.lines));
+    if (!complete)
+        Messages::warning(this, warning);
+}
+
+bool TListWindow::fill(const ListQuery &query)
+{
+    model->clear();
+    const QString path = archivePath();
+    const int size = query.format->layout().size();
+    ListResult result;
+    try {
+        runResponsive([&] {
+            RecordFile file(path, size);
+            result = runQuery(file, query);
+        });
+    } catch (const ArchiveError &) {
+        Messages::plain(this, archiveAccessMessage());
+        return false;
+    }
+    showLines(std::move(result));
+    return true;
+}
+
+void TListWindow::btnTrovaClick()
+{
+    const std::vector<ListLine> &lines = model->lines();
+    if (lines.empty()) {
+        Messages::plain(this, emptyListMessage());
+        return;
+    }
+    const QModelIndexList selected = lstRecords->selectionModel()->selectedIndexes();
+    const qsizetype from = selected.isEmpty() ? -1 : selected.first().row();
+    const qsizetype row = ResultLines::find(lines, from, txtTrova->text(), m_lastFind);
+    const QModelIndex index = model->index(int(row));
+    lstRecords->setCurrentIndex(index);
+    lstRecords->scrollTo(index);
+}
+
+void TListWindow::btnStampaClick()
+{
+    QStringList lines;
+    lines.reserve(qsizetype(model->lines().size()));
+    for (const ListLine &line : model->lines())
+        lines << line.text;
+    ReportLayouts::fillList(repRiepilogo, m_def.title, lines);
+    ReportOutput::print(this, repRiepilogo.prepare(AppContext::now()));
+}
+
+bool TListWindow::loadWholeRecord(const ChosenRecord &chosen)
+{
+    // Only into a card of the same archive kind.
+    if (!m_card || m_card->definition().layout != &m_def.format->layout())
+        return false;
+    m_card->showRecord(chosen.bytes, chosen.position);
+    return true;
+}
+
+bool TListWindow::loadRecord(const ChosenRecord &chosen)
+{
+    return loadWholeRecord(chosen);
+}
+
+void TListWindow::lstRecordsDblClick()
+{
+    const QModelIndexList selected = lstRecords->selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) {
+        reject();
+        return;
+    }
+    const ListLine line = model->line(selected.first().row());
+    const QString path = archivePath();
+    const LineFormat &format = *m_def.format;
+    std::optional<ChosenRecord> chosen;
+    try {
+        runResponsive([&] {
+            RecordFile file(path, format.layout().size());
+            chosen = locateRecord(file, format, line);
+        });
+    } catch (const ArchiveError &) {
+        // Nothing reaches the card: it stays exactly as it was.
+        Messages::plain(this, archiveAccessMessage());
+        reject();
+        return;
+    }
+    if (!chosen) {
+        Messages::warning(this, missingRecordMessage());
+        reject();
+        return;
+    }
+    loadRecord(*chosen);
+    accept();
+}
+
+bool TListWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        // Enter in the find box moves to Trova without pressing it.
+        if (watched == txtTrova && enter) {
+            btnTrova->setFocus();
+            return true;
+        }
+        // Enter on a line loads it, as a double-click does.
+        if (watched == lstRecords && enter) {
+            if (lstRecords->currentIndex().isValid())
+                lstRecords->selectionModel()->select(lstRecords->currentIndex(), QItemSelectionModel::ClearAndSelect);
+            lstRecordsDblClick();
+            return true;
+        }
+    }
+    return TFixedDialog::eventFilter(watched, event);
+}
+
+void TListWindow::setCountText(const QString &text)
+{
+    if (!lblTrovate)
+        return;
+    lblTrovate->setText(text);
+    lblTrovate->setAccessibleName(text);
+}
+
+void TListWindow::done(int result)
+{
+    // Closing, by any way, empties the list.
+    model->clear();
+    TFixedDialog::done(result);
+}
+
+// ---------------------------------------------------------------- TFilledListWindow
+
+TFilledListWindow::TFilledListWindow(const ListWindowDefinition &definition, std::function<ListQuery()> query,
+                                     QWidget *owner)
+    : TListWindow(definition, owner), m_query(std::move(query))
+{
+}
+
+int TFilledListWindow::exec()
+{
+    show();
+    FormShow();
+    return TListWindow::exec();
+}
+
+void TFilledListWindow::FormShow()
+{
+    resetFind();
+    fill(m_query());
+    txtTrova->setFocus();
+}
