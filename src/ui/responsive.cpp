@@ -42,11 +42,19 @@ protected:
     }
 };
 
+int g_running = 0;
+
 } // namespace
+
+bool responsiveWorkRunning()
+{
+    return g_running > 0;
+}
 
 void runResponsive(const std::function<void()> &work)
 {
     InputBlocker blocker;
+    ++g_running;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QEventLoop loop;
     std::exception_ptr failure;
@@ -61,6 +69,7 @@ void runResponsive(const std::function<void()> &work)
     loop.exec();
     worker.join();
     QApplication::restoreOverrideCursor();
+    --g_running;
     if (failure)
         std::rethrow_exception(failure);
 }

@@ -7,3 +7,6 @@
 // user's input is held off until it ends. `work` must not touch widgets.
 // An exception `work` raises reaches the caller.
 void runResponsive(const std::function<void()> &work);
+
+// True while such work runs (tests wait for it before inspecting a window).
+bool responsiveWorkRunning();

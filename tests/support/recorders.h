@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/responsive.h"
 #include "ui/services.h"
 
 #include <QDir>
@@ -88,11 +89,16 @@ inline void typeText(QWidget *widget, const QString &text)
     }
 }
 
-// Runs `inspect` on the modal window that the next action opens, then
-// closes it if the inspection left it open.
+// Runs `inspect` on the modal window that the next action opens, once the
+// window has finished reading its archive, then closes it if the
+// inspection left it open.
 inline void whenModal(std::function<void(QWidget *)> inspect)
 {
     QTimer::singleShot(0, [inspect] {
+        if (responsiveWorkRunning()) {
+            whenModal(inspect);
+            return;
+        }
         QWidget *modal = QApplication::activeModalWidget();
         inspect(modal);
         if (modal && modal->isVisible())
