@@ -2,6 +2,9 @@
 
 #include "products/productrecord.h"
 #include "receipts/receiptrecord.h"
+#include "search/listquery.h"
+#include "search/searchdefinition.h"
+#include "storage/cp1252.h"
 #include "storage/numberformat.h"
 #include "storage/record.h"
 #include "storage/recordfile.h"
@@ -21,6 +24,8 @@ namespace {
 
 const char kHelp[] =
     "Uso: scortex-cli COMANDO [--kind TIPO] FILE\n"
+    "     scortex-cli find FILE [--kind TIPO] CAMPO=TESTO ...\n"
+    "     scortex-cli find FILE [--kind TIPO] --list ricontatta|sottoscorta|sospese\n"
     "     scortex-cli validate codfisc|piva|carta|iban TESTO\n"
     "\n"
     "Strumento per ispezionare gli archivi di Scortex senza modificarli.\n"
@@ -35,6 +40,14 @@ const char kHelp[] =
     "               byte di lunghezza oltre la capacità, i campi Sì/No non\n"
     "               validi, i campi numerici non leggibili come numero e le\n"
     "               date di carico non valide.\n"
+    "  find FILE CAMPO=TESTO ...\n"
+    "               stampa le righe che la finestra di ricerca elencherebbe\n"
+    "               con quei testi nei suoi campi (Ditta=rossi Note=urgente),\n"
+    "               nello stesso formato e ordine; sullo standard error il\n"
+    "               conteggio. Senza campi elenca tutte le schede.\n"
+    "  --list ricontatta|sottoscorta|sospese\n"
+    "               con find: l'elenco dei fornitori da ricontattare, dei\n"
+    "               materiali in esaurimento o dei conti da saldare.\n"
     "\n"
     "Opzioni:\n"
     "  --kind TIPO  tipo di archivio: fornitori, magazzino o carichi. Senza\n"
@@ -50,8 +63,9 @@ const char kHelp[] =
     "               0 codice valido, 1 codice errato o rifiutato.\n"
     "  --help       mostra questo aiuto.\n"
     "\n"
-    "Stato di uscita: 0 tutto in ordine; 1 (solo check) problemi trovati;\n"
-    "2 file non leggibile, tipo di archivio non riconosciuto o comando errato.\n";
+    "Stato di uscita: 0 tutto in ordine (find: almeno una riga); 1 problemi\n"
+    "trovati (check) o nessuna riga (find); 2 file non leggibile, tipo di\n"
+    "archivio non riconosciuto o comando errato.\n";
 
 struct Kind
 {
@@ -109,15 +123,6 @@ int usageError(std::FILE *err, const QString &message)
     return Failure;
 }
 
-QString csvValue(const QString &value)
-{
-    if (!value.contains(u',') && !value.contains(u'"') && !value.contains(u'\r') && !value.contains(u'\n'))
-        return value;
-    QString quoted = value;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
-}
-
 // A value shown inside a report line: control characters spelled out, so a
 // line stays one line.
 QString shown(const QString &value)
@@ -135,6 +140,78 @@ QString shown(const QString &value)
     return u'"' + out + u'"';
 }
 
+// What the guarded CSV writer reads and writes: plain data only.
+struct CsvWriting
+{
+    const int *offset;
+    const int *capacity;
+    int fields;
+    int recordSize;
+    const char (*utf8)[4]; // per byte: its UTF-8 length, then the bytes
+    char *out;
+    qint64 used;
+};
+
+const char (*utf8Table())[4]
+{
+    static char table[256][4];
+    static const bool ready = [] {
+        for (int b = 0; b < 256; ++b)
+            table[b][0] = char(Cp1252::toUtf8(static_cast<unsigned char>(b), table[b] + 1));
+        return true;
+    }();
+    Q_UNUSED(ready);
+    return table;
+}
+
+// One CSV row per record, straight from the stored bytes: each field
+// trimmed, decoded to UTF-8 and quoted when it holds a comma, a quote or a
+// line break, as a card would show it.
+void writeCsvRows(void *context, const RecordFile::Run &run)
+{
+    auto *w = static_cast<CsvWriting *>(context);
+    char *o = w->out;
+    const char *record = run.data;
+    for (qint64 i = 0; i < run.count; ++i, record += w->recordSize) {
+        char digits[24];
+        int n = 0;
+        for (qint64 p = run.first + i; p > 0; p /= 10)
+            digits[n++] = char('0' + p % 10);
+        while (n > 0)
+            *o++ = digits[--n];
+        for (int f = 0; f < w->fields; ++f) {
+            *o++ = ',';
+            const char *field = record + w->offset[f];
+            const unsigned char *t = reinterpret_cast<const unsigned char *>(field + 1);
+            int length = qMin<int>(static_cast<unsigned char>(field[0]), w->capacity[f]);
+            while (length > 0 && *t <= 32) {
+                ++t;
+                --length;
+            }
+            while (length > 0 && t[length - 1] <= 32)
+                --length;
+            bool quote = false;
+            for (int k = 0; k < length && !quote; ++k)
+                quote = t[k] == ',' || t[k] == '"' || t[k] == '\r' || t[k] == '\n';
+            if (quote)
+                *o++ = '"';
+            for (int k = 0; k < length; ++k) {
+                const char *e = w->utf8[t[k]];
+                if (t[k] == '"')
+                    *o++ = '"';
+                o[0] = e[1];
+                o[1] = e[2];
+                o[2] = e[3];
+                o += e[0];
+            }
+            if (quote)
+                *o++ = '"';
+        }
+        *o++ = '\n';
+    }
+    w->used = o - w->out;
+}
+
 int dump(const Kind &kind, const QString &path, std::FILE *out)
 {
     const RecordLayout &layout = kind.layout();
@@ -145,19 +222,24 @@ int dump(const Kind &kind, const QString &path, std::FILE *out)
         header += u',' + QString(layout.fieldName(f));
     print(out, header + u'\n');
 
-    QString line;
-    file.scan([&](qint64 position, QByteArrayView bytes) {
-        line = QString::number(position);
-        for (int f = 0; f < layout.fieldCount(); ++f) {
-            line += u',';
-            line += csvValue(ShortString::read(bytes.data() + layout.offset(f), layout.capacity(f)));
-        }
-        line += u'\n';
-        print(out, line);
-        return true;
+    std::vector<int> offset, capacity;
+    for (int f = 0; f < layout.fieldCount(); ++f) {
+        offset.push_back(layout.offset(f));
+        capacity.push_back(layout.capacity(f));
+    }
+    // Room for the longest row: every text byte may take three, every field
+    // a comma and two quotes.
+    const qint64 rowBound = 24 + 3 * qint64(layout.fieldCount()) + 3 * qint64(layout.size()) + 1;
+    const qint64 perRun = qMax<qint64>(1, (8 << 20) / rowBound);
+    std::vector<char> buffer(size_t(perRun * rowBound));
+    CsvWriting w{offset.data(), capacity.data(), layout.fieldCount(), layout.size(), utf8Table(), buffer.data(), 0};
+    bool written = true;
+    file.scanRuns(perRun, writeCsvRows, &w, [&](qint64, qint64) {
+        if (written && std::fwrite(w.out, 1, size_t(w.used), out) != size_t(w.used))
+            written = false;
     });
     std::fflush(out);
-    return std::ferror(out) ? Failure : Ok;
+    return written && !std::ferror(out) ? Ok : Failure;
 }
 
 int check(const Kind &kind, const QString &path, std::FILE *out)
@@ -232,6 +314,95 @@ int validate(const QStringList &args, std::FILE *out, std::FILE *err)
     return verdict.valid ? Ok : Findings;
 }
 
+struct ListKind
+{
+    const char *name;
+    const char *kind;
+    ListQuery (*query)();
+};
+
+const ListKind *listByName(const QString &name)
+{
+    static const ListKind lists[] = {
+        {"ricontatta", "fornitori", &Lists::ricontatta},
+        {"sottoscorta", "magazzino", &Lists::sottoscorta},
+        {"sospese", "carichi", &Lists::sospese},
+    };
+    for (const ListKind &l : lists) {
+        if (name.compare(QLatin1StringView(l.name), Qt::CaseInsensitive) == 0)
+            return &l;
+    }
+    return nullptr;
+}
+
+const SearchDefinition &searchOf(const Kind &kind)
+{
+    const QLatin1StringView name(kind.name);
+    if (name == u"fornitori")
+        return Searches::fornitori();
+    if (name == u"magazzino")
+        return Searches::magazzino();
+    return Searches::carichi();
+}
+
+// The lines one per row, then the count text (and any warning) on stderr.
+int printLines(const ListResult &result, const QString &countText, std::FILE *out, std::FILE *err)
+{
+    QByteArray text;
+    for (const ListLine &line : result.lines) {
+        text += line.text.toUtf8();
+        text += '\n';
+    }
+    const bool written = std::fwrite(text.constData(), 1, size_t(text.size()), out) == size_t(text.size());
+    std::fflush(out);
+    if (!result.complete())
+        print(err, ResultLines::incompleteWarning(result).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                       + u'\n');
+    print(err, countText + u'\n');
+    if (!written || std::ferror(out))
+        return Failure;
+    return result.lines.empty() ? Findings : Ok;
+}
+
+int find(const Kind &kind, const QString &path, const QStringList &terms, std::FILE *out, std::FILE *err)
+{
+    const SearchDefinition &search = searchOf(kind);
+    QStringList names;
+    for (const SearchDefinition::Field &f : search.fields)
+        names << QString(search.layout().fieldName(f.field));
+    QList<FieldSearch::Term> typed;
+    for (const QString &term : terms) {
+        const qsizetype eq = term.indexOf(u'=');
+        const QString name = eq < 0 ? term : term.left(eq);
+        qsizetype found = -1;
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (names[i].compare(name, Qt::CaseInsensitive) == 0)
+                found = i;
+        }
+        if (eq < 0 || found < 0)
+            return usageError(err, QStringLiteral("campo di ricerca non valido: %1 (si scrive CAMPO=TESTO; i campi "
+                                                  "di %2 sono %3).")
+                                       .arg(term, QLatin1StringView(kind.name), names.join(QStringLiteral(", "))));
+        for (const FieldSearch::Term &t : typed) {
+            if (t.field == search.fields[found].field)
+                return usageError(err, QStringLiteral("campo indicato due volte: %1").arg(names[found]));
+        }
+        typed.append({search.fields[found].field, term.mid(eq + 1)});
+    }
+    RecordFile file(path, search.layout().size(), RecordFile::Mode::ReadOnly);
+    const ListResult result = runQuery(file, search.query(typed));
+    return printLines(result, search.countText(qint64(result.lines.size())), out, err);
+}
+
+int findList(const ListKind &list, const QString &path, std::FILE *out, std::FILE *err)
+{
+    const ListQuery query = list.query();
+    RecordFile file(path, query.format->layout().size(), RecordFile::Mode::ReadOnly);
+    const ListResult result = runQuery(file, query);
+    return printLines(result, QStringLiteral("Il presente elenco contiene %1 schede.").arg(result.lines.size()), out,
+                      err);
+}
+
 } // namespace
 
 int run(const QStringList &args, std::FILE *out, std::FILE *err)
@@ -241,7 +412,9 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
 
     QString command;
     QString path;
+    QStringList extra;
     std::optional<QString> kindName;
+    std::optional<QString> listName;
     bool optionsEnded = false;
 
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -252,12 +425,15 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
         }
         if (!optionsEnded && arg == u"--") {
             optionsEnded = true;
-        } else if (!optionsEnded && arg == u"--kind") {
+        } else if (!optionsEnded && (arg == u"--kind" || arg == u"--list")) {
             if (i + 1 >= args.size())
-                return usageError(err, QStringLiteral("manca il tipo di archivio dopo --kind."));
-            kindName = args[++i];
+                return usageError(err, arg == u"--kind" ? QStringLiteral("manca il tipo di archivio dopo --kind.")
+                                                        : QStringLiteral("manca il nome dell'elenco dopo --list."));
+            (arg == u"--kind" ? kindName : listName) = args[++i];
         } else if (!optionsEnded && arg.startsWith(u"--kind=")) {
             kindName = arg.mid(7);
+        } else if (!optionsEnded && arg.startsWith(u"--list=")) {
+            listName = arg.mid(7);
         } else if (!optionsEnded && arg.startsWith(u'-') && arg.size() > 1) {
             return usageError(err, QStringLiteral("opzione sconosciuta: %1").arg(arg));
         } else if (command.isEmpty()) {
@@ -265,18 +441,32 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
         } else if (path.isEmpty()) {
             path = arg;
         } else {
-            return usageError(err, QStringLiteral("argomento in più: %1").arg(arg));
+            extra << arg;
         }
     }
 
     if (command.isEmpty())
-        return usageError(err, QStringLiteral("indicare un comando, dump o check."));
-    if (command != u"dump" && command != u"check")
-        return usageError(err, QStringLiteral("comando sconosciuto: %1 (i comandi sono dump e check).").arg(command));
+        return usageError(err, QStringLiteral("indicare un comando: dump, check, find o validate."));
+    if (command != u"dump" && command != u"check" && command != u"find")
+        return usageError(
+            err, QStringLiteral("comando sconosciuto: %1 (i comandi sono dump, check, find e validate).").arg(command));
     if (path.isEmpty())
         return usageError(err, QStringLiteral("indicare il file dell'archivio."));
+    if (command != u"find" && !extra.isEmpty())
+        return usageError(err, QStringLiteral("argomento in più: %1").arg(extra.first()));
+    if (command != u"find" && listName)
+        return usageError(err, QStringLiteral("--list vale solo per il comando find."));
 
     const Kind *kind = nullptr;
+    const ListKind *list = nullptr;
+    if (listName) {
+        list = listByName(*listName);
+        if (!list)
+            return usageError(err, QStringLiteral("elenco sconosciuto: %1 (ricontatta, sottoscorta o sospese).")
+                                       .arg(*listName));
+        if (!extra.isEmpty())
+            return usageError(err, QStringLiteral("con --list non si indicano campi: %1").arg(extra.first()));
+    }
     if (kindName) {
         kind = kindByName(*kindName);
         if (!kind)
@@ -284,12 +474,19 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
                                        .arg(*kindName));
     } else {
         kind = kindFromFileName(path);
+        if (!kind && list)
+            kind = kindByName(QLatin1StringView(list->kind));
         if (!kind)
             return usageError(err, QStringLiteral("dal nome %1 non si capisce il tipo di archivio; indicarlo con --kind.")
                                        .arg(QFileInfo(path).fileName()));
     }
+    if (list && QLatin1StringView(list->kind) != QLatin1StringView(kind->name))
+        return usageError(err, QStringLiteral("l'elenco %1 riguarda l'archivio %2, non %3.")
+                                   .arg(*listName, QLatin1StringView(list->kind), QLatin1StringView(kind->name)));
 
     try {
+        if (command == u"find")
+            return list ? findList(*list, path, out, err) : find(*kind, path, extra, out, err);
         return command == u"dump" ? dump(*kind, path, out) : check(*kind, path, out);
     } catch (const ArchiveError &e) {
         print(err, QStringLiteral("scortex-cli: %1: %2\n").arg(e.path(), e.reason()));

@@ -55,4 +55,22 @@ QString decode(QByteArrayView bytes)
     return out;
 }
 
+int toUtf8(unsigned char byte, char out[3])
+{
+    const char16_t c = decodeByte(byte).unicode();
+    if (c < 0x80) {
+        out[0] = char(c);
+        return 1;
+    }
+    if (c < 0x800) {
+        out[0] = char(0xC0 | (c >> 6));
+        out[1] = char(0x80 | (c & 0x3F));
+        return 2;
+    }
+    out[0] = char(0xE0 | (c >> 12));
+    out[1] = char(0x80 | ((c >> 6) & 0x3F));
+    out[2] = char(0x80 | (c & 0x3F));
+    return 3;
+}
+
 } // namespace Cp1252

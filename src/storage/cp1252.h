@@ -20,4 +20,8 @@ QByteArray encode(QStringView text);
 QChar decodeByte(unsigned char byte);
 QString decode(QByteArrayView bytes);
 
+// The UTF-8 form of one byte's character: 1 to 3 bytes written to `out`,
+// their count returned. For writers that skip QString altogether.
+int toUtf8(unsigned char byte, char out[3]);
+
 } // namespace Cp1252

@@ -1,4 +1,6 @@
 #include "products/productrecord.h"
+#include "receipts/receiptrecord.h"
+#include "search/listline.h"
 #include "storage/recordfile.h"
 #include "suppliers/supplierrecord.h"
 
@@ -62,6 +64,9 @@ private slots:
     void validate_data();
     void validate();
     void anyBytesNeverCrash();
+    void find_data();
+    void find();
+    void findSaysWhatIsMissing();
 
 private:
     QTemporaryDir m_dir;
@@ -268,15 +273,118 @@ void TestScortexCli::anyBytesNeverCrash()
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(noise);
     f.close();
-    for (const char *kind : {"fornitori", "magazzino", "carichi"}) {
-        const Result dump = cli({QStringLiteral("dump"), QStringLiteral("--kind"), QLatin1StringView(kind), path});
+    const QList<const RecordLayout *> layouts = {&SupplierRecord::layout(), &ProductRecord::layout(),
+                                                 &ReceiptRecord::layout()};
+    for (const RecordLayout *layout : layouts) {
+        const QLatin1StringView kind = layout->kind();
+        const Result dump = cli({QStringLiteral("dump"), QStringLiteral("--kind"), kind, path});
         QCOMPARE(dump.status, QProcess::NormalExit);
         QCOMPARE(dump.exitCode, 0);
+        // Every row as a card would read each field, quoted where needed.
+        QString expected = QStringLiteral("N");
+        for (int f = 0; f < layout->fieldCount(); ++f)
+            expected += u',' + QString(layout->fieldName(f));
+        expected += u'\n';
+        for (qsizetype p = 0; (p + 1) * layout->size() <= noise.size(); ++p) {
+            const Record r(*layout, QByteArrayView(noise).sliced(p * layout->size(), layout->size()));
+            expected += QString::number(p + 1);
+            for (int f = 0; f < layout->fieldCount(); ++f) {
+                QString v = r.value(f);
+                if (v.contains(u',') || v.contains(u'"') || v.contains(u'\r') || v.contains(u'\n'))
+                    v = u'"' + v.replace(u'"', QStringLiteral("\"\"")) + u'"';
+                expected += u',' + v;
+            }
+            expected += u'\n';
+        }
+        QCOMPARE(dump.out, expected);
         const Result check = cli({QStringLiteral("check"), QStringLiteral("--kind"), QLatin1StringView(kind), path});
         QCOMPARE(check.status, QProcess::NormalExit);
         QCOMPARE(check.exitCode, 1);
         QVERIFY(check.out.contains(QStringLiteral("Record parziale in coda")));
     }
+}
+
+void TestScortexCli::find_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("firms"); // listed, in order
+    QTest::addColumn<QString>("err");
+
+    QTest::newRow("one field, folded, sorted") << QStringList{"Ditta=ROSSI"} << 0 << QStringList{"F.lli Rossi", "Rossi"}
+                                               << "Il presente riepilogo contiene 2 schede.\n";
+    QTest::newRow("two fields") << QStringList{"ditta=rossi", "Note=urgente"} << 0 << QStringList{"Rossi"}
+                                << "Il presente riepilogo contiene 1 schede.\n";
+    QTest::newRow("no field lists all") << QStringList{} << 0 << QStringList{"Bianchi", "F.lli Rossi", "Rossi"}
+                                        << "Il presente riepilogo contiene 3 schede.\n";
+    QTest::newRow("nothing found") << QStringList{"Titolare=zeta"} << 1 << QStringList{}
+                                   << "Il presente riepilogo contiene 0 schede.\n";
+    QTest::newRow("recontact list") << QStringList{"--list", "ricontatta"} << 0 << QStringList{"Bianchi", "Rossi"}
+                                    << "Il presente elenco contiene 2 schede.\n";
+    QTest::newRow("field not searched") << QStringList{"Email=x"} << 2 << QStringList{} << "";
+    QTest::newRow("no equals sign") << QStringList{"Ditta"} << 2 << QStringList{} << "";
+    QTest::newRow("field twice") << QStringList{"Ditta=a", "DITTA=b"} << 2 << QStringList{} << "";
+    QTest::newRow("list and fields") << QStringList{"--list", "ricontatta", "Ditta=a"} << 2 << QStringList{} << "";
+    QTest::newRow("list of another archive") << QStringList{"--list=sospese"} << 2 << QStringList{} << "";
+    QTest::newRow("unknown list") << QStringList{"--list", "tutti"} << 2 << QStringList{} << "";
+}
+
+void TestScortexCli::find()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, firms);
+    QFETCH(QString, err);
+    const QString path = SupplierRecord::archivePath(m_dir.path());
+    QFile::remove(path);
+    const QList<QStringList> records = {{"Rossi", "Sì", "urgente"}, {"Bianchi", "Sì", ""}, {"F.lli Rossi", "No", ""}};
+    QHash<QString, QString> lines;
+    for (const QStringList &r : records) {
+        Record record(SupplierRecord::layout());
+        record.setValue(SupplierRecord::Ditta, r[0]);
+        record.setValue(SupplierRecord::Ricontatta, r[1]);
+        record.setValue(SupplierRecord::Note, r[2]);
+        appendRecord(path, record);
+        lines.insert(r[0], args.contains(QStringLiteral("ricontatta"))
+                               ? LineFormats::ricontatta().build(record.bytes())
+                               : LineFormats::fornitori().build(record.bytes()));
+    }
+    const Result r = cli(QStringList{QStringLiteral("find"), path} + args);
+    QCOMPARE(r.status, QProcess::NormalExit);
+    QCOMPARE(r.exitCode, exitCode);
+    QString expected;
+    for (const QString &firm : firms)
+        expected += lines.value(firm) + u'\n';
+    QCOMPARE(r.out, expected);
+    if (exitCode == 2)
+        QVERIFY(r.err.startsWith(QStringLiteral("scortex-cli: ")));
+    else
+        QCOMPARE(r.err, err);
+}
+
+void TestScortexCli::findSaysWhatIsMissing()
+{
+    const QString path = ProductRecord::archivePath(m_dir.path());
+    QFile::remove(path);
+    // A missing archive is an error, and stays missing: the tool only reads.
+    Result r = cli({QStringLiteral("find"), path, QStringLiteral("--list"), QStringLiteral("sottoscorta")});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(!QFile::exists(path));
+
+    for (const char *stock : {"1", "molti", "9"}) {
+        Record record(ProductRecord::layout());
+        record.setValue(ProductRecord::Codice, QStringLiteral("P-%1").arg(QLatin1StringView(stock)));
+        record.setValue(ProductRecord::Giacenza, QString::fromLatin1(stock));
+        record.setValue(ProductRecord::Sottoscorta, QStringLiteral("5"));
+        appendRecord(path, record);
+    }
+    r = cli({QStringLiteral("find"), path, QStringLiteral("--list"), QStringLiteral("sottoscorta")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.startsWith(QStringLiteral("P-1 ")));
+    QCOMPARE(r.out.count(u'\n'), 1);
+    QCOMPARE(r.err, QStringLiteral("Attenzione: l'elenco non è completo.\n\n1 scheda dell'archivio non è stata letta o "
+                                   "non contiene dati leggibili: non compaiono nell'elenco.\n\nPosizione in "
+                                   "archivio: 2.\nIl presente elenco contiene 1 schede.\n"));
 }
 
 QTEST_GUILESS_MAIN(TestScortexCli)
