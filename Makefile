@@ -1,7 +1,7 @@
 # Entry points for a fresh Debian 12 machine: `make test` installs what is
 # missing, builds and runs every test; `make run` builds and starts Scortex
 # with the build's program folder (build/bin).
-PACKAGES := build-essential cmake locales qt6-base-dev qt6-svg-dev poppler-utils qt6-translations-l10n fonts-liberation2
+PACKAGES := build-essential cmake locales qt6-base-dev qt6-svg-dev poppler-utils qt6-translations-l10n fonts-liberation2 libsqlite3-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= 2
 

@@ -1,94 +1,349 @@
-// Sequential scan of a generated products archive: the raw read of the file
-// against the scan that lists and searches use (block reads + decoding the
-// fields a list shows + reading the stock numbers). Prints ratios against the
-// raw read measured in the same run.
-// Usage: bench_scan [RECORDS]   (default 20000)
-#include "products/productrecord.h"
-#include "storage/numberformat.h"
-#include "storage/record.h"
-#include "storage/recordfile.h"
+// The search and list paths of the windows on generated archives, against
+// the raw sequential read of the same file measured in the same run; a
+// SQLite LIKE count over the same rows; scortex-cli dump against cat; the
+// peak memory and the longest pause of the real search window while it lists
+// 100 000 products.
+//
+// Usage: bench_scan [DIR] [RUNS]
+//   DIR keeps the generated archives between runs (default: a temporary
+//   folder); RUNS is the number of timed runs of each row (default 7).
+// Internal: bench_scan --window DIR  (the real window, in a fresh process)
+#include "archivegen.h"
 
-#include <QCoreApplication>
+#include "products/productrecord.h"
+#include "search/listquery.h"
+#include "search/searchdefinition.h"
+#include "search/searchwindow.h"
+#include "storage/cp1252.h"
+#include "storage/recordfile.h"
+#include "suppliers/supplierrecord.h"
+#include "ui/linemodel.h"
+#include "ui/services.h"
+
+#include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListView>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
 
-qint64 bestOf(int runs, const std::function<void()> &work)
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start)
 {
-    qint64 best = std::numeric_limits<qint64>::max();
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        best = std::min(best, t.nsecsElapsed());
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+struct Row
+{
+    QString name;
+    std::function<qint64()> work; // returns a count, printed once
+    std::vector<double> times = {};
+    qint64 count = -1;
+};
+
+double minOf(const std::vector<double> &v)
+{
+    return *std::min_element(v.begin(), v.end());
+}
+
+double medianOf(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+qint64 rawRead(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        qFatal("cannot read %s", qPrintable(path));
+    static QByteArray block(1 << 20, Qt::Uninitialized);
+    qint64 total = 0, n;
+    while ((n = f.read(block.data(), block.size())) > 0)
+        total += n;
+    return total;
+}
+
+qint64 listed(const QString &path, const ListQuery &query)
+{
+    RecordFile file(path, query.format->layout().size());
+    return qint64(runQuery(file, query).lines.size());
+}
+
+// Every record listed, sorted, put in the window's model and shown.
+qint64 listedAndShown(const QString &path, const ListQuery &query)
+{
+    RecordFile file(path, query.format->layout().size());
+    ListResult result = runQuery(file, query);
+    TLineModel model;
+    QListView view;
+    view.setUniformItemSizes(true);
+    view.setFont(QFont(QStringLiteral("Courier New"), 12));
+    model.setItemSize(QSize(1600, QFontMetrics(view.font()).height() + 2));
+    view.setModel(&model);
+    view.resize(822, 300);
+    model.setLines(std::move(result.lines));
+    view.show();
+    QCoreApplication::processEvents();
+    return model.rowCount();
+}
+
+// The rows of an archive as an SQLite table of its text fields, in memory.
+struct SqliteTable
+{
+    sqlite3 *db = nullptr;
+    SqliteTable(const QString &path, const RecordLayout &layout, const QList<int> &fields)
+    {
+        sqlite3_open(":memory:", &db);
+        QStringList columns, marks;
+        for (int f : fields) {
+            columns << QString(layout.fieldName(f)) + QStringLiteral(" TEXT");
+            marks << QStringLiteral("?");
+        }
+        exec(QStringLiteral("CREATE TABLE t (%1)").arg(columns.join(u',')));
+        exec(QStringLiteral("BEGIN"));
+        sqlite3_stmt *insert = nullptr;
+        sqlite3_prepare_v2(db, QStringLiteral("INSERT INTO t VALUES (%1)").arg(marks.join(u',')).toUtf8().constData(),
+                           -1, &insert, nullptr);
+        RecordFile file(path, layout.size(), RecordFile::Mode::ReadOnly);
+        file.scan([&](qint64, QByteArrayView bytes) {
+            const Record r(layout, bytes);
+            for (int i = 0; i < fields.size(); ++i) {
+                const QByteArray text = r.value(fields[i]).toUtf8();
+                sqlite3_bind_text(insert, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            }
+            sqlite3_step(insert);
+            sqlite3_reset(insert);
+            return true;
+        });
+        sqlite3_finalize(insert);
+        exec(QStringLiteral("COMMIT"));
     }
-    return best;
+    ~SqliteTable() { sqlite3_close(db); }
+    void exec(const QString &sql) { sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr); }
+    qint64 count(const QString &where)
+    {
+        sqlite3_stmt *s = nullptr;
+        sqlite3_prepare_v2(db, (QStringLiteral("SELECT count(*) FROM t WHERE ") + where).toUtf8().constData(), -1, &s,
+                           nullptr);
+        qint64 n = -1;
+        if (sqlite3_step(s) == SQLITE_ROW)
+            n = sqlite3_column_int64(s, 0);
+        sqlite3_finalize(s);
+        return n;
+    }
+};
+
+qint64 runProcess(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.start(program, args);
+    p.waitForFinished(-1);
+    return p.exitCode();
+}
+
+void runRows(const QString &title, const QString &baseline, std::vector<Row> &rows, int runs)
+{
+    // Warm the page cache, then interleave the rows run by run.
+    for (Row &r : rows)
+        r.count = r.work();
+    for (int i = 0; i < runs; ++i) {
+        for (Row &r : rows) {
+            const auto start = Clock::now();
+            r.work();
+            r.times.push_back(msSince(start));
+        }
+    }
+    const Row &base = rows.front();
+    std::printf("\n%s\n", qPrintable(title));
+    std::printf("  %-44s %10s %10s %8s %8s %9s\n", "", "min ms", "median ms", "min x", "med x", "count");
+    for (const Row &r : rows) {
+        std::printf("  %-44s %10.1f %10.1f %8.2f %8.2f %9lld\n", qPrintable(r.name), minOf(r.times),
+                    medianOf(r.times), minOf(r.times) / minOf(base.times), medianOf(r.times) / medianOf(base.times),
+                    qlonglong(r.count));
+    }
+    std::printf("  (x: against %s)\n", qPrintable(baseline));
+}
+
+// Peak resident memory of this process so far, in kB. Not ru_maxrss,
+// which Linux carries over from the parent across exec.
+long peakResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+// The real product search window over DIR, all fields blank: lines, time,
+// peak resident memory and the longest pause of the event loop.
+int windowRun(const QString &folder)
+{
+    AppContext::setProgramFolder(folder);
+    TfrmTrovaMagazzino w(nullptr);
+    w.show();
+    QCoreApplication::processEvents();
+    const long before = peakResidentKb();
+
+    double longestPause = 0;
+    auto last = Clock::now();
+    QTimer ticker;
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestPause = std::max(longestPause, msSince(last));
+        last = Clock::now();
+    });
+    ticker.start();
+    const auto start = Clock::now();
+    last = start;
+    w.btnCercaClick();
+    const double elapsed = msSince(start);
+    longestPause = std::max(longestPause, msSince(last));
+    std::printf("%lld %.1f %ld %ld %.1f\n", qlonglong(w.model->rowCount()), elapsed, before, peakResidentKb(),
+                longestPause);
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    const int records = argc > 1 ? std::atoi(argv[1]) : 20000;
-    QTemporaryDir dir;
-    const QString path = ProductRecord::archivePath(dir.path());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 2 && args[1] == u"--window")
+        return windowRun(args[2]);
+
+    QTemporaryDir temporary;
+    const QString root = args.size() > 1 ? args[1] : temporary.path();
+    const int runs = args.size() > 2 ? args[2].toInt() : 7;
+    struct Archive
     {
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly))
-            return 1;
-        Record r(ProductRecord::layout());
-        for (int i = 0; i < records; ++i) {
-            r.setValue(ProductRecord::Codice, QStringLiteral("ART%1").arg(i, 6, 10, QLatin1Char('0')));
-            r.setValue(ProductRecord::Tipologia, QStringLiteral("Ferramenta è %1").arg(i % 40));
-            r.setValue(ProductRecord::Descrizione, QStringLiteral("Descrizione dell'articolo numero %1").arg(i));
-            r.setValue(ProductRecord::Giacenza, QString::number(i % 17));
-            r.setValue(ProductRecord::Sottoscorta, QString::number(i % 5));
-            r.setValue(ProductRecord::Valore, QStringLiteral("%1,50").arg(i % 1000));
-            f.write(r.bytes());
+        QString folder;
+        int records;
+        bool products;
+    };
+    const QList<Archive> archives = {{root + QStringLiteral("/p10k"), 10000, true},
+                                     {root + QStringLiteral("/p100k"), 100000, true},
+                                     {root + QStringLiteral("/s100k"), 100000, false}};
+    for (const Archive &a : archives) {
+        QDir().mkpath(a.folder);
+        const QString path = a.products ? ProductRecord::archivePath(a.folder) : SupplierRecord::archivePath(a.folder);
+        const qint64 size = qint64(a.records) * (a.products ? ProductRecord::Size : SupplierRecord::Size);
+        if (QFileInfo(path).size() != size) {
+            std::printf("generating %s (%d records)\n", qPrintable(path), a.records);
+            std::fflush(stdout);
+            a.products ? ArchiveGen::products(path, a.records) : ArchiveGen::suppliers(path, a.records);
         }
     }
 
-    volatile qint64 sink = 0;
-    const qint64 raw = bestOf(5, [&] {
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        QByteArray block(1 << 20, Qt::Uninitialized);
-        qint64 total = 0, n;
-        while ((n = f.read(block.data(), block.size())) > 0)
-            total += n;
-        sink = sink + total;
-    });
-    const qint64 scanOnly = bestOf(5, [&] {
-        RecordFile file(path, ProductRecord::Size, RecordFile::Mode::ReadOnly);
-        qint64 n = 0;
-        file.scan([&](qint64, QByteArrayView) { ++n; return true; });
-        sink = sink + n;
-    });
-    const RecordLayout &layout = ProductRecord::layout();
-    const qint64 lowStock = bestOf(5, [&] {
-        RecordFile file(path, ProductRecord::Size, RecordFile::Mode::ReadOnly);
-        std::vector<QString> lines;
-        file.scan([&](qint64, QByteArrayView bytes) {
-            auto field = [&](int f) { return ShortString::read(bytes.data() + layout.offset(f), layout.capacity(f)); };
-            const auto stock = NumberFormat::readDecimal(field(ProductRecord::Giacenza));
-            const auto minimum = NumberFormat::readDecimal(field(ProductRecord::Sottoscorta));
-            if (stock && minimum && *stock <= *minimum)
-                lines.push_back(field(ProductRecord::Codice) + u' ' + field(ProductRecord::Descrizione));
-            return true;
-        });
-        sink = sink + qint64(lines.size());
-    });
+    for (const Archive &a : archives) {
+        std::vector<Row> rows;
+        if (a.products) {
+            using namespace ProductRecord;
+            const QString path = ProductRecord::archivePath(a.folder);
+            auto sql = std::make_shared<SqliteTable>(
+                path, layout(), QList<int>{Codice, Tipologia, Marca, Modello, Descrizione, Note, Giacenza, Sottoscorta});
+            const SearchDefinition &s = Searches::magazzino();
+            rows = {
+                {QStringLiteral("raw read"), [path] { return rawRead(path); }},
+                {QStringLiteral("search: Descrizione \"inox\""),
+                 [path, &s] { return listed(path, s.query({{Descrizione, QStringLiteral("inox")}})); }},
+                {QStringLiteral("search: 3 fields"),
+                 [path, &s] {
+                     return listed(path, s.query({{Tipologia, QStringLiteral("viteria")},
+                                                  {Marca, QStringLiteral("fis")},
+                                                  {Descrizione, QStringLiteral("inox")}}));
+                 }},
+                {QStringLiteral("search: all blank, sorted and shown"),
+                 [path, &s] { return listedAndShown(path, s.query({})); }},
+                {QStringLiteral("low-stock list"), [path] { return listed(path, Lists::sottoscorta()); }},
+                {QStringLiteral("SQLite count LIKE '%inox%'"),
+                 [sql] { return sql->count(QStringLiteral("Descrizione LIKE '%inox%'")); }},
+                {QStringLiteral("SQLite count, 3 fields"),
+                 [sql] {
+                     return sql->count(QStringLiteral("Tipologia LIKE '%viteria%' AND Marca LIKE '%fis%' AND "
+                                                      "Descrizione LIKE '%inox%'"));
+                 }},
+            };
+            runRows(QStringLiteral("Magazzino.pro, %1 products, %2 MB")
+                        .arg(a.records)
+                        .arg(double(QFileInfo(path).size()) / 1e6, 0, 'f', 1),
+                    QStringLiteral("the raw read"), rows, runs);
+        } else {
+            using namespace SupplierRecord;
+            const QString path = SupplierRecord::archivePath(a.folder);
+            auto sql = std::make_shared<SqliteTable>(path, layout(),
+                                                     QList<int>{Ditta, Titolare, ComuneRes, Articoli, Note, Ricontatta});
+            const SearchDefinition &s = Searches::fornitori();
+            rows = {
+                {QStringLiteral("raw read"), [path] { return rawRead(path); }},
+                {QStringLiteral("search: Ditta \"rossi\""),
+                 [path, &s] { return listed(path, s.query({{Ditta, QStringLiteral("rossi")}})); }},
+                {QStringLiteral("search: 3 fields"),
+                 [path, &s] {
+                     return listed(path, s.query({{Ditta, QStringLiteral("rossi")},
+                                                  {ComuneRes, QStringLiteral("ro")},
+                                                  {Articoli, QStringLiteral("inox")}}));
+                 }},
+                {QStringLiteral("search: all blank, sorted and shown"),
+                 [path, &s] { return listedAndShown(path, s.query({})); }},
+                {QStringLiteral("recontact list"), [path] { return listed(path, Lists::ricontatta()); }},
+                {QStringLiteral("SQLite count LIKE '%rossi%'"),
+                 [sql] { return sql->count(QStringLiteral("Ditta LIKE '%rossi%'")); }},
+            };
+            runRows(QStringLiteral("Fornitori.pro, %1 suppliers, %2 MB")
+                        .arg(a.records)
+                        .arg(double(QFileInfo(path).size()) / 1e6, 0, 'f', 1),
+                    QStringLiteral("the raw read"), rows, runs);
+        }
+    }
 
-    std::printf("records: %d (%.1f MB)\n", records, double(records) * ProductRecord::Size / 1e6);
-    std::printf("raw read          %8.2f ms  1.00x\n", raw / 1e6);
-    std::printf("scan              %8.2f ms  %.2fx\n", scanOnly / 1e6, double(scanOnly) / double(raw));
-    std::printf("low-stock filter  %8.2f ms  %.2fx\n", lowStock / 1e6, double(lowStock) / double(raw));
+    // scortex-cli dump against cat, as whole processes writing to /dev/null.
+    const QString cli = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin/scortex-cli"));
+    for (const Archive &a : archives) {
+        if (!QFile::exists(cli))
+            break;
+        const QString path = a.products ? ProductRecord::archivePath(a.folder) : SupplierRecord::archivePath(a.folder);
+        std::vector<Row> rows = {
+            {QStringLiteral("cat"), [path] { return runProcess(QStringLiteral("cat"), {path}); }},
+            {QStringLiteral("scortex-cli dump"), [cli, path] { return runProcess(cli, {QStringLiteral("dump"), path}); }},
+        };
+        runRows(QStringLiteral("dump of %1 (%2 records)").arg(QFileInfo(path).fileName()).arg(a.records),
+                QStringLiteral("cat"), rows, runs);
+    }
+
+    // The real window, in a fresh process for a clean peak.
+    const QString products = archives[1].folder;
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--window"), products});
+    child.waitForFinished(-1);
+    const QStringList w = QString::fromLatin1(child.readAllStandardOutput()).simplified().split(u' ');
+    if (w.size() == 5) {
+        std::printf("\nThe product search window, all fields blank, over %s:\n", qPrintable(products));
+        std::printf("  lines listed: %s, search to list shown: %s ms\n", qPrintable(w[0]), qPrintable(w[1]));
+        std::printf("  peak resident memory: %.1f MB before the search, %.1f MB with the list (archive %.1f MB)\n",
+                    w[2].toDouble() / 1024, w[3].toDouble() / 1024,
+                    double(QFileInfo(ProductRecord::archivePath(products)).size()) / 1e6);
+        std::printf("  longest pause of the event loop during the search: %s ms\n", qPrintable(w[4]));
+    }
     return 0;
 }

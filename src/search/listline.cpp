@@ -6,6 +6,7 @@
 #include "suppliers/supplierrecord.h"
 
 #include <algorithm>
+#include <cstring>
 
 FieldMap::FieldMap(const RecordLayout &layout)
     : m_layout(&layout), m_offsets(size_t(layout.fieldCount())), m_stride(layout.size())
@@ -60,54 +61,104 @@ QString FieldsView::text(int field) const
 
 namespace {
 
-void appendDecoded(QString &out, QByteArrayView bytes)
+// The trimmed stored text of a field of a whole record.
+inline const char *storedText(const char *field, int capacity, int &length)
 {
-    const qsizetype at = out.size();
-    out.resize(at + bytes.size());
-    QChar *d = out.data() + at;
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        d[i] = Cp1252::decodeByte(static_cast<unsigned char>(bytes[i]));
+    const char *p = field + 1;
+    length = qMin<int>(static_cast<unsigned char>(field[0]), capacity);
+    while (length > 0 && static_cast<unsigned char>(*p) <= 32) {
+        ++p;
+        --length;
+    }
+    while (length > 0 && static_cast<unsigned char>(p[length - 1]) <= 32)
+        --length;
+    return p;
 }
 
 } // namespace
 
-LineFormat::LineFormat(const RecordLayout &layout, const std::vector<LineColumn> &columns)
-    : m_layout(&layout), m_whole(layout)
+LineFormat::LineFormat(const RecordLayout &layout, const std::vector<LineColumn> &columns) : m_layout(&layout)
 {
     for (const LineColumn &c : columns) {
-        m_columns.push_back({QString::fromUtf8(c.literal), c.field, c.joined, c.width});
-        m_typical += m_columns.back().literal.size() + (c.width > 0 ? c.width : 40);
-        for (int f : {c.field, c.joined}) {
-            if (f >= 0 && std::find(m_fields.begin(), m_fields.end(), f) == m_fields.end())
-                m_fields.push_back(f);
+        Column column;
+        const QByteArray literal = Cp1252::encode(QString::fromUtf8(c.literal));
+        column.literalAt = m_literals.size();
+        column.literalLength = literal.size();
+        m_literals += literal;
+        m_maxLength += literal.size();
+        if (c.field >= 0) {
+            column.offset = layout.offset(c.field);
+            column.capacity = layout.capacity(c.field);
+            column.width = c.width;
+            if (c.joined >= 0) {
+                column.joinedOffset = layout.offset(c.joined);
+                column.joinedCapacity = layout.capacity(c.joined);
+            }
+            m_maxLength += c.width > 0 ? c.width : column.capacity + (c.joined >= 0 ? 1 + column.joinedCapacity : 0);
         }
+        m_columns.push_back(column);
     }
 }
 
-QString LineFormat::build(const FieldsView &record) const
+qsizetype LineFormat::write(const char *record, char *out) const
 {
-    QString out;
-    out.reserve(m_typical);
+    char *o = out;
+    const char *literals = m_literals.constData();
     for (const Column &c : m_columns) {
-        out += c.literal;
-        if (c.field < 0)
+        std::memcpy(o, literals + c.literalAt, size_t(c.literalLength));
+        o += c.literalLength;
+        if (c.offset < 0)
             continue;
-        const qsizetype start = out.size();
-        appendDecoded(out, record.trimmed(c.field));
-        if (c.joined >= 0) {
-            out += u' ';
-            appendDecoded(out, record.trimmed(c.joined));
+        int length;
+        const char *text = storedText(record + c.offset, c.capacity, length);
+        if (c.width == 0) {
+            std::memcpy(o, text, size_t(length));
+            o += length;
+            continue;
         }
-        if (c.width > 0)
-            out.resize(start + c.width, u' ');
+        // Padded with blanks or cut to the width; a joined pair is cut as one.
+        int room = c.width;
+        const int first = qMin(length, room);
+        std::memcpy(o, text, size_t(first));
+        o += first;
+        room -= first;
+        if (c.joinedOffset >= 0 && room > 0) {
+            *o++ = ' ';
+            --room;
+            int second;
+            const char *joined = storedText(record + c.joinedOffset, c.joinedCapacity, second);
+            second = qMin(second, room);
+            std::memcpy(o, joined, size_t(second));
+            o += second;
+            room -= second;
+        }
+        std::memset(o, ' ', size_t(room));
+        o += room;
     }
-    return out;
+    return o - out;
+}
+
+void LineFormat::prefetch(const char *record) const
+{
+    for (const Column &c : m_columns) {
+        if (c.offset >= 0)
+            __builtin_prefetch(record + c.offset);
+        if (c.joinedOffset >= 0)
+            __builtin_prefetch(record + c.joinedOffset);
+    }
+}
+
+QByteArray LineFormat::bytes(QByteArrayView wholeRecord) const
+{
+    Q_ASSERT(wholeRecord.size() == m_layout->size());
+    QByteArray line(m_maxLength, Qt::Uninitialized);
+    line.truncate(write(wholeRecord.data(), line.data()));
+    return line;
 }
 
 QString LineFormat::build(QByteArrayView wholeRecord) const
 {
-    Q_ASSERT(wholeRecord.size() == m_layout->size());
-    return build(FieldsView{wholeRecord.data(), &m_whole});
+    return Cp1252::decode(bytes(wholeRecord));
 }
 
 namespace LineFormats {

@@ -2,6 +2,7 @@
 
 #include "storage/recordlayout.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -63,31 +64,43 @@ struct LineColumn
     int width = 0;
 };
 
+// Lines are kept in Windows-1252, as the fields are stored: one byte a
+// character, decoded only when shown.
 class LineFormat
 {
 public:
     LineFormat(const RecordLayout &layout, const std::vector<LineColumn> &columns);
 
     const RecordLayout &layout() const { return *m_layout; }
-    // The fields a line reads, in column order.
-    const std::vector<int> &fields() const { return m_fields; }
+    // The most bytes a line can take.
+    qsizetype maxLength() const { return m_maxLength; }
 
-    QString build(const FieldsView &record) const;
+    // Writes the line of a whole stored record to `out` (room for
+    // maxLength()) and returns its length. Plain code: it may run under a
+    // scan's read guard.
+    qsizetype write(const char *record, char *out) const;
+    // Asks the processor for the fields `write` reads: a scan that lists
+    // every record does so a few records ahead.
+    void prefetch(const char *record) const;
+
+    QByteArray bytes(QByteArrayView wholeRecord) const;
     QString build(QByteArrayView wholeRecord) const;
 
 private:
     struct Column
     {
-        QString literal;
-        int field;
-        int joined;
-        int width;
+        qsizetype literalAt;
+        qsizetype literalLength;
+        int offset = -1; // of the field in a stored record, -1: none
+        int capacity = 0;
+        int joinedOffset = -1;
+        int joinedCapacity = 0;
+        int width = 0;
     };
     const RecordLayout *m_layout;
+    QByteArray m_literals;
     std::vector<Column> m_columns;
-    std::vector<int> m_fields;
-    FieldMap m_whole;
-    qsizetype m_typical = 0;
+    qsizetype m_maxLength = 0;
 };
 
 // The line formats of the lists.

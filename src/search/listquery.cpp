@@ -9,6 +9,8 @@
 #include "suppliers/supplierrecord.h"
 
 #include <cstring>
+#include <exception>
+#include <thread>
 
 namespace {
 
@@ -16,73 +18,103 @@ namespace {
 struct Gathering
 {
     const RecordTest *test;
-    const int *from;     // offset of each kept field in a stored record
-    const int *capacity; // its capacity
-    const int *to;       // its offset in the gathered copy
-    int fields;
+    const LineFormat *format;
     int recordSize;
+    qint64 lineRoom;
+    char *lines;          // each kept record's line, at lineRoom intervals
+    qint64 *lineLengths;
+    // Fields the judgement reads, copied as stored.
+    const int *from;
+    const int *capacity;
+    const int *to;
+    int fields;
     int stride;
     char *copies;
     qint64 *positions;
     qint64 found;
+    qint64 *unreadable;
+    qint64 unreadableCount;
 };
 
-// Keeps the records the test accepts: their position and the bytes of the
-// fields the list needs, and nothing of the rest.
+constexpr qint64 kRecordsPerRun = 8192;
+// From this many records on, two threads read half the archive each.
+constexpr qint64 kTwoHalvesFrom = 20000;
+// How many records ahead the processor is asked for what the test reads.
+constexpr qint64 kAhead = 16;
+
+// Keeps the records the test accepts: their position and line, and the
+// fields left for the judgement; nothing of the rest is read.
 void gather(void *context, const RecordFile::Run &run)
 {
     auto *g = static_cast<Gathering *>(context);
     g->found = 0;
+    g->unreadableCount = 0;
     const char *record = run.data;
     for (qint64 i = 0; i < run.count; ++i, record += g->recordSize) {
-        if (g->test && !g->test->accepts(record))
-            continue;
-        char *copy = g->copies + g->found * g->stride;
+        if (!g->test && i + kAhead < run.count)
+            g->format->prefetch(record + kAhead * g->recordSize);
+        if (g->test) {
+            if (i + kAhead < run.count)
+                g->test->prefetch(record + kAhead * g->recordSize);
+            const RecordTest::Result result = g->test->test(record);
+            if (result == RecordTest::Result::Unreadable)
+                g->unreadable[g->unreadableCount++] = run.first + i;
+            if (result != RecordTest::Result::Listed)
+                continue;
+        }
+        const qint64 k = g->found++;
+        g->positions[k] = run.first + i;
+        g->lineLengths[k] = g->format->write(record, g->lines + k * g->lineRoom);
+        char *copy = g->copies + k * g->stride;
         for (int f = 0; f < g->fields; ++f) {
             const char *field = record + g->from[f];
             const int length = qMin<int>(static_cast<unsigned char>(field[0]), g->capacity[f]);
             copy[g->to[f]] = char(length);
             std::memcpy(copy + g->to[f] + 1, field + 1, size_t(length));
         }
-        g->positions[g->found++] = run.first + i;
     }
 }
 
-constexpr qint64 kRecordsPerRun = 8192;
-
-} // namespace
-
-ListResult runQuery(RecordFile &file, const ListQuery &query)
+// Lists records `from` to `to` into `result`.
+void runRange(RecordFile &file, const ListQuery &query, qint64 from, qint64 to, ListResult &result)
 {
+    // Without a test every record gives a line.
+    file.setReads(query.test ? RecordFile::Reads::FewBytes : RecordFile::Reads::EveryRecord);
     const RecordLayout &layout = query.format->layout();
     Q_ASSERT(file.recordSize() == layout.size());
-    std::vector<int> fields = query.format->fields();
-    fields.insert(fields.end(), query.judged.begin(), query.judged.end());
-    const FieldMap map(layout, fields);
-
-    std::vector<int> from, capacity, to;
-    for (int f : map.fields()) {
-        from.push_back(layout.offset(f));
+    const FieldMap judged(layout, query.judged);
+    std::vector<int> stored, capacity, copied;
+    for (int f : judged.fields()) {
+        stored.push_back(layout.offset(f));
         capacity.push_back(layout.capacity(f));
-        to.push_back(map.offset(f));
+        copied.push_back(judged.offset(f));
     }
-    std::vector<char> copies(size_t(kRecordsPerRun) * size_t(map.stride()));
+    const qint64 lineRoom = query.format->maxLength();
+    std::vector<char> lines(size_t(kRecordsPerRun * lineRoom));
+    std::vector<qint64> lineLengths(static_cast<size_t>(kRecordsPerRun));
+    std::vector<char> copies(size_t(kRecordsPerRun) * size_t(judged.stride()));
     std::vector<qint64> positions(static_cast<size_t>(kRecordsPerRun));
-    Gathering g{query.test.get(), from.data(), capacity.data(), to.data(), int(from.size()), layout.size(),
-                map.stride(), copies.data(), positions.data(), 0};
+    std::vector<qint64> unreadable(static_cast<size_t>(kRecordsPerRun));
+    Gathering g{query.test.get(), query.format, layout.size(), lineRoom, lines.data(), lineLengths.data(),
+                stored.data(), capacity.data(), copied.data(), int(stored.size()), judged.stride(), copies.data(),
+                positions.data(), 0, unreadable.data(), 0};
 
-    ListResult result;
-    const qint64 total = file.count();
-    qint64 next = 1;
+    const qint64 total = qMin(to, file.count()) - from + 1;
+    if (!query.test && total > 0)
+        result.lines.reserve(total, total * qMin<qint64>(lineRoom, 160));
+    qint64 next = from;
     try {
-        file.scanRuns(kRecordsPerRun, gather, &g, [&](qint64 first, qint64 count) {
+        file.scanRuns(from, to, kRecordsPerRun, gather, &g, [&](qint64 first, qint64 count) {
+            for (qint64 k = 0; k < g.unreadableCount; ++k)
+                result.leaveOut(g.unreadable[size_t(k)]);
             for (qint64 k = 0; k < g.found; ++k) {
-                const FieldsView record{g.copies + k * g.stride, &map};
                 const qint64 position = g.positions[size_t(k)];
+                const QByteArrayView line(g.lines + k * lineRoom, g.lineLengths[size_t(k)]);
                 const ListQuery::Verdict verdict
-                    = query.judge ? query.judge(position, record) : ListQuery::Verdict::Listed;
+                    = query.judge ? query.judge(position, FieldsView{g.copies + k * g.stride, &judged}, line)
+                                  : ListQuery::Verdict::Listed;
                 if (verdict == ListQuery::Verdict::Listed)
-                    result.add(query.format->build(record), position);
+                    result.lines.append(line, position);
                 else if (verdict == ListQuery::Verdict::Unreadable)
                     result.leaveOut(position);
             }
@@ -91,28 +123,72 @@ ListResult runQuery(RecordFile &file, const ListQuery &query)
     } catch (const ArchiveError &) {
         if (!query.keepPartial)
             throw;
-        result.leaveOut(next, qMax<qint64>(1, total - next + 1));
+        result.leaveOut(next, qMax<qint64>(1, from + total - next));
+    }
+}
+
+} // namespace
+
+ListResult runQuery(RecordFile &file, const ListQuery &query)
+{
+    ListResult result;
+    const qint64 n = file.count();
+    // A large archive is read in two halves at once, the second from a file
+    // of its own; a judgement may keep state, so it keeps to one.
+    if (n < kTwoHalvesFrom || query.judge) {
+        runRange(file, query, 1, n, result);
+    } else {
+        const qint64 half = n / 2;
+        ListResult second;
+        std::exception_ptr failure;
+        std::thread other([&] {
+            try {
+                RecordFile again(file.path(), file.recordSize(), RecordFile::Mode::ReadOnly);
+                runRange(again, query, half + 1, n, second);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+        try {
+            runRange(file, query, 1, half, result);
+        } catch (...) {
+            other.join();
+            throw;
+        }
+        other.join();
+        if (failure) {
+            if (!query.keepPartial)
+                std::rethrow_exception(failure);
+            second = ListResult();
+            second.leaveOut(half + 1, n - half);
+        }
+        result.lines.append(second.lines);
+        for (qint64 p : second.leftOutPositions)
+            result.leaveOut(p);
+        result.leftOut += second.leftOut - second.leftOutPositions.size();
     }
     if (query.sorted)
-        ResultLines::sortFolded(result.lines);
+        result.lines.sortFolded();
     return result;
 }
+
+
 
 std::optional<ChosenRecord> locateRecord(RecordFile &file, const LineFormat &format, const ListLine &line)
 {
     const qint64 n = file.count();
     if (line.position >= 1 && line.position <= n) {
         QByteArray bytes = file.read(line.position);
-        if (format.build(bytes) == line.text)
+        if (format.bytes(bytes) == line.bytes)
             return ChosenRecord{line.position, bytes};
     }
     // Rebuilt as the list built it, the last equal line wins.
-    const QString wanted = TextRules::trimmed(line.text);
+    const QByteArrayView wanted = trimmedBytes(line.bytes);
     qint64 last = 0;
     ListQuery rescan;
     rescan.format = &format;
-    rescan.judge = [&](qint64 position, const FieldsView &record) {
-        if (TextRules::trimmed(format.build(record)) == wanted)
+    rescan.judge = [&](qint64 position, const FieldsView &, QByteArrayView rebuilt) {
+        if (trimmedBytes(rebuilt) == wanted)
             last = position;
         return ListQuery::Verdict::Skipped;
     };
@@ -120,28 +196,12 @@ std::optional<ChosenRecord> locateRecord(RecordFile &file, const LineFormat &for
     if (last == 0)
         return std::nullopt;
     QByteArray bytes = file.read(last);
-    if (TextRules::trimmed(format.build(bytes)) != wanted)
+    if (trimmedBytes(format.bytes(bytes)) != wanted)
         return std::nullopt;
     return ChosenRecord{last, bytes};
 }
 
 namespace Lists {
-
-std::optional<Stock> stockOf(const FieldsView &product)
-{
-    auto number = [&product](int field) -> std::optional<double> {
-        const QByteArrayView bytes = product.raw(field);
-        char16_t text[256];
-        for (qsizetype i = 0; i < bytes.size(); ++i)
-            text[i] = Cp1252::decodeByte(static_cast<unsigned char>(bytes[i])).unicode();
-        return NumberFormat::readDecimal(TextRules::trimmed(QStringView(text, bytes.size())));
-    };
-    const std::optional<double> giacenza = number(ProductRecord::Giacenza);
-    const std::optional<double> sottoscorta = number(ProductRecord::Sottoscorta);
-    if (!giacenza || !sottoscorta)
-        return std::nullopt;
-    return Stock{*giacenza, *sottoscorta};
-}
 
 ListQuery ricontatta()
 {
@@ -157,13 +217,7 @@ ListQuery sottoscorta()
 {
     ListQuery q;
     q.format = &LineFormats::magazzino();
-    q.judged = {ProductRecord::Giacenza, ProductRecord::Sottoscorta};
-    q.judge = [](qint64, const FieldsView &product) {
-        const std::optional<Stock> stock = stockOf(product);
-        if (!stock)
-            return ListQuery::Verdict::Unreadable;
-        return stock->giacenza <= stock->sottoscorta ? ListQuery::Verdict::Listed : ListQuery::Verdict::Skipped;
-    };
+    q.test = std::make_shared<AtMost>(ProductRecord::layout(), ProductRecord::Giacenza, ProductRecord::Sottoscorta);
     q.sorted = true;
     q.keepPartial = true;
     return q;

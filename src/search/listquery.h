@@ -20,10 +20,10 @@ struct ListQuery
     const LineFormat *format = nullptr;
     // Made on the stored bytes while the file is walked; none: every record.
     std::shared_ptr<const RecordTest> test;
-    // A further judgement of the records the test let through, on the fields
-    // of the line and those named in `judged`; none: all are listed.
+    // A further judgement of the records the test let through, on the
+    // fields named in `judged` and the line; none: all are listed.
     std::vector<int> judged;
-    std::function<Verdict(qint64 position, const FieldsView &record)> judge;
+    std::function<Verdict(qint64 position, const FieldsView &record, QByteArrayView line)> judge;
     // In folded text order, or else in file order.
     bool sorted = false;
     // A read that fails part-way keeps the lines read so far and counts the
@@ -52,11 +52,4 @@ ListQuery ricontatta();
 ListQuery sottoscorta();
 ListQuery sospese();
 
-// Stock and threshold of a product, or nothing when either is unreadable.
-struct Stock
-{
-    double giacenza;
-    double sottoscorta;
-};
-std::optional<Stock> stockOf(const FieldsView &product);
 } // namespace Lists

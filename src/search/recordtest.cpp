@@ -1,6 +1,7 @@
 #include "recordtest.h"
 
 #include "storage/cp1252.h"
+#include "storage/numberformat.h"
 #include "storage/textrules.h"
 
 #include <cstring>
@@ -44,6 +45,11 @@ FieldSearch::FieldSearch(const RecordLayout &layout, const QList<Term> &terms)
     }
 }
 
+RecordTest::Result FieldSearch::test(const char *record) const
+{
+    return accepts(record) ? Result::Listed : Result::Skipped;
+}
+
 bool FieldSearch::accepts(const char *record) const
 {
     if (m_impossible)
@@ -62,13 +68,51 @@ bool FieldSearch::accepts(const char *record) const
     return true;
 }
 
+void FieldSearch::prefetch(const char *record) const
+{
+    for (const Needle &n : m_needles) {
+        __builtin_prefetch(record + n.offset);
+        __builtin_prefetch(record + n.offset + 64);
+    }
+}
+
 YesField::YesField(const RecordLayout &layout, int field)
     : m_offset(layout.offset(field)), m_capacity(layout.capacity(field))
 {
 }
 
-bool YesField::accepts(const char *record) const
+RecordTest::Result YesField::test(const char *record) const
 {
     // "Sì" in Windows-1252.
-    return storedTrimmed(record + m_offset, m_capacity) == std::string_view("S\xEC", 2);
+    return storedTrimmed(record + m_offset, m_capacity) == std::string_view("S\xEC", 2) ? Result::Listed
+                                                                                         : Result::Skipped;
+}
+
+void YesField::prefetch(const char *record) const
+{
+    __builtin_prefetch(record + m_offset);
+}
+
+AtMost::AtMost(const RecordLayout &layout, int field, int limit)
+    : m_offset(layout.offset(field)), m_capacity(layout.capacity(field)), m_limitOffset(layout.offset(limit)),
+      m_limitCapacity(layout.capacity(limit))
+{
+}
+
+RecordTest::Result AtMost::test(const char *record) const
+{
+    char room[260];
+    const std::string_view value = storedTrimmed(record + m_offset, m_capacity);
+    const std::optional<double> a = NumberFormat::readDecimal(value.data(), int(value.size()), room);
+    const std::string_view limit = storedTrimmed(record + m_limitOffset, m_limitCapacity);
+    const std::optional<double> b = NumberFormat::readDecimal(limit.data(), int(limit.size()), room);
+    if (!a || !b)
+        return Result::Unreadable;
+    return *a <= *b ? Result::Listed : Result::Skipped;
+}
+
+void AtMost::prefetch(const char *record) const
+{
+    __builtin_prefetch(record + m_offset);
+    __builtin_prefetch(record + m_limitOffset);
 }

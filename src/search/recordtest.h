@@ -14,8 +14,16 @@
 class RecordTest
 {
 public:
+    // A record whose tested numbers cannot be read is neither listed nor
+    // passed over in silence: the list says it is missing.
+    enum class Result { Listed, Skipped, Unreadable };
+
     virtual ~RecordTest() = default;
-    virtual bool accepts(const char *record) const = 0;
+    virtual Result test(const char *record) const = 0;
+    // Asks the processor for the bytes `test` will read, a few records
+    // ahead: each record lies on another page, and waiting for each one in
+    // turn costs more than the test itself.
+    virtual void prefetch(const char *record) const = 0;
 };
 
 // The search windows' rule. Each term whose text is not blank once trimmed
@@ -35,7 +43,9 @@ public:
 
     // How many terms are not blank: what a record must match.
     int required() const { return int(m_needles.size()); }
-    bool accepts(const char *record) const override;
+    Result test(const char *record) const override;
+    bool accepts(const char *record) const;
+    void prefetch(const char *record) const override;
 
 private:
     struct Needle
@@ -55,9 +65,24 @@ class YesField : public RecordTest
 {
 public:
     YesField(const RecordLayout &layout, int field);
-    bool accepts(const char *record) const override;
+    Result test(const char *record) const override;
+    void prefetch(const char *record) const override;
 
 private:
     int m_offset;
     int m_capacity;
+};
+
+// Two numeric fields, listed when the first is at most the second: the
+// stock at or below its minimum. Either one unreadable: Unreadable.
+class AtMost : public RecordTest
+{
+public:
+    AtMost(const RecordLayout &layout, int field, int limit);
+    Result test(const char *record) const override;
+    void prefetch(const char *record) const override;
+
+private:
+    int m_offset, m_capacity;
+    int m_limitOffset, m_limitCapacity;
 };

@@ -1,14 +1,180 @@
 #include "resultlines.h"
 
+#include "storage/cp1252.h"
 #include "storage/textrules.h"
 
 #include <algorithm>
+#include <cstring>
+#include <array>
 #include <cstdint>
+#include <string_view>
 
-void ListResult::add(QString text, qint64 position)
+namespace {
+
+// Each byte's sort weight: the code of its character, a-z as capitals.
+const std::array<char16_t, 256> &weights()
 {
-    longest = qMax(longest, text.size());
-    lines.push_back({std::move(text), position});
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            char16_t c = Cp1252::decodeByte(static_cast<unsigned char>(b)).unicode();
+            if (c >= u'a' && c <= u'z')
+                c = char16_t(c - 32);
+            t[size_t(b)] = c;
+        }
+        return t;
+    }();
+    return table;
+}
+
+// The same order in one byte: each byte's rank among the distinct weights,
+// so that comparing ranked text byte by byte (memcmp) compares the weights.
+const std::array<unsigned char, 256> &ranks()
+{
+    static const std::array<unsigned char, 256> table = [] {
+        const std::array<char16_t, 256> &w = weights();
+        std::vector<char16_t> distinct(w.begin(), w.end());
+        std::sort(distinct.begin(), distinct.end());
+        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+        std::array<unsigned char, 256> t{};
+        for (size_t b = 0; b < 256; ++b)
+            t[b] = static_cast<unsigned char>(std::lower_bound(distinct.begin(), distinct.end(), w[b]) - distinct.begin());
+        return t;
+    }();
+    return table;
+}
+
+inline char foldAZ(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+}
+
+// Sixteen characters of a line from `depth` on, ranked, as two numbers that
+// sort like them, and how many of them the line has (16: it goes on).
+struct Window
+{
+    std::uint64_t first;
+    std::uint64_t second;
+    int length;
+};
+
+Window windowOf(const char *line, qsizetype length, qsizetype depth)
+{
+    const std::array<unsigned char, 256> &rank = ranks();
+    Window w{0, 0, int(qBound(qsizetype(0), length - depth, qsizetype(16)))};
+    for (qsizetype i = 0; i < 16; ++i) {
+        std::uint64_t &half = i < 8 ? w.first : w.second;
+        half <<= 8;
+        if (i < w.length)
+            half |= rank[static_cast<unsigned char>(line[depth + i])];
+    }
+    return w;
+}
+
+} // namespace
+
+QString ListLine::text() const
+{
+    return Cp1252::decode(bytes);
+}
+
+QString LineList::text(qsizetype i) const
+{
+    return Cp1252::decode(bytes(i));
+}
+
+void LineList::reserve(qsizetype lines, qsizetype bytes)
+{
+    m_entries.reserve(size_t(lines));
+    m_text.reserve(bytes);
+}
+
+void LineList::append(QByteArrayView line, qint64 position)
+{
+    m_entries.push_back({m_text.size(), position, qint32(line.size())});
+    m_text.append(line);
+    m_longest = qMax(m_longest, line.size());
+}
+
+void LineList::append(const LineList &more)
+{
+    const qint64 shift = m_text.size();
+    m_text.append(more.m_text);
+    m_entries.reserve(m_entries.size() + more.m_entries.size());
+    for (Entry e : more.m_entries) {
+        e.offset += shift;
+        m_entries.push_back(e);
+    }
+    m_longest = qMax(m_longest, more.m_longest);
+}
+
+void LineList::clear()
+{
+    m_text.clear();
+    m_entries.clear();
+    m_longest = 0;
+}
+
+void LineList::sortFolded()
+{
+    // Sixteen characters at a time: the lines are sorted on their first
+    // window of ranked characters, held beside each line, and only those
+    // that tie and go on are sorted again on the next window, and so on. No
+    // comparison has to reach into the text, which would cost a cache miss.
+    struct Keyed
+    {
+        Window window;
+        qint32 index; // into m_entries
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(m_entries.size());
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        keyed.push_back({Window{}, qint32(i)});
+    const char *text = m_text.constData();
+    auto before = [](const Keyed &x, const Keyed &y) {
+        if (x.window.first != y.window.first)
+            return x.window.first < y.window.first;
+        if (x.window.second != y.window.second)
+            return x.window.second < y.window.second;
+        return x.window.length < y.window.length;
+    };
+    auto same = [](const Keyed &x, const Keyed &y) {
+        return x.window.first == y.window.first && x.window.second == y.window.second
+               && x.window.length == y.window.length;
+    };
+    struct Range
+    {
+        size_t begin;
+        size_t end;
+        qsizetype depth;
+    };
+    std::vector<Range> pending{{0, keyed.size(), 0}};
+    while (!pending.empty()) {
+        const Range r = pending.back();
+        pending.pop_back();
+        for (size_t i = r.begin; i < r.end; ++i) {
+            // After the first window the lines lie in no order: fetch ahead.
+            if (i + 8 < r.end)
+                __builtin_prefetch(text + m_entries[size_t(keyed[i + 8].index)].offset + r.depth);
+            const Entry &e = m_entries[size_t(keyed[i].index)];
+            keyed[i].window = windowOf(text + e.offset, e.length, r.depth);
+        }
+        std::stable_sort(keyed.begin() + qsizetype(r.begin), keyed.begin() + qsizetype(r.end), before);
+        // Ties of lines that go on past this window are settled by the next.
+        for (size_t i = r.begin; i < r.end;) {
+            size_t j = i + 1;
+            while (j < r.end && same(keyed[i], keyed[j]))
+                ++j;
+            if (j - i > 1 && keyed[i].window.length == 16)
+                pending.push_back({i, j, r.depth + 16});
+            i = j;
+        }
+    }
+    std::vector<Entry> sorted;
+    sorted.reserve(m_entries.size());
+    for (const Keyed &k : keyed)
+        sorted.push_back(m_entries[size_t(k.index)]);
+    m_entries.swap(sorted);
 }
 
 void ListResult::leaveOut(qint64 position, qint64 count)
@@ -20,98 +186,42 @@ void ListResult::leaveOut(qint64 position, qint64 count)
 
 namespace ResultLines {
 
-namespace {
-
-inline char16_t upper(char16_t c)
+int compareFolded(QByteArrayView a, QByteArrayView b)
 {
-    return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
-}
-
-inline char16_t lower(char16_t c)
-{
-    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
-}
-
-// The first four characters, folded, as one number that sorts like them.
-std::uint64_t prefixKey(const QString &s)
-{
-    std::uint64_t key = 0;
-    for (int i = 0; i < 4; ++i) {
-        key <<= 16;
-        if (i < s.size())
-            key |= upper(s[i].unicode());
-    }
-    return key;
-}
-
-} // namespace
-
-int compareFolded(const QString &a, const QString &b)
-{
+    const std::array<char16_t, 256> &w = weights();
     const qsizetype n = qMin(a.size(), b.size());
-    const char16_t *pa = reinterpret_cast<const char16_t *>(a.constData());
-    const char16_t *pb = reinterpret_cast<const char16_t *>(b.constData());
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t ca = upper(pa[i]);
-        const char16_t cb = upper(pb[i]);
+        const char16_t ca = w[static_cast<unsigned char>(a[i])];
+        const char16_t cb = w[static_cast<unsigned char>(b[i])];
         if (ca != cb)
             return ca < cb ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-void sortFolded(std::vector<ListLine> &lines)
+qsizetype find(const LineList &lines, qsizetype selected, const QString &typed, QString &last)
 {
-    // A short prefix key settles most comparisons without reading the lines.
-    struct Entry
-    {
-        std::uint64_t key;
-        qsizetype index;
-    };
-    std::vector<Entry> order;
-    order.reserve(lines.size());
-    for (size_t i = 0; i < lines.size(); ++i)
-        order.push_back({prefixKey(lines[i].text), qsizetype(i)});
-    std::stable_sort(order.begin(), order.end(), [&lines](const Entry &x, const Entry &y) {
-        if (x.key != y.key)
-            return x.key < y.key;
-        return compareFolded(lines[size_t(x.index)].text, lines[size_t(y.index)].text) < 0;
-    });
-    std::vector<ListLine> sorted;
-    sorted.reserve(lines.size());
-    for (const Entry &e : order)
-        sorted.push_back(std::move(lines[size_t(e.index)]));
-    lines.swap(sorted);
-}
-
-bool containsFolded(const QString &line, const QString &loweredKey)
-{
-    const qsizetype k = loweredKey.size();
-    if (k == 0 || k > line.size())
-        return false;
-    const char16_t *l = reinterpret_cast<const char16_t *>(line.constData());
-    const char16_t *key = reinterpret_cast<const char16_t *>(loweredKey.constData());
-    for (qsizetype i = 0; i + k <= line.size(); ++i) {
-        qsizetype j = 0;
-        while (j < k && lower(l[i + j]) == key[j])
-            ++j;
-        if (j == k)
-            return true;
-    }
-    return false;
-}
-
-qsizetype find(const std::vector<ListLine> &lines, qsizetype selected, const QString &typed, QString &last)
-{
-    const qsizetype n = qsizetype(lines.size());
+    const qsizetype n = lines.size();
     Q_ASSERT(n > 0);
     if (selected < 0 || selected >= n)
         selected = 0;
     const QString key = TextRules::lowerAZ(typed);
     const bool again = key == last;
     last = key;
+    // A character Windows-1252 lacks can be in no line.
+    const QByteArray needle = Cp1252::encode(key);
+    if (key.isEmpty() || needle.count('?') != key.count(u'?'))
+        return selected;
+    const std::string_view wanted(needle.constData(), size_t(needle.size()));
+    QByteArray folded;
+    auto holds = [&](qsizetype i) {
+        const QByteArrayView line = lines.bytes(i);
+        folded.resize(line.size());
+        std::transform(line.begin(), line.end(), folded.begin(), foldAZ);
+        return std::string_view(folded.constData(), size_t(folded.size())).find(wanted) != std::string_view::npos;
+    };
     const qsizetype start = again ? selected : 0;
-    if (!again && containsFolded(lines[size_t(start)].text, key))
+    if (!again && holds(start))
         return start;
     // Round the list once; the start line is tested last when it was not
     // tested first.
@@ -119,7 +229,7 @@ qsizetype find(const std::vector<ListLine> &lines, qsizetype selected, const QSt
         const qsizetype i = (start + step) % n;
         if (i == start && !again)
             break;
-        if (containsFolded(lines[size_t(i)].text, key))
+        if (holds(i))
             return i;
     }
     return selected;

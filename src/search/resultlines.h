@@ -1,31 +1,72 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <vector>
 
-// One line of a result list, with the 1-based position of the record it was
-// built from.
+// One line of a result list, in Windows-1252, with the 1-based position of
+// the record it was built from.
 struct ListLine
 {
-    QString text;
+    QByteArray bytes;
     qint64 position = 0;
+
+    QString text() const;
+};
+
+// The lines of a list, kept back to back in one buffer: a hundred thousand
+// lines cost no more than their characters and a small index.
+class LineList
+{
+public:
+    qsizetype size() const { return qsizetype(m_entries.size()); }
+    bool empty() const { return m_entries.empty(); }
+
+    QByteArrayView bytes(qsizetype i) const
+    {
+        const Entry &e = m_entries[size_t(i)];
+        return QByteArrayView(m_text.constData() + e.offset, e.length);
+    }
+    QString text(qsizetype i) const;
+    qint64 position(qsizetype i) const { return m_entries[size_t(i)].position; }
+    ListLine line(qsizetype i) const { return {bytes(i).toByteArray(), position(i)}; }
+    // Bytes of the longest line.
+    qsizetype longest() const { return m_longest; }
+
+    void reserve(qsizetype lines, qsizetype bytes);
+    void append(QByteArrayView line, qint64 position);
+    void append(const LineList &more);
+    void clear();
+
+    // Ascending order of the whole text, character code by character code
+    // with the letters a-z taken as capitals. Stable: equal lines keep file
+    // order.
+    void sortFolded();
+
+private:
+    struct Entry
+    {
+        qint64 offset;
+        qint64 position;
+        qint32 length;
+    };
+    QByteArray m_text;
+    std::vector<Entry> m_entries;
+    qsizetype m_longest = 0;
 };
 
 // What a scan for a list produced.
 struct ListResult
 {
-    std::vector<ListLine> lines;
+    LineList lines;
     // Records that could not be judged (unreadable numbers, a failed read)
     // and are therefore missing from the list, with the first few positions.
     qint64 leftOut = 0;
     QList<qint64> leftOutPositions;
-    // Characters of the longest line.
-    qsizetype longest = 0;
 
     bool complete() const { return leftOut == 0; }
-    void add(QString text, qint64 position);
     void leaveOut(qint64 position, qint64 count = 1);
 };
 
@@ -34,19 +75,14 @@ namespace ResultLines {
 // How many left-out positions a warning names.
 inline constexpr int namedPositions = 5;
 
-// Ascending order of the whole text, character code by character code with
-// the letters a-z taken as capitals. Stable: equal lines keep file order.
-void sortFolded(std::vector<ListLine> &lines);
-int compareFolded(const QString &a, const QString &b);
-
-// Whether `loweredKey` (already A-Z lower-cased) occurs in `line` with its
-// letters A-Z lower-cased. An empty key never does.
-bool containsFolded(const QString &line, const QString &loweredKey);
+// The order of sortFolded, on Windows-1252 lines: <0, 0 or >0.
+int compareFolded(QByteArrayView a, QByteArrayView b);
 
 // The in-list find. `selected` is the selected line or -1; `last` is the key
-// of the previous find, and is updated. Returns the line to select: the hit,
-// or the selection as it stands (the first line when there was none).
-qsizetype find(const std::vector<ListLine> &lines, qsizetype selected, const QString &typed, QString &last);
+// of the previous find (A-Z lower-cased), and is updated. Returns the line to
+// select: the next line holding the key with A-Z folded, or the selection as
+// it stands (the first line when there was none). An empty key finds nothing.
+qsizetype find(const LineList &lines, qsizetype selected, const QString &typed, QString &last);
 
 // The warning of a list that is not whole; `withTotal` for a list that
 // sums its records.

@@ -13,7 +13,10 @@ ListQuery SearchDefinition::query(const QList<FieldSearch::Term> &terms) const
 {
     ListQuery q;
     q.format = format;
-    q.test = std::make_shared<FieldSearch>(layout(), terms);
+    auto search = std::make_shared<FieldSearch>(layout(), terms);
+    // All fields blank: every record, with nothing to test.
+    if (search->required() > 0)
+        q.test = search;
     q.sorted = sorted;
     return q;
 }

@@ -137,10 +137,14 @@ void TSearchWindow::btnCercaClick()
     // Shown for a keyboard press too, and painted before the scan starts.
     lblAttendere->show();
     QList<FieldSearch::Term> terms;
-    for (qsizetype i = 0; i < searchBoxes.size(); ++i)
+    int required = 0;
+    for (qsizetype i = 0; i < searchBoxes.size(); ++i) {
         terms.append({m_search.fields[i].field, searchBoxes[i]->text()});
+        if (!TextRules::trimmed(searchBoxes[i]->text()).isEmpty())
+            ++required;
+    }
+    lblConta->setText(QString::number(required));
     const ListQuery query = m_search.query(terms);
-    lblConta->setText(QString::number(static_cast<const FieldSearch &>(*query.test).required()));
 
     const QString path = archivePath();
     const int size = m_search.layout().size();

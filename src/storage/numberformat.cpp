@@ -4,6 +4,7 @@
 
 #include <QDate>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -19,73 +20,97 @@ bool isDigit(QChar c)
 
 } // namespace
 
-std::optional<double> readDecimal(QStringView text)
+namespace {
+
+// The decimal reading of n characters given by at(i), rebuilt in the C form
+// for from_chars in `c` (room for n + 3 characters): from_chars rounds
+// correctly and, unlike strtod, ignores the process locale. Plain code with
+// no allocation, so that a scan may read stored numbers with it.
+template <class At>
+std::optional<double> parseDecimal(qsizetype n, At at, char *c)
 {
+    auto digit = [](char16_t ch) { return ch >= u'0' && ch <= u'9'; };
     qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && text[i] == u' ')
+    qsizetype o = 0;
+    while (i < n && at(i) == u' ')
         ++i;
-
-    // Rebuilt in the C form for from_chars, which rounds correctly and,
-    // unlike strtod, ignores the process locale.
-    std::string c;
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
-        if (text[i] == u'-')
-            c += '-';
+    if (i < n && (at(i) == u'+' || at(i) == u'-')) {
+        if (at(i) == u'-')
+            c[o++] = '-';
         ++i;
     }
-
     bool mantissa = false;
-    std::string digits;
-    while (i < n && isDigit(text[i])) {
-        digits += char(text[i++].unicode());
+    const qsizetype digitsAt = o;
+    while (i < n && digit(at(i))) {
+        c[o++] = char(at(i++));
         mantissa = true;
     }
-    std::string fraction;
-    if (i < n && text[i] == u',') {
+    if (o == digitsAt)
+        c[o++] = '0';
+    if (i < n && at(i) == u',') {
         ++i;
         mantissa = true;
-        while (i < n && isDigit(text[i]))
-            fraction += char(text[i++].unicode());
+        const qsizetype pointAt = o;
+        c[o++] = '.';
+        while (i < n && digit(at(i)))
+            c[o++] = char(at(i++));
+        if (o == pointAt + 1)
+            --o; // "5," is 5
     }
     if (!mantissa)
         return std::nullopt;
-    c += digits.empty() ? std::string("0") : digits;
-    if (!fraction.empty())
-        c += '.' + fraction;
-
-    if (i < n && (text[i] == u'E' || text[i] == u'e')) {
+    const qsizetype exponentAt = o;
+    if (i < n && (at(i) == u'E' || at(i) == u'e')) {
         ++i;
-        c += 'e';
-        if (i < n && (text[i] == u'+' || text[i] == u'-'))
-            c += char(text[i++].unicode());
+        c[o++] = 'e';
+        if (i < n && (at(i) == u'+' || at(i) == u'-'))
+            c[o++] = char(at(i++));
         bool exponentDigits = false;
-        while (i < n && isDigit(text[i])) {
-            c += char(text[i++].unicode());
+        while (i < n && digit(at(i))) {
+            c[o++] = char(at(i++));
             exponentDigits = true;
         }
         // "1E" names no power: not a number.
         if (!exponentDigits)
             return std::nullopt;
     }
-
-    while (i < n && text[i] == u' ')
+    while (i < n && at(i) == u' ')
         ++i;
     if (i != n)
         return std::nullopt;
 
     double value = 0;
-    const auto [end, ec] = std::from_chars(c.data(), c.data() + c.size(), value);
+    const auto [end, ec] = std::from_chars(c, c + o, value);
     if (ec == std::errc::result_out_of_range) {
         // Too small is zero; too large is no number a box or record can hold.
-        const size_t e = c.find('e');
-        if (e != std::string::npos && c.find('-', e) != std::string::npos)
+        const bool tiny = o > exponentAt && std::find(c + exponentAt, c + o, '-') != c + o;
+        if (tiny)
             return c[0] == '-' ? -0.0 : 0.0;
         return std::nullopt;
     }
-    if (ec != std::errc() || end != c.data() + c.size() || !std::isfinite(value))
+    if (ec != std::errc() || end != c + o || !std::isfinite(value))
         return std::nullopt;
     return value;
+}
+
+} // namespace
+
+std::optional<double> readDecimal(QStringView text)
+{
+    auto at = [text](qsizetype i) { return text[i].unicode(); };
+    constexpr qsizetype kRoom = 320;
+    if (text.size() + 3 <= kRoom) {
+        char c[kRoom];
+        return parseDecimal(text.size(), at, c);
+    }
+    std::string c(size_t(text.size() + 3), '\0');
+    return parseDecimal(text.size(), at, c.data());
+}
+
+std::optional<double> readDecimal(const char *bytes, int length, char (&room)[260])
+{
+    Q_ASSERT(length >= 0 && length + 3 <= 260);
+    return parseDecimal(length, [bytes](qsizetype i) { return char16_t(static_cast<unsigned char>(bytes[i])); }, room);
 }
 
 QString numberText(double value)

@@ -12,6 +12,9 @@ namespace NumberFormat {
 // "12", "12,5", ",5", "5,", ",", " 7 ", "-3", "1,5E3"; nullopt for an empty
 // text, a lone sign, a point, two commas or any other leftover character.
 std::optional<double> readDecimal(QStringView text);
+// The same reading of a stored field's bytes (at most 255), with no
+// allocation: `room` is the caller's scratch.
+std::optional<double> readDecimal(const char *bytes, int length, char (&room)[260]);
 
 // 15 significant digits, trailing fraction zeros dropped, exponent form
 // ("1E15", "1E-5") outside 0,0001 <= |x| < 10^15.

@@ -263,12 +263,18 @@ void RecordFile::readRecords(qint64 first, qint64 count, char *into)
 void RecordFile::scanRuns(qint64 maxRecords, Gather gather, void *context,
                           const std::function<void(qint64, qint64)> &afterRun)
 {
-    const qint64 n = count();
-    bool mapping = mappingAllowed();
+    scanRuns(1, count(), maxRecords, gather, context, afterRun);
+}
+
+void RecordFile::scanRuns(qint64 from, qint64 to, qint64 maxRecords, Gather gather, void *context,
+                          const std::function<void(qint64, qint64)> &afterRun)
+{
+    const qint64 n = qMin(to, count());
+    bool mapping = mappingAllowed() && m_reads == Reads::FewBytes;
     const qint64 runBytes = mapping ? kRunBytes : kBlockBytes;
     const qint64 perRun = qBound<qint64>(1, qMin(maxRecords, runBytes / m_recordSize), qMax<qint64>(n, 1));
     QByteArray block;
-    for (qint64 p = 1; p <= n; p += perRun) {
+    for (qint64 p = qMax<qint64>(1, from); p <= n; p += perRun) {
         const qint64 k = qMin(perRun, n - p + 1);
         const qint64 offset = (p - 1) * m_recordSize;
         uchar *mapped = mapping ? m_file.map(offset, k * m_recordSize) : nullptr;

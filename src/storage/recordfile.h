@@ -68,6 +68,15 @@ public:
     // exception, no local that needs destroying.
     void scanRuns(qint64 maxRecords, Gather gather, void *context,
                   const std::function<void(qint64 first, qint64 count)> &afterRun = {});
+    // The same over records `from` to `to` only (clamped to the file).
+    void scanRuns(qint64 from, qint64 to, qint64 maxRecords, Gather gather, void *context,
+                  const std::function<void(qint64 first, qint64 count)> &afterRun = {});
+
+    // What a scan reads of each record. Few bytes: the file is mapped and the
+    // rest is never read. Much of every record: it is read in blocks, since
+    // one sequential copy costs less than faulting in every page.
+    enum class Reads { FewBytes, EveryRecord };
+    void setReads(Reads reads) { m_reads = reads; }
 
     // Tests and benchmarks compare the mapped path with the block reads.
     static void setMappingAllowed(bool allowed);
@@ -87,4 +96,5 @@ private:
     QString m_path;
     int m_recordSize;
     QFile m_file;
+    Reads m_reads = Reads::FewBytes;
 };

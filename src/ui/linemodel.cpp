@@ -11,7 +11,7 @@ void TLineModel::setItemSize(const QSize &size)
         emit dataChanged(index(0), index(int(m_lines.size()) - 1), {Qt::SizeHintRole});
 }
 
-void TLineModel::setLines(std::vector<ListLine> lines)
+void TLineModel::setLines(LineList lines)
 {
     beginResetModel();
     m_lines = std::move(lines);
@@ -35,9 +35,10 @@ QVariant TLineModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return m_lines[size_t(index.row())].text;
+        // Decoded only for the lines on screen.
+        return m_lines.text(index.row());
     case PositionRole:
-        return m_lines[size_t(index.row())].position;
+        return m_lines.position(index.row());
     case Qt::SizeHintRole:
         return m_itemSize.isValid() ? QVariant(m_itemSize) : QVariant();
     default:

@@ -133,7 +133,7 @@ void TListWindow::showLines(ListResult result)
 {
     // Wide enough for the longest line, and never narrower than 1600.
     const QFontMetrics fm(lstRecords->font());
-    const int width = qMax(1600, int(result.longest) * fm.horizontalAdvance(u'M') + 8);
+    const int width = qMax(1600, int(result.lines.longest()) * fm.horizontalAdvance(u'M') + 8);
     model->setItemSize(QSize(width, fm.height() + 2));
     const bool complete = result.complete();
     const QString warning = complete ? QString() : ResultLines::incompleteWarning(result);
@@ -163,7 +163,7 @@ bool TListWindow::fill(const ListQuery &query)
 
 void TListWindow::btnTrovaClick()
 {
-    const std::vector<ListLine> &lines = model->lines();
+    const LineList &lines = model->lines();
     if (lines.empty()) {
         Messages::plain(this, emptyListMessage());
         return;
@@ -179,9 +179,9 @@ void TListWindow::btnTrovaClick()
 void TListWindow::btnStampaClick()
 {
     QStringList lines;
-    lines.reserve(qsizetype(model->lines().size()));
-    for (const ListLine &line : model->lines())
-        lines << line.text;
+    lines.reserve(model->lines().size());
+    for (qsizetype i = 0; i < model->lines().size(); ++i)
+        lines << model->lines().text(i);
     ReportLayouts::fillList(repRiepilogo, m_def.title, lines);
     ReportOutput::print(this, repRiepilogo.prepare(AppContext::now()));
 }

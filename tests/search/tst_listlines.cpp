@@ -2,10 +2,12 @@
 #include "receipts/receiptrecord.h"
 #include "search/listquery.h"
 #include "search/searchdefinition.h"
+#include "storage/cp1252.h"
 #include "storage/recordfile.h"
 #include "suppliers/supplierrecord.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -39,11 +41,11 @@ void setRaw(QByteArray &record, const RecordLayout &layout, int field, const QBy
     std::memcpy(p + 1, text.constData(), size_t(text.size()));
 }
 
-std::vector<ListLine> lines(const QStringList &texts)
+LineList lines(const QStringList &texts)
 {
-    std::vector<ListLine> out;
+    LineList out;
     for (qsizetype i = 0; i < texts.size(); ++i)
-        out.push_back({texts[i], i + 1});
+        out.append(Cp1252::encode(texts[i]), i + 1);
     return out;
 }
 
@@ -227,8 +229,7 @@ void TestListLines::inListFind()
     QFETCH(QStringList, typed);
     QFETCH(int, selected);
     QFETCH(QList<int>, rows);
-    const std::vector<ListLine> list
-        = lines({"Alfa rossi", "Beta", "Gamma ROSSI", "Delta rossi "});
+    const LineList list = lines({"Alfa rossi", "Beta", "Gamma ROSSI", "Delta rossi "});
     QString last;
     qsizetype at = selected;
     for (qsizetype i = 0; i < typed.size(); ++i) {
@@ -239,18 +240,40 @@ void TestListLines::inListFind()
 
 void TestListLines::foldedOrderIsStable()
 {
-    std::vector<ListLine> list = lines({"beta", "Alfa", "ALFA", "alfa", "_x", "Zeta", "abc", "Ab", "b"});
-    ResultLines::sortFolded(list);
+    LineList list = lines({"beta", "Alfa", "ALFA", "alfa", "_x", "Zeta", "abc", "Ab", "b", "€ uro", "é", "Alfabeto e"});
+    list.sortFolded();
     QStringList texts;
     QList<qint64> positions;
-    for (const ListLine &l : list) {
-        texts << l.text;
-        positions << l.position;
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        texts << list.text(i);
+        positions << list.position(i);
     }
-    // "_" (0x5F) sorts after the capitals; equal folded lines keep file order.
-    QCOMPARE(texts, (QStringList{"Ab", "abc", "Alfa", "ALFA", "alfa", "b", "beta", "Zeta", "_x"}));
+    // "_" (0x5F) sorts after the capitals, "é" (U+00E9) before "€" (U+20AC)
+    // although its byte is higher; equal folded lines keep file order.
+    QCOMPARE(texts, (QStringList{"Ab", "abc", "Alfa", "ALFA", "alfa", "Alfabeto e", "b", "beta", "Zeta", "_x", "é",
+                                 "€ uro"}));
     QCOMPARE(positions.mid(2, 3), (QList<qint64>{2, 3, 4}));
-    QVERIFY(ResultLines::compareFolded(QStringLiteral("è"), QStringLiteral("È")) > 0);
+    QVERIFY(ResultLines::compareFolded(Cp1252::encode(u"è"), Cp1252::encode(u"È")) > 0);
+
+    // Lines of any bytes, sharing long beginnings, in the order the plain
+    // character-by-character comparison gives.
+    QRandomGenerator g(7);
+    const QByteArray alphabet("aAbB zZ_[\x80\x81\x9f\xa0\xe9\xc9\xff", 17);
+    LineList random;
+    QList<QByteArray> expected;
+    for (int i = 0; i < 3000; ++i) {
+        QByteArray line(int(g.bounded(12)), 'a');
+        line += QByteArray(int(g.bounded(3)) * 8, 'Q');
+        for (int k = int(g.bounded(20)); k > 0; --k)
+            line += alphabet[int(g.bounded(alphabet.size()))];
+        random.append(line, i + 1);
+        expected << line;
+    }
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const QByteArray &a, const QByteArray &b) { return ResultLines::compareFolded(a, b) < 0; });
+    random.sortFolded();
+    for (qsizetype i = 0; i < random.size(); ++i)
+        QCOMPARE(random.bytes(i), QByteArrayView(expected[i]));
 }
 
 void TestListLines::mappedAndReadScansAgree()
@@ -265,18 +288,16 @@ void TestListLines::mappedAndReadScansAgree()
     const ListResult mapped = run(query);
     RecordFile::setMappingAllowed(false);
     const ListResult read = run(query);
-    QCOMPARE(mapped.lines.size(), size_t(6667));
+    QCOMPARE(mapped.lines.size(), 6667);
     QCOMPARE(read.lines.size(), mapped.lines.size());
-    for (size_t i = 0; i < mapped.lines.size(); ++i) {
-        QCOMPARE(read.lines[i].text, mapped.lines[i].text);
-        QCOMPARE(read.lines[i].position, mapped.lines[i].position);
+    for (qsizetype i = 0; i < mapped.lines.size(); ++i) {
+        QCOMPARE(read.lines.bytes(i), mapped.lines.bytes(i));
+        QCOMPARE(read.lines.position(i), mapped.lines.position(i));
+        // Sorted, and each line still names its own record.
+        if (i > 0)
+            QVERIFY(ResultLines::compareFolded(mapped.lines.bytes(i - 1), mapped.lines.bytes(i)) <= 0);
+        QCOMPARE(LineFormats::fornitori().build(records[mapped.lines.position(i) - 1]), mapped.lines.text(i));
     }
-    // Sorted, and each line still names its own record.
-    QVERIFY(std::is_sorted(mapped.lines.begin(), mapped.lines.end(), [](const ListLine &a, const ListLine &b) {
-        return ResultLines::compareFolded(a.text, b.text) < 0;
-    }));
-    for (const ListLine &l : mapped.lines)
-        QCOMPARE(LineFormats::fornitori().build(records[l.position - 1]), l.text);
 }
 
 void TestListLines::lowStockBoundaries()
@@ -289,8 +310,8 @@ void TestListLines::lowStockBoundaries()
     const ListResult r = run(Lists::sottoscorta());
     QVERIFY(r.complete());
     QStringList codes;
-    for (const ListLine &l : r.lines)
-        codes << l.text.left(30).trimmed();
+    for (qsizetype i = 0; i < r.lines.size(); ++i)
+        codes << r.lines.text(i).left(30).trimmed();
     QCOMPARE(codes, (QStringList{"B-neg", "C-0/0", "D-5/5"}));
 }
 
@@ -304,8 +325,8 @@ void TestListLines::unreadableStockIsLeftOutAndNamed()
     }
     writeArchive(records);
     const ListResult r = run(Lists::sottoscorta());
-    QCOMPARE(r.lines.size(), size_t(3)); // 1, 3 and 9: the scan went on
-    QCOMPARE(r.lines.back().position, 9);
+    QCOMPARE(r.lines.size(), 3); // 1, 3 and 9: the scan went on
+    QCOMPARE(r.lines.position(2), 9);
     QCOMPARE(r.leftOut, 6);
     QCOMPARE(r.leftOutPositions, (QList<qint64>{2, 4, 5, 6, 7}));
 }
@@ -323,9 +344,9 @@ void TestListLines::yesFieldsListOnlySi()
     records[3][SupplierRecord::layout().offset(SupplierRecord::Ricontatta)] = char(9);
     writeArchive(records);
     const ListResult r = run(Lists::ricontatta());
-    QCOMPARE(r.lines.size(), size_t(2));
-    QCOMPARE(r.lines[0].position, 1);
-    QCOMPARE(r.lines[1].position, 4);
+    QCOMPARE(r.lines.size(), 2);
+    QCOMPARE(r.lines.position(0), 1);
+    QCOMPARE(r.lines.position(1), 4);
 }
 
 void TestListLines::locateKeepsTheChosenRecord()
@@ -336,14 +357,14 @@ void TestListLines::locateKeepsTheChosenRecord()
     {
         RecordFile file(m_path, SupplierRecord::Size);
         // Either of two identical lines loads its own record.
-        QCOMPARE(locateRecord(file, f, {f.build(same), 1})->position, 1);
-        QCOMPARE(locateRecord(file, f, {f.build(same), 3})->position, 3);
+        QCOMPARE(locateRecord(file, f, {f.bytes(same), 1})->position, 1);
+        QCOMPARE(locateRecord(file, f, {f.bytes(same), 3})->position, 3);
         // A record that no longer gives the line: the last one that does.
-        QCOMPARE(locateRecord(file, f, {f.build(same), 2})->position, 3);
+        QCOMPARE(locateRecord(file, f, {f.bytes(same), 2})->position, 3);
         // Nothing gives it any more.
-        QVERIFY(!locateRecord(file, f, {f.build(supplier(QStringLiteral("Verdi"))), 2}));
+        QVERIFY(!locateRecord(file, f, {f.bytes(supplier(QStringLiteral("Verdi"))), 2}));
         // A position past the end of a shrunken archive.
-        QCOMPARE(locateRecord(file, f, {f.build(supplier(QStringLiteral("Bianchi"))), 7})->position, 2);
+        QCOMPARE(locateRecord(file, f, {f.bytes(supplier(QStringLiteral("Bianchi"))), 7})->position, 2);
     }
 }
 

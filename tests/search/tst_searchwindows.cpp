@@ -72,16 +72,16 @@ void writeFile(const QString &path, const QList<QByteArray> &records)
 QStringList texts(const TListWindow &w)
 {
     QStringList out;
-    for (const ListLine &l : w.model->lines())
-        out << l.text;
+    for (qsizetype i = 0; i < w.model->lines().size(); ++i)
+        out << w.model->lines().text(i);
     return out;
 }
 
 QList<qint64> positions(const TListWindow &w)
 {
     QList<qint64> out;
-    for (const ListLine &l : w.model->lines())
-        out << l.position;
+    for (qsizetype i = 0; i < w.model->lines().size(); ++i)
+        out << w.model->lines().position(i);
     return out;
 }
 

@@ -75,8 +75,8 @@ QByteArray storedRecord(const QString &path, int size, int position)
 QList<qint64> positions(const TListWindow &w)
 {
     QList<qint64> out;
-    for (const ListLine &l : w.model->lines())
-        out << l.position;
+    for (qsizetype i = 0; i < w.model->lines().size(); ++i)
+        out << w.model->lines().position(i);
     return out;
 }
 
@@ -156,7 +156,7 @@ void TestListWindows::recontactLoadsItsOwnRecordAndSavesOverIt()
     openFrom<TfrmRicontattaFor>(card, "cmdRicontatta", [](TfrmRicontattaFor &w) {
         QCOMPARE(w.windowTitle(), QStringLiteral(" Riepilogo fornitori da ricontattare"));
         QCOMPARE(positions(w), (QList<qint64>{4, 2}));
-        QVERIFY(w.model->line(1).text.endsWith(QStringLiteral("  Listino")));
+        QVERIFY(w.model->line(1).text().endsWith(QStringLiteral("  Listino")));
         doubleClick(w, 1);
     });
     QCOMPARE(card.lblPosizione->text(), QStringLiteral("2"));
