@@ -33,16 +33,6 @@ ListWindowDefinition listDefinition(const SearchDefinition &search,
     return d;
 }
 
-QLabel *helpLine(QWidget *parent, const char *name, const QString &text, int y)
-{
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(QLatin1StringView(name));
-    l->setFont(layoutFont(QStringLiteral("Arial"), 10));
-    l->setStyleSheet(QStringLiteral("color: #1F2A33; background: transparent;"));
-    l->setGeometry(20, y, 822, 18);
-    return l;
-}
-
 } // namespace
 
 TSearchWindow::TSearchWindow(const SearchDefinition &search, const QString &modeWord,

@@ -18,9 +18,7 @@
 #include <QListView>
 #include <QPushButton>
 
-namespace {
-
-QLabel *helpLine(QWidget *parent, const char *name, const QString &text, int y)
+QLabel *TListWindow::helpLine(QWidget *parent, const char *name, const QString &text, int y)
 {
     auto *l = new QLabel(text, parent);
     l->setObjectName(QLatin1StringView(name));
@@ -29,8 +27,6 @@ QLabel *helpLine(QWidget *parent, const char *name, const QString &text, int y)
     l->setGeometry(20, y, 822, 18);
     return l;
 }
-
-} // namespace
 
 TListWindow::TListWindow(const ListWindowDefinition &definition, QWidget *owner)
     : TFixedDialog(definition.objectName, definition.caption, QSize(862, 560), owner, QColor(0xC9, 0xE2, 0xF2),

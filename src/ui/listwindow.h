@@ -75,6 +75,8 @@ protected:
     TListWindow(const ListWindowDefinition &definition, QWidget *owner);
 
     const ListWindowDefinition &definition() const { return m_def; }
+    // A line of help across the window.
+    static QLabel *helpLine(QWidget *parent, const char *name, const QString &text, int y);
 
     // Shows a scan's lines, warning when some records could not be read.
     void showLines(ListResult result);

@@ -7,6 +7,7 @@
 #include "storage/recordfile.h"
 #include "suppliers/suppliercard.h"
 #include "suppliers/supplierrecord.h"
+#include "support/listwindows.h"
 #include "support/recorders.h"
 #include "ui/linemodel.h"
 
@@ -59,41 +60,6 @@ QByteArray receipt(const QString &data, const QString &codice)
     r.setValue(ReceiptRecord::Codice, codice);
     r.setValue(ReceiptRecord::Fornitore, QStringLiteral("Rossi"));
     return r.bytes();
-}
-
-void writeFile(const QString &path, const QList<QByteArray> &records)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    for (const QByteArray &r : records)
-        QCOMPARE(f.write(r), r.size());
-}
-
-QStringList texts(const TListWindow &w)
-{
-    QStringList out;
-    for (qsizetype i = 0; i < w.model->lines().size(); ++i)
-        out << w.model->lines().text(i);
-    return out;
-}
-
-QList<qint64> positions(const TListWindow &w)
-{
-    QList<qint64> out;
-    for (qsizetype i = 0; i < w.model->lines().size(); ++i)
-        out << w.model->lines().position(i);
-    return out;
-}
-
-void doubleClick(TListWindow &w, int row)
-{
-    const QModelIndex index = w.model->index(row);
-    w.lstRecords->doItemsLayout();
-    w.lstRecords->scrollTo(index);
-    const QPoint at = w.lstRecords->visualRect(index).topLeft() + QPoint(20, 5);
-    // A real double-click: the first click selects, the second opens.
-    QTest::mouseClick(w.lstRecords->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(w.lstRecords->viewport(), Qt::LeftButton, {}, at);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "suppliers/recontactlist.h"
 #include "suppliers/suppliercard.h"
 #include "suppliers/supplierrecord.h"
+#include "support/listwindows.h"
 #include "support/recorders.h"
 #include "ui/linemodel.h"
 
@@ -56,37 +57,12 @@ QByteArray receipt(const QString &codice, bool daSaldare)
     return r.bytes();
 }
 
-void writeFile(const QString &path, const QList<QByteArray> &records)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    for (const QByteArray &r : records)
-        QCOMPARE(f.write(r), r.size());
-}
-
 QByteArray storedRecord(const QString &path, int size, int position)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll().mid(qsizetype(position - 1) * size, size);
-}
-
-QList<qint64> positions(const TListWindow &w)
-{
-    QList<qint64> out;
-    for (qsizetype i = 0; i < w.model->lines().size(); ++i)
-        out << w.model->lines().position(i);
-    return out;
-}
-
-void doubleClick(TListWindow &w, int row)
-{
-    const QModelIndex index = w.model->index(row);
-    w.lstRecords->doItemsLayout();
-    const QPoint at = w.lstRecords->visualRect(index).topLeft() + QPoint(20, 5);
-    QTest::mouseClick(w.lstRecords->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(w.lstRecords->viewport(), Qt::LeftButton, {}, at);
 }
 
 // Opens a list from its card button and lets `inspect` act on it.
