@@ -41,13 +41,8 @@ TSearchWindow::TSearchWindow(const SearchDefinition &search, const QString &mode
       m_wholeRecordMode(modeWord)
 {
     panContainer->hide();
-    panAvvio = new QWidget(this);
-    panAvvio->setObjectName(QStringLiteral("panAvvio"));
-    panAvvio->setGeometry(rect());
+    panAvvio = addPanel(QStringLiteral("panAvvio"));
     QWidget *p = panAvvio;
-
-    auto *logo = new TPicture(QStringLiteral("imgLogo"), QStringLiteral(":/art/logo.svg"), p);
-    logo->setGeometry(16, 8, 250, 62);
     lblRigo04 = helpLine(p, "lblRigo04",
                          QStringLiteral("Immettere nei campi prescelti una o più parole consecutive presenti nelle "
                                         "schede da trovare e premere il pulsante Cerca."),

@@ -18,6 +18,16 @@
 #include <QListView>
 #include <QPushButton>
 
+QWidget *TListWindow::addPanel(const QString &name)
+{
+    auto *panel = new QWidget(this);
+    panel->setObjectName(name);
+    panel->setGeometry(rect());
+    auto *logo = new TPicture(QStringLiteral("imgLogo"), QStringLiteral(":/art/logo.svg"), panel);
+    logo->setGeometry(16, 8, 250, 62);
+    return panel;
+}
+
 QLabel *TListWindow::helpLine(QWidget *parent, const char *name, const QString &text, int y)
 {
     auto *l = new QLabel(text, parent);
@@ -33,13 +43,8 @@ TListWindow::TListWindow(const ListWindowDefinition &definition, QWidget *owner)
                    Qt::white),
       repRiepilogo(ReportLayouts::listReport()), m_def(definition)
 {
-    panElenco = new QWidget(this);
-    panElenco->setObjectName(definition.panelName);
-    panElenco->setGeometry(rect());
+    panElenco = addPanel(definition.panelName);
     QWidget *p = panElenco;
-
-    auto *logo = new TPicture(QStringLiteral("imgLogo"), QStringLiteral(":/art/logo.svg"), p);
-    logo->setGeometry(16, 8, 250, 62);
     lblRigo01 = helpLine(p, "lblRigo01",
                          QStringLiteral("Immettere una o più parole consecutive presenti nella scheda in elenco da "
                                         "cercare e premere il pulsante Trova."),

@@ -75,6 +75,8 @@ protected:
     TListWindow(const ListWindowDefinition &definition, QWidget *owner);
 
     const ListWindowDefinition &definition() const { return m_def; }
+    // A panel over the whole window, with the logo at its top.
+    QWidget *addPanel(const QString &name);
     // A line of help across the window.
     static QLabel *helpLine(QWidget *parent, const char *name, const QString &text, int y);
 

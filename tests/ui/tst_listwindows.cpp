@@ -6,6 +6,7 @@
 #include "receipts/receiptrecord.h"
 #include "receipts/unpaidlist.h"
 #include "storage/recordfile.h"
+#include "search/searchwindow.h"
 #include "suppliers/recontactlist.h"
 #include "suppliers/suppliercard.h"
 #include "suppliers/supplierrecord.h"
@@ -13,6 +14,8 @@
 #include "support/recorders.h"
 #include "ui/linemodel.h"
 
+#include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -98,6 +101,7 @@ private slots:
     void emptyListsPrintTitleAndFooter();
     void unusableArchiveShowsAccessMessage();
     void enterOnALineLoadsIt();
+    void everyReachableControlHasAName();
 
 private:
     std::unique_ptr<ProgramFolder> m_folder;
@@ -266,6 +270,30 @@ void TestListWindows::enterOnALineLoadsIt()
     QTest::keyClick(w.lstRecords, Qt::Key_Return);
     QCOMPARE(card.txtDitta->text(), QStringLiteral("Rossi"));
     QCOMPARE(card.lblPosizione->text(), QStringLiteral("1"));
+}
+
+void TestListWindows::everyReachableControlHasAName()
+{
+    TfrmCarichi card;
+    std::vector<std::unique_ptr<TListWindow>> windows;
+    windows.push_back(std::make_unique<TfrmRicontattaFor>(&card));
+    windows.push_back(std::make_unique<TfrmSottoscorta>(&card));
+    windows.push_back(std::make_unique<TfrmSospese>(&card));
+    windows.push_back(std::make_unique<TfrmTrovaFornitori>(&card));
+    windows.push_back(std::make_unique<TfrmTrovaMagazzino>(&card));
+    windows.push_back(std::make_unique<TfrmTrovaCarichi>(&card));
+    for (const auto &w : windows) {
+        int reachable = 0;
+        for (QWidget *control : w->findChildren<QWidget *>()) {
+            if (!(control->focusPolicy() & Qt::TabFocus) || qobject_cast<QAbstractScrollArea *>(control->parentWidget()))
+                continue;
+            ++reachable;
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(control);
+            QVERIFY2(a && !a->text(QAccessible::Name).trimmed().isEmpty(),
+                     qPrintable(w->objectName() + u'.' + control->objectName()));
+        }
+        QVERIFY(reachable >= 5);
+    }
 }
 
 QTEST_MAIN(TestListWindows)
