@@ -394,7 +394,8 @@ int printLines(const ListResult &result, const QString &countText, std::FILE *ou
         print(err, ResultLines::incompleteWarning(result).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                        + u'\n');
     print(err, countText + u'\n');
-    if (!written || std::ferror(out))
+    // Lines of an archive that could not be read to its end are no answer.
+    if (!written || std::ferror(out) || result.readFailed)
         return Failure;
     return result.lines.empty() ? Findings : Ok;
 }

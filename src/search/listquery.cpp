@@ -9,7 +9,9 @@
 #include "suppliers/supplierrecord.h"
 
 #include <cstring>
+#include <atomic>
 #include <exception>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -31,9 +33,13 @@ struct Gathering
     int stride;
     char *copies;
     qint64 *positions;
-    qint64 found;
     qint64 *unreadable;
-    qint64 unreadableCount;
+    // Kept in memory as they change, so that after a failed read they say
+    // how far the run went: each count only grows once its entry is whole,
+    // and `reading` names the record being read.
+    volatile qint64 found;
+    volatile qint64 unreadableCount;
+    volatile qint64 reading;
 };
 
 constexpr qint64 kRecordsPerRun = 8192;
@@ -51,18 +57,23 @@ void gather(void *context, const RecordFile::Run &run)
     g->unreadableCount = 0;
     const char *record = run.data;
     for (qint64 i = 0; i < run.count; ++i, record += g->recordSize) {
+        g->reading = run.first + i;
+        std::atomic_signal_fence(std::memory_order_seq_cst);
         if (!g->test && i + kAhead < run.count)
             g->format->prefetch(record + kAhead * g->recordSize);
         if (g->test) {
             if (i + kAhead < run.count)
                 g->test->prefetch(record + kAhead * g->recordSize);
             const RecordTest::Result result = g->test->test(record);
-            if (result == RecordTest::Result::Unreadable)
-                g->unreadable[g->unreadableCount++] = run.first + i;
+            if (result == RecordTest::Result::Unreadable) {
+                g->unreadable[g->unreadableCount] = run.first + i;
+                std::atomic_signal_fence(std::memory_order_seq_cst);
+                g->unreadableCount = g->unreadableCount + 1;
+            }
             if (result != RecordTest::Result::Listed)
                 continue;
         }
-        const qint64 k = g->found++;
+        const qint64 k = g->found;
         g->positions[k] = run.first + i;
         g->lineLengths[k] = g->format->write(record, g->lines + k * g->lineRoom);
         char *copy = g->copies + k * g->stride;
@@ -72,6 +83,8 @@ void gather(void *context, const RecordFile::Run &run)
             copy[g->to[f]] = char(length);
             std::memcpy(copy + g->to[f] + 1, field + 1, size_t(length));
         }
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        g->found = k + 1;
     }
 }
 
@@ -97,32 +110,43 @@ void runRange(RecordFile &file, const ListQuery &query, qint64 from, qint64 to, 
     std::vector<qint64> unreadable(static_cast<size_t>(kRecordsPerRun));
     Gathering g{query.test.get(), query.format, layout.size(), lineRoom, lines.data(), lineLengths.data(),
                 stored.data(), capacity.data(), copied.data(), int(stored.size()), judged.stride(), copies.data(),
-                positions.data(), 0, unreadable.data(), 0};
+                positions.data(), unreadable.data(), 0, 0, 0};
 
     const qint64 total = qMin(to, file.count()) - from + 1;
     if (!query.test && total > 0)
         result.lines.reserve(total, total * qMin<qint64>(lineRoom, 160));
+    // Everything a run gathered goes into the list.
+    auto take = [&] {
+        for (qint64 k = 0; k < g.unreadableCount; ++k)
+            result.leaveOut(g.unreadable[size_t(k)]);
+        for (qint64 k = 0; k < g.found; ++k) {
+            const qint64 position = g.positions[size_t(k)];
+            const QByteArrayView line(g.lines + k * lineRoom, g.lineLengths[size_t(k)]);
+            const ListQuery::Verdict verdict
+                = query.judge ? query.judge(position, FieldsView{g.copies + k * g.stride, &judged}, line)
+                              : ListQuery::Verdict::Listed;
+            if (verdict == ListQuery::Verdict::Listed)
+                result.lines.append(line, position);
+            else if (verdict == ListQuery::Verdict::Unreadable)
+                result.leaveOut(position);
+        }
+    };
     qint64 next = from;
     try {
         file.scanRuns(from, to, kRecordsPerRun, gather, &g, [&](qint64 first, qint64 count) {
-            for (qint64 k = 0; k < g.unreadableCount; ++k)
-                result.leaveOut(g.unreadable[size_t(k)]);
-            for (qint64 k = 0; k < g.found; ++k) {
-                const qint64 position = g.positions[size_t(k)];
-                const QByteArrayView line(g.lines + k * lineRoom, g.lineLengths[size_t(k)]);
-                const ListQuery::Verdict verdict
-                    = query.judge ? query.judge(position, FieldsView{g.copies + k * g.stride, &judged}, line)
-                                  : ListQuery::Verdict::Listed;
-                if (verdict == ListQuery::Verdict::Listed)
-                    result.lines.append(line, position);
-                else if (verdict == ListQuery::Verdict::Unreadable)
-                    result.leaveOut(position);
-            }
+            take();
             next = first + count;
         });
     } catch (const ArchiveError &) {
         if (!query.keepPartial)
             throw;
+        result.readFailed = true;
+        // A read of the mapped file failed inside a run: what the run had
+        // gathered before the failing record is whole and is kept.
+        if (g.reading >= next) {
+            take();
+            next = g.reading;
+        }
         result.leaveOut(next, qMax<qint64>(1, from + total - next));
     }
 }
@@ -141,27 +165,39 @@ ListResult runQuery(RecordFile &file, const ListQuery &query)
         const qint64 half = n / 2;
         ListResult second;
         std::exception_ptr failure;
-        std::thread other([&] {
+        auto readSecondHalf = [&] {
             try {
                 RecordFile again(file.path(), file.recordSize(), RecordFile::Mode::ReadOnly);
                 runRange(again, query, half + 1, n, second);
             } catch (...) {
                 failure = std::current_exception();
             }
-        });
+        };
+        std::thread other;
+        try {
+            other = std::thread(readSecondHalf);
+        } catch (const std::system_error &) {
+            // No thread to be had: the second half after the first.
+        }
         try {
             runRange(file, query, 1, half, result);
         } catch (...) {
-            other.join();
+            if (other.joinable())
+                other.join();
             throw;
         }
-        other.join();
+        if (other.joinable())
+            other.join();
+        else
+            readSecondHalf();
         if (failure) {
             if (!query.keepPartial)
                 std::rethrow_exception(failure);
             second = ListResult();
+            second.readFailed = true;
             second.leaveOut(half + 1, n - half);
         }
+        result.readFailed = result.readFailed || second.readFailed;
         result.lines.append(second.lines);
         for (qint64 p : second.leftOutPositions)
             result.leaveOut(p);

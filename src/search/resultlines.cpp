@@ -248,9 +248,13 @@ QString incompleteWarning(const ListResult &result, bool withTotal)
                               : QStringLiteral("%1 schede dell'archivio non sono state lette o non contengono dati "
                                                "leggibili")
                                     .arg(result.leftOut);
-    return QStringLiteral("Attenzione: l'elenco non è completo.\r\n\r\n") + count
-           + (withTotal ? QStringLiteral(": non compaiono nell'elenco e non sono comprese nel totale.\r\n\r\n")
-                        : QStringLiteral(": non compaiono nell'elenco.\r\n\r\n"))
+    const bool one = result.leftOut == 1;
+    const QString missing = withTotal ? (one ? QStringLiteral(": non compare nell'elenco e non è compresa nel totale.")
+                                             : QStringLiteral(": non compaiono nell'elenco e non sono comprese nel "
+                                                              "totale."))
+                                      : (one ? QStringLiteral(": non compare nell'elenco.")
+                                             : QStringLiteral(": non compaiono nell'elenco."));
+    return QStringLiteral("Attenzione: l'elenco non è completo.\r\n\r\n") + count + missing + QStringLiteral("\r\n\r\n")
            + (result.leftOut == 1 ? QStringLiteral("Posizione in archivio: ") : QStringLiteral("Posizioni in archivio: "))
            + named + u'.';
 }

@@ -65,6 +65,8 @@ struct ListResult
     // and are therefore missing from the list, with the first few positions.
     qint64 leftOut = 0;
     QList<qint64> leftOutPositions;
+    // Some of them because the archive could not be read to its end.
+    bool readFailed = false;
 
     bool complete() const { return leftOut == 0; }
     void leaveOut(qint64 position, qint64 count = 1);

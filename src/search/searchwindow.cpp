@@ -1,14 +1,12 @@
 #include "searchwindow.h"
 
 #include "products/productrecord.h"
-#include "storage/archiveerror.h"
 #include "storage/record.h"
 #include "storage/recordfile.h"
 #include "storage/textrules.h"
 #include "suppliers/supplierrecord.h"
 #include "ui/cardscreen.h"
 #include "ui/linemodel.h"
-#include "ui/responsive.h"
 #include "ui/services.h"
 
 #include <QKeyEvent>
@@ -134,17 +132,13 @@ void TSearchWindow::btnCercaClick()
     const QString path = archivePath();
     const int size = m_search.layout().size();
     ListResult result;
-    try {
-        runResponsive([&] {
-            RecordFile file(path, size);
-            result = runQuery(file, query);
-        });
-    } catch (const ArchiveError &) {
-        lblAttendere->hide();
-        Messages::plain(this, archiveAccessMessage());
-        return;
-    }
+    const bool read = runScan([&] {
+        RecordFile file(path, size);
+        result = runQuery(file, query);
+    });
     lblAttendere->hide();
+    if (!read)
+        return;
     const qint64 found = qint64(result.lines.size());
     showLines(std::move(result));
     setCountText(m_search.countText(found));

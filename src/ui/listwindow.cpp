@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -112,10 +113,7 @@ TListWindow::TListWindow(const ListWindowDefinition &definition, QWidget *owner)
     connect(btnTrova, &QPushButton::clicked, this, &TListWindow::btnTrovaClick);
     connect(btnStampa, &QPushButton::clicked, this, &TListWindow::btnStampaClick);
     connect(btnChiudi, &QPushButton::clicked, this, &QDialog::reject);
-    connect(lstRecords, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
-        lstRecords->setCurrentIndex(index);
-        lstRecordsDblClick();
-    });
+    lstRecords->viewport()->installEventFilter(this);
 }
 
 QString TListWindow::archivePath() const
@@ -149,17 +147,26 @@ bool TListWindow::fill(const ListQuery &query)
     const QString path = archivePath();
     const int size = query.format->layout().size();
     ListResult result;
-    try {
-        runResponsive([&] {
+    if (!runScan([&] {
             RecordFile file(path, size);
             result = runQuery(file, query);
-        });
-    } catch (const ArchiveError &) {
-        Messages::plain(this, archiveAccessMessage());
+        }))
         return false;
-    }
     showLines(std::move(result));
     return true;
+}
+
+bool TListWindow::runScan(const std::function<void()> &action)
+{
+    try {
+        runResponsive(action);
+        return true;
+    } catch (const ArchiveError &) {
+        Messages::plain(this, archiveAccessMessage());
+    } catch (const std::exception &) {
+        Messages::error(this, systemFailureMessage());
+    }
+    return false;
 }
 
 void TListWindow::btnTrovaClick()
@@ -212,14 +219,11 @@ void TListWindow::lstRecordsDblClick()
     const QString path = archivePath();
     const LineFormat &format = *m_def.format;
     std::optional<ChosenRecord> chosen;
-    try {
-        runResponsive([&] {
+    // On a failure nothing reaches the card: it stays exactly as it was.
+    if (!runScan([&] {
             RecordFile file(path, format.layout().size());
             chosen = locateRecord(file, format, line);
-        });
-    } catch (const ArchiveError &) {
-        // Nothing reaches the card: it stays exactly as it was.
-        Messages::plain(this, archiveAccessMessage());
+        })) {
         reject();
         return;
     }
@@ -234,6 +238,18 @@ void TListWindow::lstRecordsDblClick()
 
 bool TListWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // A double-click of the left button loads the line under it, or the
+    // selected one when it falls below the last line.
+    if (watched == lstRecords->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return true;
+        const QModelIndex index = lstRecords->indexAt(mouse->position().toPoint());
+        if (index.isValid())
+            lstRecords->setCurrentIndex(index);
+        lstRecordsDblClick();
+        return true;
+    }
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;

@@ -58,6 +58,11 @@ public:
     {
         return QStringLiteral("Ricerca non applicabile: la lista non contiene nessuna voce.");
     }
+    static QString systemFailureMessage()
+    {
+        return QStringLiteral("Attenzione: l'operazione non è stata completata per mancanza di risorse del "
+                              "sistema.\r\n\r\nChiudere gli altri programmi in uso e riprovare.");
+    }
     static QString missingRecordMessage()
     {
         return QStringLiteral("Attenzione: la scheda selezionata non è più presente in archivio così come appare "
@@ -80,6 +85,9 @@ protected:
     // A line of help across the window.
     static QLabel *helpLine(QWidget *parent, const char *name, const QString &text, int y);
 
+    // Runs an archive action off the window's thread; a failure shows its
+    // message and gives false.
+    bool runScan(const std::function<void()> &action);
     // Shows a scan's lines, warning when some records could not be read.
     void showLines(ListResult result);
     // Runs the query on the window's archive and shows its lines; an

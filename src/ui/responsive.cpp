@@ -5,6 +5,7 @@
 #include <QEventLoop>
 
 #include <exception>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -32,6 +33,11 @@ protected:
         case QEvent::TouchBegin:
         case QEvent::TouchUpdate:
         case QEvent::TouchEnd:
+        case QEvent::ContextMenu:
+        case QEvent::InputMethod:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
             return true;
         case QEvent::Close:
             event->ignore();
@@ -44,6 +50,26 @@ protected:
 
 int g_running = 0;
 
+
+// The waiting state, undone however the work ends.
+class Busy
+{
+public:
+    Busy()
+    {
+        ++g_running;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~Busy()
+    {
+        QApplication::restoreOverrideCursor();
+        --g_running;
+    }
+
+private:
+    InputBlocker m_blocker;
+};
+
 } // namespace
 
 bool responsiveWorkRunning()
@@ -53,23 +79,31 @@ bool responsiveWorkRunning()
 
 void runResponsive(const std::function<void()> &work)
 {
-    InputBlocker blocker;
-    ++g_running;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Busy busy;
     QEventLoop loop;
     std::exception_ptr failure;
-    std::thread worker([&] {
+    auto run = [&] {
         try {
             work();
         } catch (...) {
             failure = std::current_exception();
         }
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
-    QApplication::restoreOverrideCursor();
-    --g_running;
+    };
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            run();
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: the work runs here, and the window waits.
+    }
+    if (worker.joinable()) {
+        loop.exec();
+        worker.join();
+    } else {
+        run();
+    }
     if (failure)
         std::rethrow_exception(failure);
 }

@@ -11,6 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
+
+#include <unistd.h>
+
 namespace {
 
 QByteArray supplier(const QString &ditta, const QString &titolare = QString(), const QString &recapito = QString(),
@@ -70,6 +74,8 @@ private slots:
     void lowStockBoundaries();
     void unreadableStockIsLeftOutAndNamed();
     void yesFieldsListOnlySi();
+    void readFailureKeepsWhatWasRead();
+    void twoHalvesListLikeOne();
     void locateKeepsTheChosenRecord();
     void incompleteWarningNamesPositions();
 
@@ -349,6 +355,99 @@ void TestListLines::yesFieldsListOnlySi()
     QCOMPARE(r.lines.position(1), 4);
 }
 
+namespace {
+
+// Cuts the archive short while the scan has it mapped, the first time it is
+// asked: the scan then fails to read the records past the cut.
+class CutShortTest : public RecordTest
+{
+public:
+    CutShortTest(const QString &path, qint64 keepBytes) : m_keep(keepBytes)
+    {
+        const QByteArray name = QFile::encodeName(path);
+        std::memcpy(m_path, name.constData(), size_t(name.size()));
+    }
+    Result test(const char *) const override
+    {
+        if (!m_cut) {
+            m_cut = true;
+            if (::truncate(m_path, off_t(m_keep)) != 0)
+                return Result::Skipped;
+        }
+        return Result::Listed;
+    }
+    void prefetch(const char *) const override {}
+
+private:
+    char m_path[4096] = {};
+    qint64 m_keep;
+    mutable bool m_cut = false;
+};
+
+} // namespace
+
+void TestListLines::readFailureKeepsWhatWasRead()
+{
+    if (!RecordFile::mappingAllowed())
+        QSKIP("no mapped scans on this system");
+    QList<QByteArray> records;
+    for (int i = 1; i <= 300; ++i)
+        records << supplier(QStringLiteral("Ditta %1").arg(i, 3, 10, QLatin1Char('0')));
+    for (bool keepPartial : {true, false}) {
+        writeArchive(records);
+        ListQuery query = Lists::ricontatta();
+        query.test = std::make_shared<CutShortTest>(m_path, 100 * qint64(SupplierRecord::Size));
+        query.sorted = false;
+        query.keepPartial = keepPartial;
+        RecordFile file(m_path, SupplierRecord::Size, RecordFile::Mode::ReadOnly);
+        if (!keepPartial) {
+            QVERIFY_THROWS_EXCEPTION(ArchiveError, runQuery(file, query));
+            continue;
+        }
+        const ListResult r = runQuery(file, query);
+        // The records before the cut are listed; the rest are named missing.
+        QVERIFY2(r.lines.size() >= 100 && r.lines.size() < 300, qPrintable(QString::number(r.lines.size())));
+        for (qsizetype i = 0; i < r.lines.size(); ++i)
+            QCOMPARE(r.lines.position(i), i + 1);
+        QVERIFY(r.readFailed);
+        QCOMPARE(r.leftOut, 300 - r.lines.size());
+        QCOMPARE(r.leftOutPositions.first(), r.lines.size() + 1);
+    }
+}
+
+void TestListLines::twoHalvesListLikeOne()
+{
+    // Enough products for two threads; unreadable stock in both halves and
+    // the same line at the first and the last position.
+    const int n = 20002;
+    QList<QByteArray> records;
+    QList<qint64> listed;
+    for (int i = 1; i <= n; ++i) {
+        const bool same = i == 1 || i == n;
+        const bool unreadable = i == 3 || i == 15000;
+        const QString code = same ? QStringLiteral("UGUALE") : QStringLiteral("P%1").arg((i * 7919) % n);
+        records << product(code, unreadable ? QStringLiteral("?") : QString::number(i % 7), QStringLiteral("3"));
+        if (!unreadable && (i % 7) <= 3)
+            listed << i;
+    }
+    writeArchive(records);
+    const ListResult r = run(Lists::sottoscorta());
+    QCOMPARE(r.leftOut, 2);
+    QCOMPARE(r.leftOutPositions, (QList<qint64>{3, 15000}));
+    QVERIFY(!r.readFailed);
+    std::vector<ListLine> expected;
+    for (qint64 p : listed)
+        expected.push_back({LineFormats::magazzino().bytes(records[p - 1]), p});
+    std::stable_sort(expected.begin(), expected.end(), [](const ListLine &a, const ListLine &b) {
+        return ResultLines::compareFolded(a.bytes, b.bytes) < 0;
+    });
+    QCOMPARE(r.lines.size(), qsizetype(expected.size()));
+    for (qsizetype i = 0; i < r.lines.size(); ++i) {
+        QCOMPARE(r.lines.bytes(i), QByteArrayView(expected[size_t(i)].bytes));
+        QCOMPARE(r.lines.position(i), expected[size_t(i)].position);
+    }
+}
+
 void TestListLines::locateKeepsTheChosenRecord()
 {
     const QByteArray same = supplier(QStringLiteral("Rossi"), QStringLiteral("Mario"));
@@ -374,7 +473,7 @@ void TestListLines::incompleteWarningNamesPositions()
     one.leaveOut(12);
     QCOMPARE(ResultLines::incompleteWarning(one),
              QStringLiteral("Attenzione: l'elenco non è completo.\r\n\r\n1 scheda dell'archivio non è stata letta o non "
-                            "contiene dati leggibili: non compaiono nell'elenco.\r\n\r\nPosizione in archivio: 12."));
+                            "contiene dati leggibili: non compare nell'elenco.\r\n\r\nPosizione in archivio: 12."));
     ListResult many;
     many.leaveOut(3);
     many.leaveOut(40, 100);

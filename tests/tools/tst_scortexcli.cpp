@@ -383,7 +383,7 @@ void TestScortexCli::findSaysWhatIsMissing()
     QVERIFY(r.out.startsWith(QStringLiteral("P-1 ")));
     QCOMPARE(r.out.count(u'\n'), 1);
     QCOMPARE(r.err, QStringLiteral("Attenzione: l'elenco non è completo.\n\n1 scheda dell'archivio non è stata letta o "
-                                   "non contiene dati leggibili: non compaiono nell'elenco.\n\nPosizione in "
+                                   "non contiene dati leggibili: non compare nell'elenco.\n\nPosizione in "
                                    "archivio: 2.\nIl presente elenco contiene 1 schede.\n"));
 }
 

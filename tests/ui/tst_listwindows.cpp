@@ -101,6 +101,8 @@ private slots:
     void emptyListsPrintTitleAndFooter();
     void unusableArchiveShowsAccessMessage();
     void enterOnALineLoadsIt();
+    void doubleClickRules();
+    void filledListPrintsItsLines();
     void everyReachableControlHasAName();
 
 private:
@@ -270,6 +272,55 @@ void TestListWindows::enterOnALineLoadsIt()
     QTest::keyClick(w.lstRecords, Qt::Key_Return);
     QCOMPARE(card.txtDitta->text(), QStringLiteral("Rossi"));
     QCOMPARE(card.lblPosizione->text(), QStringLiteral("1"));
+}
+
+void TestListWindows::doubleClickRules()
+{
+    writeFile(SupplierRecord::archivePath(m_folder->path()), {supplier("Rossi", true), supplier("Bianchi", true)});
+    TfrmFornitori card;
+    card.open();
+    TfrmRicontattaFor w(&card);
+    w.setCard(&card);
+    w.show();
+    w.FormShow();
+    w.lstRecords->doItemsLayout();
+    const QPoint onFirst = w.lstRecords->visualRect(w.model->index(0)).topLeft() + QPoint(20, 5);
+    const QPoint below = QPoint(20, w.lstRecords->viewport()->height() - 5);
+    QVERIFY(!w.lstRecords->indexAt(below).isValid());
+    // Another button's double-click loads nothing.
+    QTest::mouseClick(w.lstRecords->viewport(), Qt::LeftButton, {}, onFirst);
+    QTest::mouseDClick(w.lstRecords->viewport(), Qt::RightButton, {}, onFirst);
+    QVERIFY(w.isVisible());
+    QCOMPARE(card.lblPosizione->text(), QString());
+    // Below the last line, the selected line is loaded.
+    QTest::mouseDClick(w.lstRecords->viewport(), Qt::LeftButton, {}, below);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(card.txtDitta->text(), QStringLiteral("Bianchi"));
+    QCOMPARE(card.lblPosizione->text(), QStringLiteral("2"));
+}
+
+void TestListWindows::filledListPrintsItsLines()
+{
+    writeFile(SupplierRecord::archivePath(m_folder->path()),
+              {supplier("Verdi", true, "[urgente] listino"), supplier("Rossi", false), supplier("Bianchi", true, "Reso"),
+               supplier("Alfa", true)});
+    TfrmRicontattaFor w(nullptr);
+    w.show();
+    w.FormShow();
+    QTest::mouseClick(w.btnStampa, Qt::LeftButton);
+    QCOMPARE(m_printed.size(), 1);
+    const ReportObject &list = w.repRiepilogo.object(QStringLiteral("txtRiepilogo"));
+    QCOMPARE(list.lines, texts(w));
+    QCOMPARE(list.lines.size(), 3);
+    QVERIFY(list.lines.first().startsWith(QStringLiteral("Alfa ")));
+    QVERIFY(list.lines.last().endsWith(QStringLiteral("[urgente] listino")));
+    QCOMPARE(list.rect.height(), 3 * 12.822);
+    QCOMPARE(w.repRiepilogo.band(QStringLiteral("MasterData")).height, 3 * 12.822 + 10);
+    // Printed literally: the brackets are no expression.
+    QStringList printed;
+    for (const ReportObject &o : m_printed.first().pages.first().objects)
+        printed << o.lines;
+    QVERIFY(printed.contains(list.lines.last()));
 }
 
 void TestListWindows::everyReachableControlHasAName()
