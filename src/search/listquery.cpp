@@ -11,6 +11,7 @@
 #include <cstring>
 #include <atomic>
 #include <exception>
+#include <memory>
 #include <system_error>
 #include <thread>
 
@@ -102,15 +103,17 @@ void runRange(RecordFile &file, const ListQuery &query, qint64 from, qint64 to, 
         capacity.push_back(layout.capacity(f));
         copied.push_back(judged.offset(f));
     }
+    // Scratch for the longest run, left uninitialised: a run read in small
+    // blocks never touches most of it, and untouched memory costs nothing.
     const qint64 lineRoom = query.format->maxLength();
-    std::vector<char> lines(size_t(kRecordsPerRun * lineRoom));
-    std::vector<qint64> lineLengths(static_cast<size_t>(kRecordsPerRun));
-    std::vector<char> copies(size_t(kRecordsPerRun) * size_t(judged.stride()));
-    std::vector<qint64> positions(static_cast<size_t>(kRecordsPerRun));
-    std::vector<qint64> unreadable(static_cast<size_t>(kRecordsPerRun));
-    Gathering g{query.test.get(), query.format, layout.size(), lineRoom, lines.data(), lineLengths.data(),
-                stored.data(), capacity.data(), copied.data(), int(stored.size()), judged.stride(), copies.data(),
-                positions.data(), unreadable.data(), 0, 0, 0};
+    const std::unique_ptr<char[]> lines(new char[size_t(kRecordsPerRun * lineRoom)]);
+    const std::unique_ptr<qint64[]> lineLengths(new qint64[size_t(kRecordsPerRun)]);
+    const std::unique_ptr<char[]> copies(new char[size_t(kRecordsPerRun) * size_t(judged.stride()) + 1]);
+    const std::unique_ptr<qint64[]> positions(new qint64[size_t(kRecordsPerRun)]);
+    const std::unique_ptr<qint64[]> unreadable(new qint64[size_t(kRecordsPerRun)]);
+    Gathering g{query.test.get(), query.format, layout.size(), lineRoom, lines.get(), lineLengths.get(),
+                stored.data(), capacity.data(), copied.data(), int(stored.size()), judged.stride(), copies.get(),
+                positions.get(), unreadable.get(), 0, 0, 0};
 
     const qint64 total = qMin(to, file.count()) - from + 1;
     if (!query.test && total > 0)
@@ -198,7 +201,7 @@ ListResult runQuery(RecordFile &file, const ListQuery &query)
             second.leaveOut(half + 1, n - half);
         }
         result.readFailed = result.readFailed || second.readFailed;
-        result.lines.append(second.lines);
+        result.lines.append(std::move(second.lines));
         for (qint64 p : second.leftOutPositions)
             result.leaveOut(p);
         result.leftOut += second.leftOut - second.leftOutPositions.size();

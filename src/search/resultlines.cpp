@@ -86,31 +86,39 @@ QString LineList::text(qsizetype i) const
 void LineList::reserve(qsizetype lines, qsizetype bytes)
 {
     m_entries.reserve(size_t(lines));
-    m_text.reserve(bytes);
+    if (m_chunks.empty())
+        m_chunks.emplace_back();
+    m_chunks.back().reserve(bytes);
 }
 
 void LineList::append(QByteArrayView line, qint64 position)
 {
-    m_entries.push_back({m_text.size(), position, qint32(line.size())});
-    m_text.append(line);
+    if (m_chunks.empty())
+        m_chunks.emplace_back();
+    QByteArray &chunk = m_chunks.back();
+    m_entries.push_back({chunk.size(), position, qint32(line.size()), qint32(m_chunks.size() - 1)});
+    chunk.append(line);
     m_longest = qMax(m_longest, line.size());
 }
 
-void LineList::append(const LineList &more)
+void LineList::append(LineList &&more)
 {
-    const qint64 shift = m_text.size();
-    m_text.append(more.m_text);
+    // The other list's text is taken over as it is, not copied.
+    const qint32 shift = qint32(m_chunks.size());
+    for (QByteArray &chunk : more.m_chunks)
+        m_chunks.push_back(std::move(chunk));
     m_entries.reserve(m_entries.size() + more.m_entries.size());
     for (Entry e : more.m_entries) {
-        e.offset += shift;
+        e.chunk += shift;
         m_entries.push_back(e);
     }
     m_longest = qMax(m_longest, more.m_longest);
+    more.clear();
 }
 
 void LineList::clear()
 {
-    m_text.clear();
+    m_chunks.clear();
     m_entries.clear();
     m_longest = 0;
 }
@@ -130,7 +138,6 @@ void LineList::sortFolded()
     keyed.reserve(m_entries.size());
     for (size_t i = 0; i < m_entries.size(); ++i)
         keyed.push_back({Window{}, qint32(i)});
-    const char *text = m_text.constData();
     auto before = [](const Keyed &x, const Keyed &y) {
         if (x.window.first != y.window.first)
             return x.window.first < y.window.first;
@@ -155,9 +162,9 @@ void LineList::sortFolded()
         for (size_t i = r.begin; i < r.end; ++i) {
             // After the first window the lines lie in no order: fetch ahead.
             if (i + 8 < r.end)
-                __builtin_prefetch(text + m_entries[size_t(keyed[i + 8].index)].offset + r.depth);
+                __builtin_prefetch(data(m_entries[size_t(keyed[i + 8].index)]) + r.depth);
             const Entry &e = m_entries[size_t(keyed[i].index)];
-            keyed[i].window = windowOf(text + e.offset, e.length, r.depth);
+            keyed[i].window = windowOf(data(e), e.length, r.depth);
         }
         std::stable_sort(keyed.begin() + qsizetype(r.begin), keyed.begin() + qsizetype(r.end), before);
         // Ties of lines that go on past this window are settled by the next.

@@ -16,8 +16,8 @@ struct ListLine
     QString text() const;
 };
 
-// The lines of a list, kept back to back in one buffer: a hundred thousand
-// lines cost no more than their characters and a small index.
+// The lines of a list, kept back to back in a few large buffers: a hundred
+// thousand lines cost no more than their characters and a small index.
 class LineList
 {
 public:
@@ -27,7 +27,7 @@ public:
     QByteArrayView bytes(qsizetype i) const
     {
         const Entry &e = m_entries[size_t(i)];
-        return QByteArrayView(m_text.constData() + e.offset, e.length);
+        return QByteArrayView(m_chunks[size_t(e.chunk)].constData() + e.offset, e.length);
     }
     QString text(qsizetype i) const;
     qint64 position(qsizetype i) const { return m_entries[size_t(i)].position; }
@@ -37,7 +37,8 @@ public:
 
     void reserve(qsizetype lines, qsizetype bytes);
     void append(QByteArrayView line, qint64 position);
-    void append(const LineList &more);
+    // Takes over the lines of another list, after these.
+    void append(LineList &&more);
     void clear();
 
     // Ascending order of the whole text, character code by character code
@@ -48,11 +49,13 @@ public:
 private:
     struct Entry
     {
-        qint64 offset;
+        qint64 offset; // in its chunk
         qint64 position;
         qint32 length;
+        qint32 chunk;
     };
-    QByteArray m_text;
+    const char *data(const Entry &e) const { return m_chunks[size_t(e.chunk)].constData() + e.offset; }
+    std::vector<QByteArray> m_chunks;
     std::vector<Entry> m_entries;
     qsizetype m_longest = 0;
 };
