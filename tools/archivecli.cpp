@@ -191,13 +191,7 @@ void writeCsvRows(void *context, const RecordFile::Run &run)
     const unsigned char *classes = byteClasses();
     char *o = w->out;
     const char *record = run.data;
-    constexpr qint64 ahead = 4;
     for (qint64 i = 0; i < run.count; ++i, record += w->recordSize) {
-        // Each field's length byte lies on its own cache line.
-        if (i + ahead < run.count) {
-            for (int f = 0; f < w->fields; ++f)
-                __builtin_prefetch(record + ahead * w->recordSize + w->offset[f]);
-        }
         char digits[24];
         int n = 0;
         for (qint64 p = run.first + i; p > 0; p /= 10)
@@ -206,15 +200,9 @@ void writeCsvRows(void *context, const RecordFile::Run &run)
             *o++ = digits[--n];
         for (int f = 0; f < w->fields; ++f) {
             *o++ = ',';
-            const char *field = record + w->offset[f];
-            const unsigned char *t = reinterpret_cast<const unsigned char *>(field + 1);
-            int length = qMin<int>(static_cast<unsigned char>(field[0]), w->capacity[f]);
-            while (length > 0 && *t <= 32) {
-                ++t;
-                --length;
-            }
-            while (length > 0 && t[length - 1] <= 32)
-                --length;
+            const QByteArrayView text = ShortString::trimmedText(record + w->offset[f], w->capacity[f]);
+            const auto *t = reinterpret_cast<const unsigned char *>(text.data());
+            const int length = int(text.size());
             unsigned char kind = 0;
             for (int k = 0; k < length; ++k)
                 kind |= classes[t[k]];

@@ -3,79 +3,11 @@
 #include "products/productrecord.h"
 #include "receipts/receiptrecord.h"
 #include "storage/cp1252.h"
+#include "storage/record.h"
 #include "suppliers/supplierrecord.h"
 
 #include <algorithm>
 #include <cstring>
-
-FieldMap::FieldMap(const RecordLayout &layout)
-    : m_layout(&layout), m_offsets(size_t(layout.fieldCount())), m_stride(layout.size())
-{
-    for (int f = 0; f < layout.fieldCount(); ++f) {
-        m_fields.push_back(f);
-        m_offsets[size_t(f)] = layout.offset(f);
-    }
-}
-
-FieldMap::FieldMap(const RecordLayout &layout, const std::vector<int> &fields)
-    : m_layout(&layout), m_offsets(size_t(layout.fieldCount()), -1)
-{
-    for (int f : fields) {
-        if (m_offsets[size_t(f)] >= 0)
-            continue;
-        m_fields.push_back(f);
-        m_offsets[size_t(f)] = m_stride;
-        m_stride += layout.capacity(f) + 1;
-    }
-}
-
-QByteArrayView FieldMap::raw(const char *record, int field) const
-{
-    const int at = m_offsets[size_t(field)];
-    Q_ASSERT_X(at >= 0, "FieldMap::raw", "field not held");
-    const char *p = record + at;
-    const int length = qMin<int>(static_cast<unsigned char>(p[0]), m_layout->capacity(field));
-    return QByteArrayView(p + 1, length);
-}
-
-QByteArrayView trimmedBytes(QByteArrayView bytes)
-{
-    qsizetype begin = 0;
-    qsizetype end = bytes.size();
-    while (begin < end && static_cast<unsigned char>(bytes[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(bytes[end - 1]) <= 32)
-        --end;
-    return bytes.sliced(begin, end - begin);
-}
-
-QByteArrayView FieldsView::trimmed(int field) const
-{
-    return trimmedBytes(raw(field));
-}
-
-QString FieldsView::text(int field) const
-{
-    return Cp1252::decode(trimmed(field));
-}
-
-namespace {
-
-// The trimmed stored text of a field of a whole record.
-inline const char *storedText(const char *field, int capacity, int &length)
-{
-    const char *p = field + 1;
-    length = qMin<int>(static_cast<unsigned char>(field[0]), capacity);
-    while (length > 0 && static_cast<unsigned char>(*p) <= 32) {
-        ++p;
-        --length;
-    }
-    while (length > 0 && static_cast<unsigned char>(p[length - 1]) <= 32)
-        --length;
-    return p;
-}
-
-} // namespace
 
 LineFormat::LineFormat(const RecordLayout &layout, const std::vector<LineColumn> &columns) : m_layout(&layout)
 {
@@ -109,8 +41,9 @@ qsizetype LineFormat::write(const char *record, char *out) const
         o += c.literalLength;
         if (c.offset < 0)
             continue;
-        int length;
-        const char *text = storedText(record + c.offset, c.capacity, length);
+        const QByteArrayView stored = ShortString::trimmedText(record + c.offset, c.capacity);
+        const char *text = stored.data();
+        const int length = int(stored.size());
         if (c.width == 0) {
             std::memcpy(o, text, size_t(length));
             o += length;
@@ -125,10 +58,9 @@ qsizetype LineFormat::write(const char *record, char *out) const
         if (c.joinedOffset >= 0 && room > 0) {
             *o++ = ' ';
             --room;
-            int second;
-            const char *joined = storedText(record + c.joinedOffset, c.joinedCapacity, second);
-            second = qMin(second, room);
-            std::memcpy(o, joined, size_t(second));
+            const QByteArrayView joined = ShortString::trimmedText(record + c.joinedOffset, c.joinedCapacity);
+            const int second = qMin(int(joined.size()), room);
+            std::memcpy(o, joined.data(), size_t(second));
             o += second;
             room -= second;
         }
@@ -136,16 +68,6 @@ qsizetype LineFormat::write(const char *record, char *out) const
         o += room;
     }
     return o - out;
-}
-
-void LineFormat::prefetch(const char *record) const
-{
-    for (const Column &c : m_columns) {
-        if (c.offset >= 0)
-            __builtin_prefetch(record + c.offset);
-        if (c.joinedOffset >= 0)
-            __builtin_prefetch(record + c.joinedOffset);
-    }
 }
 
 QByteArray LineFormat::bytes(QByteArrayView wholeRecord) const

@@ -8,51 +8,6 @@
 
 #include <vector>
 
-// Where the text of each field lies in a buffer: whole records as they are
-// stored, or the few fields a scan copied out of each record, side by side.
-class FieldMap
-{
-public:
-    // Whole records.
-    explicit FieldMap(const RecordLayout &layout);
-    // Only `fields`, each as stored (length byte and capacity), in the order given.
-    FieldMap(const RecordLayout &layout, const std::vector<int> &fields);
-
-    const RecordLayout &layout() const { return *m_layout; }
-    // Bytes of one record in such a buffer.
-    int stride() const { return m_stride; }
-    // The fields held, in buffer order (every field for whole records).
-    const std::vector<int> &fields() const { return m_fields; }
-    // -1 when the field is not held.
-    int offset(int field) const { return m_offsets[size_t(field)]; }
-
-    // The stored text of a field, its length byte capped at its capacity;
-    // untrimmed and not decoded.
-    QByteArrayView raw(const char *record, int field) const;
-
-private:
-    const RecordLayout *m_layout;
-    std::vector<int> m_fields;
-    std::vector<int> m_offsets;
-    int m_stride = 0;
-};
-
-// One record seen through a field map.
-struct FieldsView
-{
-    const char *record;
-    const FieldMap *map;
-
-    QByteArrayView raw(int field) const { return map->raw(record, field); }
-    // Without leading and trailing bytes of code 32 or lower.
-    QByteArrayView trimmed(int field) const;
-    // Decoded from Windows-1252 and trimmed, as a card shows it.
-    QString text(int field) const;
-};
-
-// Trims bytes of code 32 or lower at both ends: the text rule, on bytes.
-QByteArrayView trimmedBytes(QByteArrayView bytes);
-
 // A fixed-column list line: each column is a literal text followed by a
 // field, trimmed and then padded with blanks or cut to its width; a column of
 // width 0 takes the trimmed field whole.
@@ -79,9 +34,6 @@ public:
     // maxLength()) and returns its length. Plain code: it may run under a
     // scan's read guard.
     qsizetype write(const char *record, char *out) const;
-    // Asks the processor for the fields `write` reads: a scan that lists
-    // every record does so a few records ahead.
-    void prefetch(const char *record) const;
 
     QByteArray bytes(QByteArrayView wholeRecord) const;
     QString build(QByteArrayView wholeRecord) const;

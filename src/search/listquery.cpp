@@ -2,13 +2,10 @@
 
 #include "products/productrecord.h"
 #include "receipts/receiptrecord.h"
-#include "storage/cp1252.h"
-#include "storage/numberformat.h"
+#include "storage/record.h"
 #include "storage/recordfile.h"
-#include "storage/textrules.h"
 #include "suppliers/supplierrecord.h"
 
-#include <cstring>
 #include <atomic>
 #include <exception>
 #include <memory>
@@ -26,13 +23,6 @@ struct Gathering
     qint64 lineRoom;
     char *lines;          // each kept record's line, at lineRoom intervals
     qint64 *lineLengths;
-    // Fields the judgement reads, copied as stored.
-    const int *from;
-    const int *capacity;
-    const int *to;
-    int fields;
-    int stride;
-    char *copies;
     qint64 *positions;
     qint64 *unreadable;
     // Kept in memory as they change, so that after a failed read they say
@@ -49,8 +39,8 @@ constexpr qint64 kTwoHalvesFrom = 20000;
 // How many records ahead the processor is asked for what the test reads.
 constexpr qint64 kAhead = 16;
 
-// Keeps the records the test accepts: their position and line, and the
-// fields left for the judgement; nothing of the rest is read.
+// Keeps the records the test accepts: their position and line; nothing of
+// the rest is read.
 void gather(void *context, const RecordFile::Run &run)
 {
     auto *g = static_cast<Gathering *>(context);
@@ -60,8 +50,6 @@ void gather(void *context, const RecordFile::Run &run)
     for (qint64 i = 0; i < run.count; ++i, record += g->recordSize) {
         g->reading = run.first + i;
         std::atomic_signal_fence(std::memory_order_seq_cst);
-        if (!g->test && i + kAhead < run.count)
-            g->format->prefetch(record + kAhead * g->recordSize);
         if (g->test) {
             if (i + kAhead < run.count)
                 g->test->prefetch(record + kAhead * g->recordSize);
@@ -77,13 +65,6 @@ void gather(void *context, const RecordFile::Run &run)
         const qint64 k = g->found;
         g->positions[k] = run.first + i;
         g->lineLengths[k] = g->format->write(record, g->lines + k * g->lineRoom);
-        char *copy = g->copies + k * g->stride;
-        for (int f = 0; f < g->fields; ++f) {
-            const char *field = record + g->from[f];
-            const int length = qMin<int>(static_cast<unsigned char>(field[0]), g->capacity[f]);
-            copy[g->to[f]] = char(length);
-            std::memcpy(copy + g->to[f] + 1, field + 1, size_t(length));
-        }
         std::atomic_signal_fence(std::memory_order_seq_cst);
         g->found = k + 1;
     }
@@ -96,23 +77,14 @@ void runRange(RecordFile &file, const ListQuery &query, qint64 from, qint64 to, 
     file.setReads(query.test ? RecordFile::Reads::FewBytes : RecordFile::Reads::EveryRecord);
     const RecordLayout &layout = query.format->layout();
     Q_ASSERT(file.recordSize() == layout.size());
-    const FieldMap judged(layout, query.judged);
-    std::vector<int> stored, capacity, copied;
-    for (int f : judged.fields()) {
-        stored.push_back(layout.offset(f));
-        capacity.push_back(layout.capacity(f));
-        copied.push_back(judged.offset(f));
-    }
     // Scratch for the longest run, left uninitialised: a run read in small
     // blocks never touches most of it, and untouched memory costs nothing.
     const qint64 lineRoom = query.format->maxLength();
     const std::unique_ptr<char[]> lines(new char[size_t(kRecordsPerRun * lineRoom)]);
     const std::unique_ptr<qint64[]> lineLengths(new qint64[size_t(kRecordsPerRun)]);
-    const std::unique_ptr<char[]> copies(new char[size_t(kRecordsPerRun) * size_t(judged.stride()) + 1]);
     const std::unique_ptr<qint64[]> positions(new qint64[size_t(kRecordsPerRun)]);
     const std::unique_ptr<qint64[]> unreadable(new qint64[size_t(kRecordsPerRun)]);
     Gathering g{query.test.get(), query.format, layout.size(), lineRoom, lines.get(), lineLengths.get(),
-                stored.data(), capacity.data(), copied.data(), int(stored.size()), judged.stride(), copies.get(),
                 positions.get(), unreadable.get(), 0, 0, 0};
 
     const qint64 total = qMin(to, file.count()) - from + 1;
@@ -125,9 +97,7 @@ void runRange(RecordFile &file, const ListQuery &query, qint64 from, qint64 to, 
         for (qint64 k = 0; k < g.found; ++k) {
             const qint64 position = g.positions[size_t(k)];
             const QByteArrayView line(g.lines + k * lineRoom, g.lineLengths[size_t(k)]);
-            const ListQuery::Verdict verdict
-                = query.judge ? query.judge(position, FieldsView{g.copies + k * g.stride, &judged}, line)
-                              : ListQuery::Verdict::Listed;
+            const ListQuery::Verdict verdict = query.judge ? query.judge(position, line) : ListQuery::Verdict::Listed;
             if (verdict == ListQuery::Verdict::Listed)
                 result.lines.append(line, position);
             else if (verdict == ListQuery::Verdict::Unreadable)
@@ -222,12 +192,12 @@ std::optional<ChosenRecord> locateRecord(RecordFile &file, const LineFormat &for
             return ChosenRecord{line.position, bytes};
     }
     // Rebuilt as the list built it, the last equal line wins.
-    const QByteArrayView wanted = trimmedBytes(line.bytes);
+    const QByteArrayView wanted = ShortString::trimmed(line.bytes);
     qint64 last = 0;
     ListQuery rescan;
     rescan.format = &format;
-    rescan.judge = [&](qint64 position, const FieldsView &, QByteArrayView rebuilt) {
-        if (trimmedBytes(rebuilt) == wanted)
+    rescan.judge = [&](qint64 position, QByteArrayView rebuilt) {
+        if (ShortString::trimmed(rebuilt) == wanted)
             last = position;
         return ListQuery::Verdict::Skipped;
     };
@@ -235,7 +205,7 @@ std::optional<ChosenRecord> locateRecord(RecordFile &file, const LineFormat &for
     if (last == 0)
         return std::nullopt;
     QByteArray bytes = file.read(last);
-    if (trimmedBytes(format.bytes(bytes)) != wanted)
+    if (ShortString::trimmed(format.bytes(bytes)) != wanted)
         return std::nullopt;
     return ChosenRecord{last, bytes};
 }

@@ -20,10 +20,9 @@ struct ListQuery
     const LineFormat *format = nullptr;
     // Made on the stored bytes while the file is walked; none: every record.
     std::shared_ptr<const RecordTest> test;
-    // A further judgement of the records the test let through, on the
-    // fields named in `judged` and the line; none: all are listed.
-    std::vector<int> judged;
-    std::function<Verdict(qint64 position, const FieldsView &record, QByteArrayView line)> judge;
+    // A further judgement of the lines of the records the test let through;
+    // none: all are listed.
+    std::function<Verdict(qint64 position, QByteArrayView line)> judge;
     // In folded text order, or else in file order.
     bool sorted = false;
     // A read that fails part-way keeps the lines read so far and counts the

@@ -2,6 +2,7 @@
 
 #include "storage/cp1252.h"
 #include "storage/numberformat.h"
+#include "storage/record.h"
 #include "storage/textrules.h"
 
 #include <cstring>
@@ -14,18 +15,11 @@ inline char foldAZ(char c)
     return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
 }
 
-// The stored text of a field without the bytes of code 32 or lower at its ends.
+// The trimmed stored text of a field, for the standard searches.
 inline std::string_view storedTrimmed(const char *field, int capacity)
 {
-    const char *p = field + 1;
-    int length = qMin<int>(static_cast<unsigned char>(field[0]), capacity);
-    while (length > 0 && static_cast<unsigned char>(*p) <= 32) {
-        ++p;
-        --length;
-    }
-    while (length > 0 && static_cast<unsigned char>(p[length - 1]) <= 32)
-        --length;
-    return std::string_view(p, size_t(length));
+    const QByteArrayView text = ShortString::trimmedText(field, capacity);
+    return std::string_view(text.data(), size_t(text.size()));
 }
 
 } // namespace

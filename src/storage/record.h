@@ -22,6 +22,25 @@ QString read(const char *field, int capacity);
 // The stored bytes of the text, without decoding or trimming.
 QByteArrayView rawText(const char *field, int capacity);
 
+// Bytes without those of code 32 or lower at either end: the trimming rule
+// on stored text. Plain code, for scans that never decode what they skip.
+inline QByteArrayView trimmed(QByteArrayView bytes)
+{
+    qsizetype begin = 0;
+    qsizetype end = bytes.size();
+    while (begin < end && static_cast<unsigned char>(bytes[begin]) <= 32)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(bytes[end - 1]) <= 32)
+        --end;
+    return bytes.sliced(begin, end - begin);
+}
+
+// The stored text of a field, trimmed, as bytes.
+inline QByteArrayView trimmedText(const char *field, int capacity)
+{
+    return trimmed(QByteArrayView(field + 1, qMin<int>(static_cast<unsigned char>(field[0]), capacity)));
+}
+
 } // namespace ShortString
 
 // Yes/no fields hold "Sì" or "No".
