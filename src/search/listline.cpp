@@ -116,6 +116,27 @@ const LineFormat &magazzino()
     return format;
 }
 
+const LineFormat &inventario()
+{
+    using namespace ProductRecord;
+    static const LineFormat format(layout(), {{"", Codice, -1, 30},
+                                              {"  ", Marca, Modello, 40},
+                                              {"  Costo: \u20AC ", Costo, -1, 12},
+                                              {"  Giacenza: ", Giacenza, -1, 12},
+                                              {"  Valore: \u20AC ", Valore}});
+    return format;
+}
+
+const LineFormat &importa()
+{
+    using namespace ProductRecord;
+    static const LineFormat format(layout(), {{"", Codice, -1, 30},
+                                              {"  ", Descrizione, -1, 45},
+                                              {"  Prezzo: ", Prezzo, -1, 15},
+                                              {"  Giacenza: ", Giacenza}});
+    return format;
+}
+
 const LineFormat &carichi()
 {
     using namespace ReceiptRecord;

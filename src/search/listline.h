@@ -65,6 +65,12 @@ const LineFormat &ricontatta();
 // Codice(30), Marca + Modello(40), Costo(12), Giacenza(12), Note: the
 // product search and the low-stock list.
 const LineFormat &magazzino();
+// Codice(30), Marca + Modello(40), Costo(12), Giacenza(12), Valore: the
+// inventory.
+const LineFormat &inventario();
+// Codice(30), Descrizione(45), Prezzo(15), Giacenza: the import of a
+// product into a receipt.
+const LineFormat &importa();
 // Data(10), Codice(18), Quant(10), Tipologia(28), Descrizione(37), CostoTot:
 // the receipt search and the unpaid receipts.
 const LineFormat &carichi();

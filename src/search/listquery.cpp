@@ -2,6 +2,7 @@
 
 #include "products/productrecord.h"
 #include "receipts/receiptrecord.h"
+#include "storage/numberformat.h"
 #include "storage/record.h"
 #include "storage/recordfile.h"
 #include "suppliers/supplierrecord.h"
@@ -25,6 +26,9 @@ struct Gathering
     qint64 *lineLengths;
     qint64 *positions;
     qint64 *unreadable;
+    int amountOffset;     // -1: no amount
+    int amountCapacity;
+    double *amounts;      // each kept record's amount
     // Kept in memory as they change, so that after a failed read they say
     // how far the run went: each count only grows once its entry is whole,
     // and `reading` names the record being read.
@@ -63,6 +67,18 @@ void gather(void *context, const RecordFile::Run &run)
                 continue;
         }
         const qint64 k = g->found;
+        if (g->amountOffset >= 0) {
+            char room[260];
+            const QByteArrayView text = ShortString::trimmedText(record + g->amountOffset, g->amountCapacity);
+            const std::optional<double> amount = NumberFormat::readDecimal(text.data(), int(text.size()), room);
+            if (!amount) {
+                g->unreadable[g->unreadableCount] = run.first + i;
+                std::atomic_signal_fence(std::memory_order_seq_cst);
+                g->unreadableCount = g->unreadableCount + 1;
+                continue;
+            }
+            g->amounts[k] = *amount;
+        }
         g->positions[k] = run.first + i;
         g->lineLengths[k] = g->format->write(record, g->lines + k * g->lineRoom);
         std::atomic_signal_fence(std::memory_order_seq_cst);
@@ -84,8 +100,22 @@ void runRange(RecordFile &file, const ListQuery &query, qint64 from, qint64 to, 
     const std::unique_ptr<qint64[]> lineLengths(new qint64[size_t(kRecordsPerRun)]);
     const std::unique_ptr<qint64[]> positions(new qint64[size_t(kRecordsPerRun)]);
     const std::unique_ptr<qint64[]> unreadable(new qint64[size_t(kRecordsPerRun)]);
-    Gathering g{query.test.get(), query.format, layout.size(), lineRoom, lines.get(), lineLengths.get(),
-                positions.get(), unreadable.get(), 0, 0, 0};
+    const bool summed = query.amountField >= 0;
+    const std::unique_ptr<double[]> amounts(summed ? new double[size_t(kRecordsPerRun)] : nullptr);
+    Gathering g{query.test.get(),
+                query.format,
+                layout.size(),
+                lineRoom,
+                lines.get(),
+                lineLengths.get(),
+                positions.get(),
+                unreadable.get(),
+                summed ? layout.offset(query.amountField) : -1,
+                summed ? layout.capacity(query.amountField) : 0,
+                amounts.get(),
+                0,
+                0,
+                0};
 
     const qint64 total = qMin(to, file.count()) - from + 1;
     if (!query.test && total > 0)
@@ -98,9 +128,11 @@ void runRange(RecordFile &file, const ListQuery &query, qint64 from, qint64 to, 
             const qint64 position = g.positions[size_t(k)];
             const QByteArrayView line(g.lines + k * lineRoom, g.lineLengths[size_t(k)]);
             const ListQuery::Verdict verdict = query.judge ? query.judge(position, line) : ListQuery::Verdict::Listed;
-            if (verdict == ListQuery::Verdict::Listed)
+            if (verdict == ListQuery::Verdict::Listed) {
                 result.lines.append(line, position);
-            else if (verdict == ListQuery::Verdict::Unreadable)
+                if (summed)
+                    result.amounts.push_back(g.amounts[size_t(k)]);
+            } else if (verdict == ListQuery::Verdict::Unreadable)
                 result.leaveOut(position);
         }
     };
@@ -172,10 +204,16 @@ ListResult runQuery(RecordFile &file, const ListQuery &query)
         }
         result.readFailed = result.readFailed || second.readFailed;
         result.lines.append(std::move(second.lines));
+        result.amounts.insert(result.amounts.end(), second.amounts.begin(), second.amounts.end());
         for (qint64 p : second.leftOutPositions)
             result.leaveOut(p);
         result.leftOut += second.leftOut - second.leftOutPositions.size();
     }
+    // One running total from the first record to the last, as a reader
+    // adding them up in file order would get.
+    for (double amount : result.amounts)
+        result.total += amount;
+    result.amounts = std::vector<double>();
     if (query.sorted)
         result.lines.sortFolded();
     return result;

@@ -23,6 +23,10 @@ struct ListQuery
     // A further judgement of the lines of the records the test let through;
     // none: all are listed.
     std::function<Verdict(qint64 position, QByteArrayView line)> judge;
+    // A numeric field summed over the listed records, in file order, into
+    // the result's total; a record whose amount cannot be read is left out
+    // of the list and of the total. -1: no total.
+    int amountField = -1;
     // In folded text order, or else in file order.
     bool sorted = false;
     // A read that fails part-way keeps the lines read so far and counts the

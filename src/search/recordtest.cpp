@@ -110,3 +110,63 @@ void AtMost::prefetch(const char *record) const
     __builtin_prefetch(record + m_offset);
     __builtin_prefetch(record + m_limitOffset);
 }
+
+DateWithin::DateWithin(const RecordLayout &layout, int field, int first, int last)
+    : m_offset(layout.offset(field)), m_capacity(layout.capacity(field)), m_first(first), m_last(last)
+{
+}
+
+int DateWithin::dayNumber(const char *text, qsizetype length)
+{
+    if (length != 10 || text[2] != '/' || text[5] != '/')
+        return 0;
+    int digits[8];
+    int k = 0;
+    for (int i : {0, 1, 3, 4, 6, 7, 8, 9}) {
+        if (text[i] < '0' || text[i] > '9')
+            return 0;
+        digits[k++] = text[i] - '0';
+    }
+    const int day = digits[0] * 10 + digits[1];
+    const int month = digits[2] * 10 + digits[3];
+    const int year = digits[4] * 1000 + digits[5] * 100 + digits[6] * 10 + digits[7];
+    if (year < 1 || month < 1 || month > 12 || day < 1)
+        return 0;
+    static constexpr int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    const int last = month == 2 && leap ? 29 : monthDays[month - 1];
+    if (day > last)
+        return 0;
+    return year * 10000 + month * 100 + day;
+}
+
+RecordTest::Result DateWithin::test(const char *record) const
+{
+    const std::string_view text = storedTrimmed(record + m_offset, m_capacity);
+    const int day = dayNumber(text.data(), qsizetype(text.size()));
+    if (day == 0)
+        return Result::Unreadable;
+    return day >= m_first && day <= m_last ? Result::Listed : Result::Skipped;
+}
+
+void DateWithin::prefetch(const char *record) const
+{
+    __builtin_prefetch(record + m_offset);
+}
+
+BothTests::BothTests(std::shared_ptr<const RecordTest> first, std::shared_ptr<const RecordTest> second)
+    : m_first(std::move(first)), m_second(std::move(second))
+{
+}
+
+RecordTest::Result BothTests::test(const char *record) const
+{
+    const Result first = m_first->test(record);
+    return first == Result::Listed ? m_second->test(record) : first;
+}
+
+void BothTests::prefetch(const char *record) const
+{
+    m_first->prefetch(record);
+    m_second->prefetch(record);
+}

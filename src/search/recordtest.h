@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 // A test of a record on its stored bytes, made while a scan walks the file.
@@ -85,4 +86,35 @@ public:
 private:
     int m_offset, m_capacity;
     int m_limitOffset, m_limitCapacity;
+};
+
+// A date field ("dd/mm/yyyy") within a period, both ends included. A date
+// that does not exist cannot be placed: Unreadable.
+class DateWithin : public RecordTest
+{
+public:
+    // Days as yyyymmdd numbers, which order as the calendar does.
+    DateWithin(const RecordLayout &layout, int field, int first, int last);
+    Result test(const char *record) const override;
+    void prefetch(const char *record) const override;
+
+    // The yyyymmdd number of a real day of the Gregorian calendar written
+    // as "dd/mm/yyyy" (years 1-9999), 0 for anything else. No allocation.
+    static int dayNumber(const char *text, qsizetype length);
+
+private:
+    int m_offset, m_capacity;
+    int m_first, m_last;
+};
+
+// Two tests in turn: the second judges only what the first lists.
+class BothTests : public RecordTest
+{
+public:
+    BothTests(std::shared_ptr<const RecordTest> first, std::shared_ptr<const RecordTest> second);
+    Result test(const char *record) const override;
+    void prefetch(const char *record) const override;
+
+private:
+    std::shared_ptr<const RecordTest> m_first, m_second;
 };

@@ -70,6 +70,10 @@ struct ListResult
     QList<qint64> leftOutPositions;
     // Some of them because the archive could not be read to its end.
     bool readFailed = false;
+    // The sum of the listed records' amounts, added in file order.
+    double total = 0;
+    // Each listed record's amount in file order, until it is summed.
+    std::vector<double> amounts;
 
     bool complete() const { return leftOut == 0; }
     void leaveOut(qint64 position, qint64 count = 1);

@@ -185,6 +185,18 @@ qint64 RecordFile::append(QByteArrayView record)
     return p;
 }
 
+QByteArray RecordFile::update(qint64 p, const std::function<QByteArray(const QByteArray &)> &change)
+{
+    if (!m_file.isOpen() || !m_file.isWritable())
+        fail(QStringLiteral("archivio non aperto in scrittura"));
+    AppendLock lock(m_file.handle());
+    if (!lock.usable())
+        fail(QStringLiteral("impossibile bloccare il file per l'aggiornamento del record %1").arg(p));
+    const QByteArray changed = change(read(p));
+    write(p, changed);
+    return changed;
+}
+
 void RecordFile::scan(const std::function<bool(qint64, QByteArrayView)> &visit)
 {
     const qint64 n = count();

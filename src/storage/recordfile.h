@@ -42,6 +42,11 @@ public:
     // counted and written, so concurrent appends from other processes or
     // workstations both land.
     qint64 append(QByteArrayView record);
+    // Reads record p, hands it to `change` and writes back what it returns,
+    // all under the lock appends take: an update made at the same time on
+    // another workstation is never lost. Whatever `change` throws leaves the
+    // record as it was.
+    QByteArray update(qint64 p, const std::function<QByteArray(const QByteArray &)> &change);
 
     // Calls `visit(position, bytes)` for every whole record in order, reading
     // in large blocks; stops early when `visit` returns false.
