@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include "ui/linemodel.h"
+#include "ui/resultlist.h"
 #include <QDir>
 #include <QTemporaryDir>
 

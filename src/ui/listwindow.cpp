@@ -8,6 +8,7 @@
 #include "ui/cardscreen.h"
 #include "ui/linemodel.h"
 #include "ui/responsive.h"
+#include "ui/resultlist.h"
 #include "ui/services.h"
 
 #include <QCloseEvent>
@@ -64,26 +65,9 @@ TListWindow::TListWindow(const ListWindowDefinition &definition, QWidget *owner)
     txtTrova->setAccessibleName(QStringLiteral("Testo da trovare nell'elenco"));
     btnTrova = makeButton(p, QStringLiteral("btnTrova"), QStringLiteral("Trova"), QRect(668, 121, 174, 36));
 
-    model = new TLineModel(this);
-    lstRecords = new QListView(p);
-    lstRecords->setObjectName(QStringLiteral("lstRecords"));
-    lstRecords->setModel(model);
-    lstRecords->setUniformItemSizes(true);
-    lstRecords->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstRecords->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lstRecords->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    lstRecords->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    lstRecords->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    lstRecords->setFont(layoutFont(QStringLiteral("Courier New"), 12));
-    QPalette pal = lstRecords->palette();
-    pal.setColor(QPalette::Text, Qt::black);
-    pal.setColor(QPalette::Base, Qt::white);
-    lstRecords->setPalette(pal);
+    lstRecords = new TResultList(p);
+    model = lstRecords->lineModel();
     lstRecords->setGeometry(20, 166, 822, 300);
-    lstRecords->setAccessibleName(QStringLiteral("Elenco delle schede"));
-    // Long lines scroll sideways: every item is at least 1600 pixels wide.
-    const QFontMetrics fm(lstRecords->font());
-    model->setItemSize(QSize(1600, fm.height() + 2));
 
     lblRigo03 = new QLabel(QStringLiteral("Per richiamare i dati di una scheda, selezionarla con un doppio clic."), p);
     lblRigo03->setObjectName(QStringLiteral("lblRigo03"));
@@ -123,22 +107,15 @@ QString TListWindow::archivePath() const
 
 void TListWindow::resetFind()
 {
-    m_lastFind.clear();
+    lstRecords->resetFind();
     txtTrova->clear();
     txtTrova->setFocus();
 }
 
 void TListWindow::showLines(ListResult result)
 {
-    // Wide enough for the longest line, and never narrower than 1600.
-    const QFontMetrics fm(lstRecords->font());
-    const int width = qMax(1600, int(result.lines.longest()) * fm.horizontalAdvance(u'M') + 8);
-    model->setItemSize(QSize(width, fm.height() + 2));
-    const bool complete = result.complete();
-    const QString warning = complete ? QString() : ResultLines::incompleteWarning(result);
-    model->setLines(std::move(result.lines));
-    if (!complete)
-        Messages::warning(this, warning);
+    lstRecords->setLines(std::move(result.lines));
+    warnIncomplete(this, result, false);
 }
 
 bool TListWindow::fill(const ListQuery &query)
@@ -158,39 +135,17 @@ bool TListWindow::fill(const ListQuery &query)
 
 bool TListWindow::runScan(const std::function<void()> &action)
 {
-    try {
-        runResponsive(action);
-        return true;
-    } catch (const ArchiveError &) {
-        Messages::plain(this, archiveAccessMessage());
-    } catch (const std::exception &) {
-        Messages::error(this, systemFailureMessage());
-    }
-    return false;
+    return runArchiveScan(this, action);
 }
 
 void TListWindow::btnTrovaClick()
 {
-    const LineList &lines = model->lines();
-    if (lines.empty()) {
-        Messages::plain(this, emptyListMessage());
-        return;
-    }
-    const QModelIndexList selected = lstRecords->selectionModel()->selectedIndexes();
-    const qsizetype from = selected.isEmpty() ? -1 : selected.first().row();
-    const qsizetype row = ResultLines::find(lines, from, txtTrova->text(), m_lastFind);
-    const QModelIndex index = model->index(int(row));
-    lstRecords->setCurrentIndex(index);
-    lstRecords->scrollTo(index);
+    lstRecords->findNext(txtTrova->text());
 }
 
 void TListWindow::btnStampaClick()
 {
-    QStringList lines;
-    lines.reserve(model->lines().size());
-    for (qsizetype i = 0; i < model->lines().size(); ++i)
-        lines << model->lines().text(i);
-    ReportLayouts::fillList(repRiepilogo, m_def.title, lines);
+    ReportLayouts::fillList(repRiepilogo, m_def.title, lstRecords->texts());
     ReportOutput::print(this, repRiepilogo.prepare(AppContext::now()));
 }
 
@@ -247,7 +202,7 @@ bool TListWindow::eventFilter(QObject *watched, QEvent *event)
         const QModelIndex index = lstRecords->indexAt(mouse->position().toPoint());
         if (index.isValid())
             lstRecords->setCurrentIndex(index);
-        lstRecordsDblClick();
+        chooseLine();
         return true;
     }
     if (event->type() == QEvent::KeyPress) {
@@ -262,7 +217,7 @@ bool TListWindow::eventFilter(QObject *watched, QEvent *event)
         if (watched == lstRecords && enter) {
             if (lstRecords->currentIndex().isValid())
                 lstRecords->selectionModel()->select(lstRecords->currentIndex(), QItemSelectionModel::ClearAndSelect);
-            lstRecordsDblClick();
+            chooseLine();
             return true;
         }
     }

@@ -3,6 +3,7 @@
 #include "output/report.h"
 #include "search/listquery.h"
 #include "ui/cardscreen.h"
+#include "ui/resultlist.h"
 #include "ui/widgets.h"
 
 #include <QPointer>
@@ -11,9 +12,9 @@
 
 class QLabel;
 class QLineEdit;
-class QListView;
 class QPushButton;
 class TLineModel;
+
 
 // What makes one list window: its names, its line format and archive, and
 // the title of its printed list.
@@ -48,21 +49,12 @@ public:
     QLabel *lblRigo01, *lblRigo02, *lblRigo03;
     QLineEdit *txtTrova;
     QPushButton *btnTrova;
-    QListView *lstRecords;
+    TResultList *lstRecords;
     QLabel *lblTrovate = nullptr;
     QPushButton *btnStampa, *btnChiudi;
     TLineModel *model;
     Report repRiepilogo;
 
-    static QString emptyListMessage()
-    {
-        return QStringLiteral("Ricerca non applicabile: la lista non contiene nessuna voce.");
-    }
-    static QString systemFailureMessage()
-    {
-        return QStringLiteral("Attenzione: l'operazione non è stata completata per mancanza di risorse del "
-                              "sistema.\r\n\r\nChiudere gli altri programmi in uso e riprovare.");
-    }
     static QString missingRecordMessage()
     {
         return QStringLiteral("Attenzione: la scheda selezionata non è più presente in archivio così come appare "
@@ -77,6 +69,9 @@ public slots:
     void lstRecordsDblClick();
 
 protected:
+    // What a double-click or Enter on a line does: by default, load it.
+    virtual void chooseLine() { lstRecordsDblClick(); }
+
     TListWindow(const ListWindowDefinition &definition, QWidget *owner);
 
     const ListWindowDefinition &definition() const { return m_def; }
@@ -109,7 +104,6 @@ protected:
 private:
     ListWindowDefinition m_def;
     QPointer<TCardScreen> m_card;
-    QString m_lastFind;
 };
 
 // The windows that fill their list as they open: the suppliers to

@@ -13,6 +13,7 @@
 #include "support/listwindows.h"
 #include "support/recorders.h"
 #include "ui/linemodel.h"
+#include "ui/resultlist.h"
 
 #include <QAbstractScrollArea>
 #include <QAccessible>
@@ -234,7 +235,7 @@ void TestListWindows::emptyListsPrintTitleAndFooter()
     QVERIFY(w->model->lines().empty());
     QVERIFY(m_messages->boxes.isEmpty());
     QTest::mouseClick(w->btnTrova, Qt::LeftButton);
-    QCOMPARE(m_messages->lastText(), TListWindow::emptyListMessage());
+    QCOMPARE(m_messages->lastText(), TResultList::emptyListMessage());
     QTest::mouseClick(w->btnStampa, Qt::LeftButton);
     QCOMPARE(m_printed.size(), 1);
     const PreparedReport &r = m_printed.first();

@@ -1,0 +1,64 @@
+#include "inventorywindow.h"
+
+#include "products/inventory.h"
+#include "products/productrecord.h"
+#include "storage/recordfile.h"
+#include "ui/resultlist.h"
+#include "ui/services.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+TfrmRiepilogo::TfrmRiepilogo(QWidget *owner)
+    : TTotalListWindow(QStringLiteral("frmRiepilogo"), QStringLiteral(" Scortex - Inventario Merce"),
+                       QStringLiteral("Tipologia selezionata:"), HelpTopics::Topic::Inventario,
+                       QStringLiteral("Stampa inventario"), owner)
+{
+    setSpokenText(titTipologia, QStringLiteral("Tutti gli articoli in magazzino."));
+    lblTotale = addInfo(0, QStringLiteral("infValore"), QStringLiteral("Valore totale:"), QStringLiteral("lblTotale"),
+                        QStringLiteral("0,00"));
+    panInfo = addInfo(1, QString(), QString(), QStringLiteral("panInfo"),
+                      QStringLiteral("Il presente inventario contiene 0 articoli."));
+    txtTrova->installEventFilter(this);
+}
+
+void TfrmRiepilogo::FormShow()
+{
+    setSpokenText(lblTotale, QStringLiteral("0,00"));
+    lstRecords->clearLines();
+    const QString path = ProductRecord::archivePath(AppContext::programFolder());
+    const ListQuery query = Inventory::query(m_filter);
+    ListResult result;
+    const bool read = runArchiveScan(this, [&] {
+        RecordFile file(path, ProductRecord::layout().size());
+        result = runQuery(file, query);
+    });
+    setSpokenText(titTipologia, Inventory::tipologiaText(m_filter));
+    if (!read)
+        return;
+    const qint64 count = result.lines.size();
+    setSpokenText(lblTotale, Inventory::totalText(result.total));
+    setSpokenText(panInfo, Inventory::countText(count));
+    lstRecords->setLines(std::move(result.lines));
+    warnIncomplete(this, result, true);
+}
+
+void TfrmRiepilogo::btnStampaClick()
+{
+    printLines(Inventory::printTitle(titTipologia->text()), Inventory::printLines(lstRecords->texts(), lblTotale->text()));
+}
+
+bool TfrmRiepilogo::eventFilter(QObject *watched, QEvent *event)
+{
+    // Enter in the find box moves to Trova without pressing it.
+    if (watched == txtTrova && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            btnTrova->setFocus();
+            return true;
+        }
+    }
+    return TTotalListWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "ui/totalwindow.h"
+
+// The inventory: the products of the archive, or of one type, with their
+// cost, stock and stored value, and the total value of the stock.
+class TfrmRiepilogo : public TTotalListWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmRiepilogo(QWidget *owner);
+
+    // The type filter as typed in the menu.
+    void setFilter(const QString &filter) { m_filter = filter; }
+
+    QLabel *lblTotale;
+    QLabel *panInfo;
+
+public slots:
+    void btnStampaClick() override;
+
+protected:
+    void FormShow() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QString m_filter;
+};
