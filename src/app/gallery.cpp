@@ -6,6 +6,11 @@
 #include "output/layouts.h"
 #include "products/extradata.h"
 #include "receipts/calendar.h"
+#include "receipts/importwindow.h"
+#include "receipts/summarymenu.h"
+#include "receipts/summarywindow.h"
+#include "products/inventorymenu.h"
+#include "products/inventorywindow.h"
 #include "receipts/receiptcard.h"
 #include "receipts/receiptprint.h"
 #include "suppliers/suppliercard.h"
@@ -26,6 +31,7 @@
 #include "ui/services.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
 #include "ui/linemodel.h"
@@ -82,12 +88,17 @@ void writeSamples(const QString &folder)
             "Sollecitare la fattura di marzo", "Pagamento a 60 giorni"}},
           {Ditta, Titolare, Recapito, Ricontatta, Questioni, SupplierRecord::Note});
     write(ProductRecord::archivePath(folder), ProductRecord::layout(),
-          {{"VT-430", "Viteria", "Fischer", "Vite 4x30", "12,50", "3", "5", "Confezione da 200"},
-           {"TR-18V", "Elettroutensili", "Bosch", "Trapano 18 V", "89,90", "12", "4", ""},
-           {"PN-205", "Pneumatici", "Michelin", "Primacy 205/55 R16", "64,00", "0", "0", "Estivo"},
-           {"GU-NIT", "Protezione", "Ansell", "Guanti nitrile taglia L", "0,35", "-10", "50", "Riordinare"}},
+          {{"VT-430", "Viteria", "Fischer", "Vite 4x30", "12,50", "3", "5", "Confezione da 200", "37,50",
+            "Viti autofilettanti 4x30, confezione da 200 pezzi", "19,90"},
+           {"TR-18V", "Elettroutensili", "Bosch", "Trapano 18 V", "89,90", "12", "4", "", "1078,80",
+            "Trapano avvitatore 18 V con due batterie", "149,00"},
+           {"PN-205", "Pneumatici", "Michelin", "Primacy 205/55 R16", "64,00", "0", "0", "Estivo", "0,00",
+            "Pneumatico estivo 205/55 R16 91V", "98,50"},
+           {"GU-NIT", "Protezione", "Ansell", "Guanti nitrile taglia L", "0,35", "-10", "50", "Riordinare", "-3,50",
+            "Guanti in nitrile monouso, scatola da 100", "0,80"}},
           {ProductRecord::Codice, ProductRecord::Tipologia, ProductRecord::Marca, ProductRecord::Modello,
-           ProductRecord::Costo, ProductRecord::Giacenza, ProductRecord::Sottoscorta, ProductRecord::Note});
+           ProductRecord::Costo, ProductRecord::Giacenza, ProductRecord::Sottoscorta, ProductRecord::Note,
+           ProductRecord::Valore, ProductRecord::Descrizione, ProductRecord::Prezzo});
     write(ReceiptRecord::archivePath(folder, QStringLiteral("2026")), ReceiptRecord::layout(),
           {{"09/03/2026", "VT-430", "10", "Viteria", "Viti autofilettanti 4x30, confezione da 200 pezzi", "125,00", "Sì"},
            {"12/03/2026", "TR-18V", "2", "Elettroutensili", "Trapano avvitatore 18 V con due batterie", "179,80", "No"},
@@ -154,6 +165,37 @@ int main(int argc, char *argv[])
         w->FormShow();
         ok = save(w, out) && ok;
     }
+
+    // The inventory and the receipt summary, maximized over their menus.
+    TfrmRiepilogo inventory(screens.frmMenuRiepilogo);
+    TfrmRiepilogoCarico summary(screens.frmMenuRiepilogoCarico);
+    summary.setRequest(ReceiptRecord::archivePath(folder.path(), QStringLiteral("2026")), QStringLiteral("01/03/2026"),
+                       QStringLiteral("31/03/2026"), QString());
+    for (TTotalListWindow *w : std::initializer_list<TTotalListWindow *>{&inventory, &summary}) {
+        w->resize(TApplicationScreen::designSize());
+        w->show();
+        w->FormShow();
+        ok = save(w, out) && ok;
+    }
+    screens.frmMenuRiepilogoCarico->txtAnno->setText(QStringLiteral("2026"));
+    screens.frmMenuRiepilogoCarico->lblAnnoInizio->setText(QStringLiteral("2026"));
+    screens.frmMenuRiepilogoCarico->lblAnnoFine->setText(QStringLiteral("2026"));
+    screens.frmMenuRiepilogoCarico->show();
+    screens.frmMenuRiepilogoCarico->txtGiornoInizio->setCurrentIndex(0);
+    screens.frmMenuRiepilogoCarico->txtMeseInizio->setCurrentIndex(2);
+    screens.frmMenuRiepilogoCarico->txtGiornoFine->setCurrentIndex(30);
+    screens.frmMenuRiepilogoCarico->txtMeseFine->setCurrentIndex(2);
+    screens.frmMenuRiepilogoCarico->lblAttendere->show();
+    ok = save(screens.frmMenuRiepilogoCarico, out, QStringLiteral("_filled")) && ok;
+
+    // The import into a receipt: the search, then the list with a product picked.
+    TfrmImportaMagazzino import(screens.frmCarichi);
+    import.setCard(screens.frmCarichi);
+    ok = save(&import, out) && ok;
+    import.show();
+    import.btnCercaClick();
+    import.lstRecords->setCurrentIndex(import.model->index(1));
+    ok = save(&import, out, QStringLiteral("_panContainer")) && ok;
 
     // Page 1 of each report kind.
     Report list = ReportLayouts::listReport();

@@ -17,11 +17,12 @@ public:
     QLabel *lblTotale;
     QLabel *panInfo;
 
+    void FormShow() override;
+
 public slots:
     void btnStampaClick() override;
 
 protected:
-    void FormShow() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

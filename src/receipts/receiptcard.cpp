@@ -3,11 +3,13 @@
 #include "ui/helptopics.h"
 #include "ui/helpwindows.h"
 #include "receipts/calendar.h"
+#include "receipts/importwindow.h"
 #include "receipts/receiptcalc.h"
 #include "receipts/receiptprint.h"
 #include "receipts/receiptrecord.h"
 #include "receipts/unpaidlist.h"
 #include "search/searchwindow.h"
+#include "storage/textrules.h"
 #include "ui/widgets.h"
 
 #include <QCheckBox>
@@ -201,6 +203,7 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
             &TfrmCarichi::cmdTrovaClick);
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdListino")), &QAbstractButton::clicked, this,
             &TfrmCarichi::cmdListinoClick);
+    connect(btnImpEsame, &QAbstractButton::clicked, this, &TfrmCarichi::btnImpEsameClick);
 }
 
 void TfrmCarichi::cmdTrovaClick()
@@ -208,6 +211,17 @@ void TfrmCarichi::cmdTrovaClick()
     openDialog<TfrmTrovaCarichi>(this, [this](TfrmTrovaCarichi &w) {
         w.lblMemory->setText(QStringLiteral("carichi"));
         w.setCard(this);
+    });
+}
+
+void TfrmCarichi::btnImpEsameClick()
+{
+    openDialog<TfrmImportaMagazzino>(this, [this](TfrmImportaMagazzino &w) {
+        w.lblMemory->setText(QStringLiteral("carichi"));
+        w.setCard(this);
+        const QString quantity = TextRules::trimmed(txtQuant->text());
+        if (!quantity.isEmpty())
+            w.txtQuant->setText(quantity);
     });
 }
 

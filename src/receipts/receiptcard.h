@@ -29,6 +29,8 @@ public slots:
     void cmdStampaClick();
     void cmdTrovaClick();
     void cmdListinoClick();
+    // The import of a product from the warehouse.
+    void btnImpEsameClick();
 
 protected:
     bool cardKeyPress(const QString &control, QKeyEvent *key) override;

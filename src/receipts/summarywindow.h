@@ -22,11 +22,10 @@ public:
     }
     static QString printQuestion() { return QStringLiteral("Si vuole stampare il presente riepilogo?"); }
 
+    void FormShow() override;
+
 public slots:
     void btnStampaClick() override;
-
-protected:
-    void FormShow() override;
 
 private:
     QString m_archive, m_dataInizio, m_dataFine, m_filter;

@@ -83,6 +83,18 @@ const SearchDefinition &magazzino()
     return d;
 }
 
+const SearchDefinition &importa()
+{
+    static const SearchDefinition d = [] {
+        SearchDefinition i = magazzino();
+        i.objectName = QStringLiteral("frmImportaMagazzino");
+        i.caption = QStringLiteral(" Importa articoli da magazzino");
+        i.format = &LineFormats::importa();
+        return i;
+    }();
+    return d;
+}
+
 const SearchDefinition &carichi()
 {
     using namespace ReceiptRecord;

@@ -35,4 +35,6 @@ namespace Searches {
 const SearchDefinition &fornitori();
 const SearchDefinition &magazzino();
 const SearchDefinition &carichi();
+// The product search of the receipts card's import, with its own lines.
+const SearchDefinition &importa();
 } // namespace Searches

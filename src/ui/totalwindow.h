@@ -33,6 +33,8 @@ public:
     // Shown maximized first, so the window is on screen while it is read.
     int exec() override;
     QWidget *panel() const { return m_panel; }
+    // Reads the archive and shows the lines and totals.
+    virtual void FormShow() = 0;
 
 public slots:
     void btnTrovaClick();
@@ -42,8 +44,6 @@ protected:
     TTotalListWindow(const QString &objectName, const QString &caption, const QString &filterCaption,
                      HelpTopics::Topic topic, const QString &printCaption, QWidget *owner);
 
-    // Reads the archive and shows the lines and totals.
-    virtual void FormShow() = 0;
     // A caption and its value in the information block under the list
     // (rows 0, 1, 2), or the value alone; the value label speaks its text.
     QLabel *addInfo(int row, const QString &captionName, const QString &caption, const QString &valueName,
