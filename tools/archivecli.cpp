@@ -1,7 +1,9 @@
 #include "archivecli.h"
 
+#include "products/inventory.h"
 #include "products/productrecord.h"
 #include "receipts/receiptrecord.h"
+#include "receipts/receiptsummary.h"
 #include "search/listquery.h"
 #include "search/searchdefinition.h"
 #include "storage/cp1252.h"
@@ -28,6 +30,8 @@ const char kHelp[] =
     "     scortex-cli find FILE [--kind TIPO] CAMPO=TESTO ...\n"
     "     scortex-cli find FILE [--kind TIPO] --list ricontatta|sottoscorta|sospese\n"
     "     scortex-cli validate codfisc|piva|carta|iban TESTO\n"
+    "     scortex-cli inventory FILE [--tipologia TESTO]\n"
+    "     scortex-cli summary FILE --from gg/mm --to gg/mm [--codice TESTO]\n"
     "\n"
     "Strumento per ispezionare gli archivi di Scortex senza modificarli.\n"
     "\n"
@@ -62,6 +66,20 @@ const char kHelp[] =
     "               fornitori, con TESTO digitato nella sua casella, e stampa\n"
     "               il messaggio che la finestra mostrerebbe. Stato di uscita:\n"
     "               0 codice valido, 1 codice errato o rifiutato.\n"
+    "  inventory FILE [--tipologia TESTO]\n"
+    "               stampa l'inventario di Magazzino.pro come la finestra\n"
+    "               Inventario Merce: le righe, il conteggio e il valore\n"
+    "               totale; con --tipologia solo gli articoli di quel tipo.\n"
+    "  summary FILE --from gg/mm --to gg/mm [--codice TESTO]\n"
+    "               stampa il riepilogo dei movimenti di carico dell'anno\n"
+    "               del file (2024.odc) nel periodo indicato, estremi\n"
+    "               compresi: le righe, il periodo, il numero di operazioni\n"
+    "               e il costo totale; con --codice solo gli articoli il cui\n"
+    "               codice contiene quel testo.\n"
+    "               Per inventory e summary lo stato di uscita è 0 con il\n"
+    "               risultato completo, 1 se alcune schede non sono\n"
+    "               leggibili (l'avviso sullo standard error: il totale non\n"
+    "               le comprende), 2 per errori di uso o di accesso.\n"
     "  --help       mostra questo aiuto.\n"
     "\n"
     "Stato di uscita: 0 tutto in ordine (find: almeno una riga); 1 problemi\n"
@@ -427,12 +445,147 @@ int findList(const ListKind &list, const QString &path, std::FILE *out, std::FIL
                       err);
 }
 
+// FILE and the options named in `options` (each with a value); false
+// after a usage error has been reported.
+bool parseOptions(const QStringList &args, const QStringList &options, QString &path, QHash<QString, QString> &values,
+                  std::FILE *err, int &status)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        const qsizetype eq = arg.indexOf(u'=');
+        const QString name = arg.startsWith(QStringLiteral("--")) ? arg.left(eq < 0 ? arg.size() : eq) : QString();
+        if (!name.isEmpty()) {
+            if (!options.contains(name)) {
+                status = usageError(err, QStringLiteral("opzione sconosciuta: %1").arg(arg));
+                return false;
+            }
+            if (eq < 0 && i + 1 >= args.size()) {
+                status = usageError(err, QStringLiteral("manca il valore dopo %1.").arg(name));
+                return false;
+            }
+            values[name] = eq < 0 ? args[++i] : arg.mid(eq + 1);
+        } else if (path.isEmpty()) {
+            path = arg;
+        } else {
+            status = usageError(err, QStringLiteral("argomento in più: %1").arg(arg));
+            return false;
+        }
+    }
+    if (path.isEmpty()) {
+        status = usageError(err, QStringLiteral("indicare il file dell'archivio."));
+        return false;
+    }
+    return true;
+}
+
+// The lines, then the texts the window shows under them; a result that
+// could not be read whole says so on stderr and exits 1.
+int printTotals(const ListResult &result, const QStringList &footer, std::FILE *out, std::FILE *err)
+{
+    QByteArray text;
+    const auto utf8 = utf8Table();
+    for (qsizetype i = 0; i < result.lines.size(); ++i) {
+        for (char b : result.lines.bytes(i))
+            text.append(utf8[static_cast<unsigned char>(b)] + 1, utf8[static_cast<unsigned char>(b)][0]);
+        text += '\n';
+    }
+    for (const QString &line : footer)
+        text += line.toUtf8() + '\n';
+    const bool written = std::fwrite(text.constData(), 1, size_t(text.size()), out) == size_t(text.size());
+    std::fflush(out);
+    if (!written || std::ferror(out))
+        return Failure;
+    if (!result.complete()) {
+        print(err, ResultLines::incompleteWarning(result, true).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                       + u'\n');
+        return Findings;
+    }
+    return Ok;
+}
+
+int inventory(const QStringList &args, std::FILE *out, std::FILE *err)
+{
+    QString path;
+    QHash<QString, QString> values;
+    int status = Ok;
+    if (!parseOptions(args, {QStringLiteral("--tipologia")}, path, values, err, status))
+        return status;
+    const QString filter = values.value(QStringLiteral("--tipologia"));
+    RecordFile file(path, ProductRecord::layout().size(), RecordFile::Mode::ReadOnly);
+    const ListResult result = runQuery(file, Inventory::query(filter));
+    return printTotals(result,
+                       {QStringLiteral("Tipologia selezionata: ") + Inventory::tipologiaText(filter),
+                        Inventory::countText(result.lines.size()),
+                        QStringLiteral("Valore totale: ") + Inventory::totalText(result.total)},
+                       out, err);
+}
+
+int summary(const QStringList &args, std::FILE *out, std::FILE *err)
+{
+    QString path;
+    QHash<QString, QString> values;
+    int status = Ok;
+    if (!parseOptions(args, {QStringLiteral("--from"), QStringLiteral("--to"), QStringLiteral("--codice")}, path,
+                      values, err, status))
+        return status;
+    static const QRegularExpression yearFile(QStringLiteral("^(\\d{4})\\.odc$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch year = yearFile.match(QFileInfo(path).fileName());
+    if (!year.hasMatch())
+        return usageError(err, QStringLiteral("dal nome %1 non si ricava l'anno: il file dei carichi si chiama come "
+                                              "l'anno (2024.odc).")
+                                   .arg(QFileInfo(path).fileName()));
+    // "gg/mm" as the two drop-down lists would give them.
+    auto end = [&](const QString &option, QString &day, QString &month) {
+        static const QRegularExpression dayMonth(QStringLiteral("^(\\d{2})/(\\d{2})$"));
+        const QRegularExpressionMatch m = dayMonth.match(values.value(option));
+        const int mm = m.hasMatch() ? m.captured(2).toInt() : 0;
+        if (!m.hasMatch() || mm < 1 || mm > 12 || !ReceiptSummary::days().contains(m.captured(1)))
+            return false;
+        day = m.captured(1);
+        month = ReceiptSummary::months()[mm - 1];
+        return true;
+    };
+    ReceiptSummary::Request request;
+    request.anno = request.annoInizio = request.annoFine = year.captured(1);
+    if (!end(QStringLiteral("--from"), request.giornoInizio, request.meseInizio)
+        || !end(QStringLiteral("--to"), request.giornoFine, request.meseFine))
+        return usageError(err, QStringLiteral("indicare il periodo con --from gg/mm e --to gg/mm (01/03)."));
+    const ReceiptSummary::Check check = ReceiptSummary::check(request);
+    if (!check.ok) {
+        print(err, QString(check.message).replace(QStringLiteral("\n\r"), QStringLiteral("\n")) + u'\n');
+        return Failure;
+    }
+    const QString filter = values.value(QStringLiteral("--codice"));
+    RecordFile file(path, ReceiptRecord::layout().size(), RecordFile::Mode::ReadOnly);
+    const ListResult result = runQuery(file, ReceiptSummary::query(filter, check.dataInizio, check.dataFine));
+    return printTotals(result,
+                       {QStringLiteral("Codice articolo: ") + ReceiptSummary::tipologiaText(filter),
+                        QStringLiteral("Intervallo selezionato: ")
+                            + ReceiptSummary::intervalText(check.dataInizio, check.dataFine),
+                        QStringLiteral("Numero operazioni: ") + QString::number(result.lines.size()),
+                        QStringLiteral("Costo totale: ") + ReceiptSummary::totalText(result.total)},
+                       out, err);
+}
+
 } // namespace
 
 int run(const QStringList &args, std::FILE *out, std::FILE *err)
 {
     if (!args.isEmpty() && args.first() == u"validate")
         return validate(args.mid(1), out, err);
+    if (!args.isEmpty() && (args.first() == u"inventory" || args.first() == u"summary")) {
+        if (args.contains(QStringLiteral("--help"))) {
+            print(out, QString::fromUtf8(kHelp));
+            return Ok;
+        }
+        try {
+            return args.first() == u"inventory" ? inventory(args.mid(1), out, err) : summary(args.mid(1), out, err);
+        } catch (const ArchiveError &e) {
+            print(err, QStringLiteral("scortex-cli: %1: %2\n").arg(e.path(), e.reason()));
+            return Failure;
+        }
+    }
 
     QString command;
     QString path;
@@ -470,10 +623,10 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
     }
 
     if (command.isEmpty())
-        return usageError(err, QStringLiteral("indicare un comando: dump, check, find o validate."));
+        return usageError(err, QStringLiteral("indicare un comando: dump, check, find, inventory, summary o validate."));
     if (command != u"dump" && command != u"check" && command != u"find")
         return usageError(
-            err, QStringLiteral("comando sconosciuto: %1 (i comandi sono dump, check, find e validate).").arg(command));
+            err, QStringLiteral("comando sconosciuto: %1 (i comandi sono dump, check, find, inventory, summary e validate).").arg(command));
     if (path.isEmpty())
         return usageError(err, QStringLiteral("indicare il file dell'archivio."));
     if (command != u"find" && !extra.isEmpty())

@@ -67,6 +67,8 @@ private slots:
     void find_data();
     void find();
     void findSaysWhatIsMissing();
+    void inventoryAndSummary_data();
+    void inventoryAndSummary();
 
 private:
     QTemporaryDir m_dir;
@@ -385,6 +387,106 @@ void TestScortexCli::findSaysWhatIsMissing()
     QCOMPARE(r.err, QStringLiteral("Attenzione: l'elenco non è completo.\n\n1 scheda dell'archivio non è stata letta o "
                                    "non contiene dati leggibili: non compare nell'elenco.\n\nPosizione in "
                                    "archivio: 2.\nIl presente elenco contiene 1 schede.\n"));
+}
+
+void TestScortexCli::inventoryAndSummary_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("codes"); // listed, in order
+    QTest::addColumn<QStringList>("footer");
+    QTest::addColumn<QString>("err");
+    const QString inventory = QStringLiteral("inventory"), summary = QStringLiteral("summary");
+    QTest::newRow("inventory of all") << QStringList{inventory, "Magazzino.pro"} << 1 << QStringList{"A", "B", "C"}
+                                      << QStringList{"Tipologia selezionata: Tutti gli articoli in magazzino.",
+                                                     "Il presente inventario contiene 3 articoli.",
+                                                     "Valore totale: € 17,20"}
+                                      << "Attenzione: l'elenco non è completo.\n\n1 scheda dell'archivio non è stata "
+                                         "letta o non contiene dati leggibili: non compare nell'elenco e non è compresa "
+                                         "nel totale.\n\nPosizione in archivio: 4.\n";
+    QTest::newRow("inventory of a type") << QStringList{inventory, "Magazzino.pro", "--tipologia", "vit"} << 0
+                                         << QStringList{"A", "B"}
+                                         << QStringList{"Tipologia selezionata: vit",
+                                                        "Il presente inventario contiene 2 articoli.",
+                                                        "Valore totale: € 19,70"}
+                                         << "";
+    QTest::newRow("summary") << QStringList{summary, "2024.odc", "--from", "01/03", "--to=31/03"} << 0
+                             << QStringList{"Y", "X"}
+                             << QStringList{"Codice articolo: Tutti gli articoli",
+                                            "Intervallo selezionato: Dal   01/03/2024   al   31/03/2024",
+                                            "Numero operazioni: 2", "Costo totale: € 15,00"}
+                             << "";
+    QTest::newRow("summary of a code") << QStringList{summary, "2024.odc", "--codice", "x", "--from", "01/01", "--to",
+                                                      "31/12"}
+                                       << 0 << QStringList{"X"}
+                                       << QStringList{"Codice articolo: x",
+                                                      "Intervallo selezionato: Dal   01/01/2024   al   31/12/2024",
+                                                      "Numero operazioni: 1", "Costo totale: € 10,50"}
+                                       << "";
+    QTest::newRow("29 February 2024") << QStringList{summary, "2024.odc", "--from", "29/02", "--to", "29/02"} << 0
+                                      << QStringList{"Z"}
+                                      << QStringList{"Codice articolo: Tutti gli articoli",
+                                                     "Intervallo selezionato: Dal   29/02/2024   al   29/02/2024",
+                                                     "Numero operazioni: 1", "Costo totale: € 1,00"}
+                                      << "";
+    QTest::newRow("end before start") << QStringList{summary, "2024.odc", "--from", "15/03", "--to", "10/03"} << 2
+                                      << QStringList{} << QStringList{}
+                                      << "Attenzione: la data di fine intervallo (10/03/2024) non può essere anteriore "
+                                         "a quella di inizio intervallo (15/03/2024).\n\nPer poter visualizzare il "
+                                         "riepilogo è necessario indicare un intervallo di tempo valido.\n";
+    QTest::newRow("no period") << QStringList{summary, "2024.odc"} << 2 << QStringList{} << QStringList{} << "";
+    QTest::newRow("unknown option") << QStringList{inventory, "Magazzino.pro", "--codice", "x"} << 2 << QStringList{}
+                                    << QStringList{} << "";
+    QTest::newRow("missing archive") << QStringList{summary, "2023.odc", "--from", "01/01", "--to", "31/01"} << 2
+                                     << QStringList{} << QStringList{} << "";
+}
+
+void TestScortexCli::inventoryAndSummary()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, codes);
+    QFETCH(QStringList, footer);
+    QFETCH(QString, err);
+    const QString products = ProductRecord::archivePath(m_dir.path());
+    const QString receipts = ReceiptRecord::archivePath(m_dir.path(), QStringLiteral("2024"));
+    QFile::remove(products);
+    QFile::remove(receipts);
+    QHash<QString, QString> lines;
+    const QList<QStringList> stock = {{"C", "", "-2,50"}, {"B", "VITI INOX", "12,20"}, {"A", "Viti", "7,50"}, {"D", "", "x"}};
+    for (const QStringList &p : stock) {
+        Record record(ProductRecord::layout());
+        record.setValue(ProductRecord::Codice, p[0]);
+        record.setValue(ProductRecord::Tipologia, p[1]);
+        record.setValue(ProductRecord::Valore, p[2]);
+        appendRecord(products, record);
+        lines.insert(p[0], LineFormats::inventario().build(record.bytes()));
+    }
+    const QList<QStringList> received = {{"Y", "31/03/2024", "4,50"}, {"X", "01/03/2024", "10,50"}, {"Z", "29/02/2024", "1"}};
+    for (const QStringList &r : received) {
+        Record record(ReceiptRecord::layout());
+        record.setValue(ReceiptRecord::Codice, r[0]);
+        record.setValue(ReceiptRecord::Data, r[1]);
+        record.setValue(ReceiptRecord::CostoTot, r[2]);
+        appendRecord(receipts, record);
+        lines.insert(r[0], LineFormats::carichi().build(record.bytes()));
+    }
+    args[1] = m_dir.filePath(args[1]);
+    const Result r = cli(args);
+    QCOMPARE(r.status, QProcess::NormalExit);
+    QCOMPARE(r.exitCode, exitCode);
+    QString expected;
+    for (const QString &code : codes)
+        expected += lines.value(code) + u'\n';
+    for (const QString &line : footer)
+        expected += line + u'\n';
+    QCOMPARE(r.out, expected);
+    if (!err.isEmpty())
+        QCOMPARE(r.err, err);
+    else if (exitCode == 2)
+        QVERIFY(!r.err.isEmpty());
+    // The tool never creates an archive.
+    QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("2023.odc"))));
 }
 
 QTEST_GUILESS_MAIN(TestScortexCli)
