@@ -1,6 +1,7 @@
 #include "archivegen.h"
 
 #include "products/productrecord.h"
+#include "receipts/receiptrecord.h"
 #include "suppliers/supplierrecord.h"
 
 #include <QFile>
@@ -125,6 +126,34 @@ void suppliers(const QString &path, int records)
         r.setValue(Questioni, g.bounded(5) == 0 ? words(g, 3, 10) : QString());
         r.setValue(Note, g.bounded(3) == 0 ? words(g, 2, 12) : QString());
         r.setValue(Ricontatta, YesNo::text(g.bounded(5) == 0));
+    }, layout());
+}
+
+void receipts(const QString &path, int records, int year)
+{
+    using namespace ReceiptRecord;
+    write(path, records, Size, [year](QRandomGenerator &g, Record &r) {
+        const QString date = QStringLiteral("%1/%2/%3")
+                                 .arg(g.bounded(1, 29), 2, 10, QLatin1Char('0'))
+                                 .arg(g.bounded(1, 13), 2, 10, QLatin1Char('0'))
+                                 .arg(year);
+        r.setValue(Fornitore, pick(g, kTrades) + u' ' + pick(g, kSurnames) + u' ' + pick(g, kForms));
+        r.setValue(Recapiti, QStringLiteral("0%1 %2").arg(g.bounded(10, 999)).arg(g.bounded(100000, 9999999)));
+        r.setValue(NumDoc, QStringLiteral("FT %1").arg(g.bounded(10000)));
+        r.setValue(DataDoc, date);
+        r.setValue(Data, date);
+        r.setValue(Codice, QStringLiteral("%1%2-%3")
+                               .arg(QChar(u'A' + int(g.bounded(26))))
+                               .arg(QChar(u'A' + int(g.bounded(26))))
+                               .arg(g.bounded(100000), 5, 10, QLatin1Char('0')));
+        r.setValue(Tipologia, pick(g, kTypes));
+        r.setValue(Marca, pick(g, kBrands) + u' ' + words(g, 1, 2));
+        r.setValue(Descrizione, words(g, 3, 9));
+        r.setValue(CostoUni, money(g));
+        r.setValue(Quant, QString::number(g.bounded(1, 200)));
+        r.setValue(CostoTot, money(g));
+        r.setValue(Note, g.bounded(3) == 0 ? words(g, 2, 12) : QString());
+        r.setValue(DaSaldare, YesNo::text(g.bounded(4) == 0));
     }, layout());
 }
 

@@ -8,5 +8,7 @@ namespace ArchiveGen {
 
 void products(const QString &path, int records);
 void suppliers(const QString &path, int records);
+// Receipts of one year, dated through it in no particular order.
+void receipts(const QString &path, int records, int year);
 
 } // namespace ArchiveGen

@@ -8,6 +8,8 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -123,6 +125,32 @@ void LineList::clear()
     m_longest = 0;
 }
 
+namespace {
+
+// A long range is sorted in two halves at once, then merged.
+template <class It, class Less>
+void sortRange(It begin, It end, Less less)
+{
+    constexpr std::ptrdiff_t kTwoHalvesFrom = 20000;
+    if (end - begin < kTwoHalvesFrom) {
+        std::sort(begin, end, less);
+        return;
+    }
+    const It middle = begin + (end - begin) / 2;
+    std::thread other;
+    try {
+        other = std::thread([=] { std::sort(middle, end, less); });
+    } catch (const std::system_error &) {
+        std::sort(middle, end, less);
+    }
+    std::sort(begin, middle, less);
+    if (other.joinable())
+        other.join();
+    std::inplace_merge(begin, middle, end, less);
+}
+
+} // namespace
+
 void LineList::sortFolded()
 {
     // Sixteen characters at a time: the lines are sorted on their first
@@ -138,12 +166,16 @@ void LineList::sortFolded()
     keyed.reserve(m_entries.size());
     for (size_t i = 0; i < m_entries.size(); ++i)
         keyed.push_back({Window{}, qint32(i)});
+    // Equal windows keep file order: the index settles them, so a plain
+    // sort is as stable as a stable one.
     auto before = [](const Keyed &x, const Keyed &y) {
         if (x.window.first != y.window.first)
             return x.window.first < y.window.first;
         if (x.window.second != y.window.second)
             return x.window.second < y.window.second;
-        return x.window.length < y.window.length;
+        if (x.window.length != y.window.length)
+            return x.window.length < y.window.length;
+        return x.index < y.index;
     };
     auto same = [](const Keyed &x, const Keyed &y) {
         return x.window.first == y.window.first && x.window.second == y.window.second
@@ -166,7 +198,7 @@ void LineList::sortFolded()
             const Entry &e = m_entries[size_t(keyed[i].index)];
             keyed[i].window = windowOf(data(e), e.length, r.depth);
         }
-        std::stable_sort(keyed.begin() + qsizetype(r.begin), keyed.begin() + qsizetype(r.end), before);
+        sortRange(keyed.begin() + qsizetype(r.begin), keyed.begin() + qsizetype(r.end), before);
         // Ties of lines that go on past this window are settled by the next.
         for (size_t i = r.begin; i < r.end;) {
             size_t j = i + 1;

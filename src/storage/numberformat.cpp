@@ -107,8 +107,49 @@ std::optional<double> readDecimal(QStringView text)
     return parseDecimal(text.size(), at, c.data());
 }
 
+namespace {
+
+// The usual stored amount, "-123,45": at most 2^53 as a whole number of
+// hundredths (or of any power of ten up to 10^22), so one division of two
+// exact doubles gives the correctly rounded value the full reading gives.
+// Anything else is left to the full reading.
+std::optional<double> plainDecimal(const char *b, int n)
+{
+    static constexpr double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    int i = 0;
+    const bool negative = n > 0 && b[0] == '-';
+    if (negative)
+        ++i;
+    quint64 mantissa = 0;
+    int digits = 0;
+    int decimals = 0;
+    bool comma = false;
+    for (; i < n; ++i) {
+        const char c = b[i];
+        if (c >= '0' && c <= '9') {
+            if (++digits > 16)
+                return std::nullopt;
+            mantissa = mantissa * 10 + quint64(c - '0');
+            decimals += comma;
+        } else if (c == ',' && !comma) {
+            comma = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0 || (comma && decimals == 0) || mantissa > (quint64(1) << 53))
+        return std::nullopt;
+    const double value = double(mantissa) / powers[decimals];
+    return negative ? -value : value;
+}
+
+} // namespace
+
 std::optional<double> readDecimal(const char *bytes, int length, char (&room)[260])
 {
+    if (const std::optional<double> plain = plainDecimal(bytes, length))
+        return plain;
     Q_ASSERT(length >= 0 && length + 3 <= 260);
     return parseDecimal(length, [bytes](qsizetype i) { return char16_t(static_cast<unsigned char>(bytes[i])); }, room);
 }

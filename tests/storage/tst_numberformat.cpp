@@ -1,6 +1,7 @@
 #include "storage/numberformat.h"
 
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,6 +18,7 @@ class TestNumberFormat : public QObject
 private slots:
     void readDecimal_data();
     void readDecimal();
+    void storedBytesReadAsText();
     void numberText_data();
     void numberText();
     void roundTo_data();
@@ -70,6 +72,42 @@ void TestNumberFormat::readDecimal()
     QCOMPARE(got.has_value(), ok);
     if (ok)
         QVERIFY2(*got == value, qPrintable(QString::number(*got, 'g', 17)));
+    // The stored bytes read to the very same number.
+    char room[260];
+    const QByteArray bytes = text.toLatin1();
+    const std::optional<double> stored = NumberFormat::readDecimal(bytes.constData(), int(bytes.size()), room);
+    QCOMPARE(stored.has_value(), ok);
+    if (ok)
+        QVERIFY(std::signbit(*stored) == std::signbit(*got) && *stored == *got);
+}
+
+void TestNumberFormat::storedBytesReadAsText()
+{
+    // Amounts of every length and precision, the shapes a quick reading
+    // could get wrong: many digits, many decimals, 2^53 and just past it.
+    QRandomGenerator g(11);
+    QStringList texts{"9007199254740992", "9007199254740993", "0,1", "-0", "-0,0", "1234567890123456",
+                      "12345678901234567", "0,0000000000000000000001", "5,", ",5", "00012,50", "-,"};
+    for (int i = 0; i < 20000; ++i) {
+        QString t = g.bounded(4) == 0 ? QStringLiteral("-") : QString();
+        for (int k = int(g.bounded(1, 17)); k > 0; --k)
+            t += QChar(u'0' + int(g.bounded(10)));
+        if (g.bounded(3) != 0) {
+            t += u',';
+            for (int k = int(g.bounded(0, 8)); k > 0; --k)
+                t += QChar(u'0' + int(g.bounded(10)));
+        }
+        texts << t;
+    }
+    char room[260];
+    for (const QString &t : texts) {
+        const QByteArray bytes = t.toLatin1();
+        const std::optional<double> a = NumberFormat::readDecimal(t);
+        const std::optional<double> b = NumberFormat::readDecimal(bytes.constData(), int(bytes.size()), room);
+        QVERIFY2(a.has_value() == b.has_value(), bytes.constData());
+        if (a)
+            QVERIFY2(*a == *b && std::signbit(*a) == std::signbit(*b), bytes.constData());
+    }
 }
 
 void TestNumberFormat::numberText_data()
