@@ -195,6 +195,13 @@ int main(int argc, char *argv[])
         {QStringLiteral("raw read"), [&] { return rawRead(receipts); }},
         {QStringLiteral("summary, whole year"),
          [&] { return summary(receipts, QString(), QStringLiteral("01/01/2024"), QStringLiteral("31/12/2024")); }},
+        {QStringLiteral("(summary, whole year, block reads)"),
+         [&] {
+             RecordFile::setMappingAllowed(false);
+             const QString r = summary(receipts, QString(), QStringLiteral("01/01/2024"), QStringLiteral("31/12/2024"));
+             RecordFile::setMappingAllowed(true);
+             return r;
+         }},
         {QStringLiteral("summary, March"),
          [&] { return summary(receipts, QString(), QStringLiteral("01/03/2024"), QStringLiteral("31/03/2024")); }},
         {QStringLiteral("summary, code \"b-1\", whole year"),

@@ -384,16 +384,31 @@ const SearchDefinition &searchOf(const Kind &kind)
     return Searches::carichi();
 }
 
+// The lines in UTF-8, one per row.
+QByteArray utf8Lines(const LineList &lines)
+{
+    qsizetype most = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        most += lines.bytes(i).size() * 3 + 1;
+    QByteArray text(most, Qt::Uninitialized);
+    char *o = text.data();
+    const auto utf8 = utf8Table();
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        for (char b : lines.bytes(i)) {
+            const char *c = utf8[static_cast<unsigned char>(b)];
+            std::memcpy(o, c + 1, size_t(c[0]));
+            o += c[0];
+        }
+        *o++ = '\n';
+    }
+    text.truncate(o - text.constData());
+    return text;
+}
+
 // The lines one per row, then the count text (and any warning) on stderr.
 int printLines(const ListResult &result, const QString &countText, std::FILE *out, std::FILE *err)
 {
-    QByteArray text;
-    const auto utf8 = utf8Table();
-    for (qsizetype i = 0; i < result.lines.size(); ++i) {
-        for (char b : result.lines.bytes(i))
-            text.append(utf8[static_cast<unsigned char>(b)] + 1, utf8[static_cast<unsigned char>(b)][0]);
-        text += '\n';
-    }
+    QByteArray text = utf8Lines(result.lines);
     const bool written = std::fwrite(text.constData(), 1, size_t(text.size()), out) == size_t(text.size());
     std::fflush(out);
     if (!result.complete())
@@ -482,13 +497,7 @@ bool parseOptions(const QStringList &args, const QStringList &options, QString &
 // could not be read whole says so on stderr and exits 1.
 int printTotals(const ListResult &result, const QStringList &footer, std::FILE *out, std::FILE *err)
 {
-    QByteArray text;
-    const auto utf8 = utf8Table();
-    for (qsizetype i = 0; i < result.lines.size(); ++i) {
-        for (char b : result.lines.bytes(i))
-            text.append(utf8[static_cast<unsigned char>(b)] + 1, utf8[static_cast<unsigned char>(b)][0]);
-        text += '\n';
-    }
+    QByteArray text = utf8Lines(result.lines);
     for (const QString &line : footer)
         text += line.toUtf8() + '\n';
     const bool written = std::fwrite(text.constData(), 1, size_t(text.size()), out) == size_t(text.size());

@@ -70,6 +70,16 @@ qsizetype LineFormat::write(const char *record, char *out) const
     return o - out;
 }
 
+void LineFormat::prefetch(const char *record) const
+{
+    for (const Column &c : m_columns) {
+        if (c.offset >= 0)
+            __builtin_prefetch(record + c.offset);
+        if (c.joinedOffset >= 0)
+            __builtin_prefetch(record + c.joinedOffset);
+    }
+}
+
 QByteArray LineFormat::bytes(QByteArrayView wholeRecord) const
 {
     Q_ASSERT(wholeRecord.size() == m_layout->size());

@@ -35,6 +35,9 @@ public:
     // scan's read guard.
     qsizetype write(const char *record, char *out) const;
 
+    // Asks the processor for the fields a line of this record takes.
+    void prefetch(const char *record) const;
+
     QByteArray bytes(QByteArrayView wholeRecord) const;
     QString build(QByteArrayView wholeRecord) const;
 

@@ -54,6 +54,11 @@ void gather(void *context, const RecordFile::Run &run)
     for (qint64 i = 0; i < run.count; ++i, record += g->recordSize) {
         g->reading = run.first + i;
         std::atomic_signal_fence(std::memory_order_seq_cst);
+        if (i + kAhead < run.count) {
+            g->format->prefetch(record + kAhead * g->recordSize);
+            if (g->amountOffset >= 0)
+                __builtin_prefetch(record + kAhead * g->recordSize + g->amountOffset);
+        }
         if (g->test) {
             if (i + kAhead < run.count)
                 g->test->prefetch(record + kAhead * g->recordSize);
