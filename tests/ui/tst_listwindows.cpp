@@ -1,8 +1,11 @@
 #include "output/reportoutput.h"
+#include "products/inventorywindow.h"
 #include "products/lowstocklist.h"
 #include "products/productcard.h"
 #include "products/productrecord.h"
+#include "receipts/importwindow.h"
 #include "receipts/receiptcard.h"
+#include "receipts/summarywindow.h"
 #include "receipts/receiptrecord.h"
 #include "receipts/unpaidlist.h"
 #include "storage/recordfile.h"
@@ -327,13 +330,16 @@ void TestListWindows::filledListPrintsItsLines()
 void TestListWindows::everyReachableControlHasAName()
 {
     TfrmCarichi card;
-    std::vector<std::unique_ptr<TListWindow>> windows;
+    std::vector<std::unique_ptr<QWidget>> windows;
     windows.push_back(std::make_unique<TfrmRicontattaFor>(&card));
     windows.push_back(std::make_unique<TfrmSottoscorta>(&card));
     windows.push_back(std::make_unique<TfrmSospese>(&card));
     windows.push_back(std::make_unique<TfrmTrovaFornitori>(&card));
     windows.push_back(std::make_unique<TfrmTrovaMagazzino>(&card));
     windows.push_back(std::make_unique<TfrmTrovaCarichi>(&card));
+    windows.push_back(std::make_unique<TfrmImportaMagazzino>(&card));
+    windows.push_back(std::make_unique<TfrmRiepilogo>(&card));
+    windows.push_back(std::make_unique<TfrmRiepilogoCarico>(&card));
     for (const auto &w : windows) {
         int reachable = 0;
         for (QWidget *control : w->findChildren<QWidget *>()) {
