@@ -54,7 +54,8 @@ void gather(void *context, const RecordFile::Run &run)
     for (qint64 i = 0; i < run.count; ++i, record += g->recordSize) {
         g->reading = run.first + i;
         std::atomic_signal_fence(std::memory_order_seq_cst);
-        if (i + kAhead < run.count) {
+        // Only a mapped file is read where it lies; blocks were just copied in.
+        if (g->test && i + kAhead < run.count) {
             g->format->prefetch(record + kAhead * g->recordSize);
             if (g->amountOffset >= 0)
                 __builtin_prefetch(record + kAhead * g->recordSize + g->amountOffset);
