@@ -32,7 +32,7 @@ void TfrmRiepilogo::FormShow()
     const ListQuery query = Inventory::query(m_filter);
     ListResult result;
     const bool read = runArchiveScan(this, [&] {
-        RecordFile file(path, ProductRecord::layout().size());
+        RecordFile file(path, ProductRecord::layout().size(), RecordFile::Mode::ReadOrCreate);
         result = runQuery(file, query);
     });
     setSpokenText(titTipologia, Inventory::tipologiaText(m_filter));

@@ -38,7 +38,7 @@ void TfrmRiepilogoCarico::FormShow()
     const QString path = m_archive;
     ListResult result;
     const bool read = runArchiveScan(this, [&] {
-        RecordFile file(path, ReceiptRecord::layout().size());
+        RecordFile file(path, ReceiptRecord::layout().size(), RecordFile::Mode::ReadOrCreate);
         result = runQuery(file, query);
     });
     setSpokenText(titTipologia, ReceiptSummary::tipologiaText(m_filter));

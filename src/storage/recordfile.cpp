@@ -77,7 +77,12 @@ RecordFile::RecordFile(const QString &path, int recordSize, Mode mode)
     : m_path(path), m_recordSize(recordSize), m_file(path)
 {
     Q_ASSERT(recordSize > 0);
-    if (mode == Mode::ReadOnly) {
+    if (mode == Mode::ReadOrCreate && !QFileInfo::exists(path)) {
+        QFile create(path);
+        if (!create.open(QIODevice::WriteOnly | QIODevice::NewOnly) && !QFileInfo::exists(path))
+            fail(QStringLiteral("impossibile creare il file (%1)").arg(create.errorString()));
+    }
+    if (mode != Mode::ReadWrite) {
         if (QFileInfo(path).isDir())
             fail(QStringLiteral("è una cartella, non un archivio"));
         if (!m_file.open(QIODevice::ReadOnly))

@@ -18,6 +18,9 @@ public:
     enum class Mode {
         ReadWrite, // the application: creates the file empty when missing
         ReadOnly,  // inspection: never creates or changes anything
+        // Lists that only read: a missing file is created empty, an existing
+        // one is opened for reading, so a read-only share can still be read.
+        ReadOrCreate,
     };
 
     RecordFile(const QString &path, int recordSize, Mode mode = Mode::ReadWrite);

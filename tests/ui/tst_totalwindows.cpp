@@ -14,7 +14,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+
+#include <unistd.h>
 
 namespace {
 
@@ -84,6 +87,7 @@ private slots:
     void inventoryFilter();
     void inventoryLeavesOutUnreadableValues();
     void inventoryAccessFailure();
+    void inventoryOfAReadOnlyArchive();
 
     void summaryChecksThePeriod_data();
     void summaryChecksThePeriod();
@@ -245,6 +249,40 @@ void TestTotalWindows::inventoryAccessFailure()
         QVERIFY(w.lstRecords->lines().empty());
         // No total that looks like a result.
         QCOMPARE(w.lblTotale->text(), QStringLiteral("0,00"));
+    });
+}
+
+void TestTotalWindows::inventoryOfAReadOnlyArchive()
+{
+    // The superuser writes to read-only files: this runs as another user.
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("SCORTEX_AS_USER")) {
+        QProcess child;
+        child.setProgram(QCoreApplication::applicationFilePath());
+        child.setArguments({QStringLiteral("inventoryOfAReadOnlyArchive")});
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("SCORTEX_AS_USER"), QStringLiteral("1"));
+        env.insert(QStringLiteral("HOME"), QStringLiteral("/tmp"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("/tmp"));
+        child.setProcessEnvironment(env);
+        child.setChildProcessModifier([] {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(3);
+        });
+        child.start();
+        QVERIFY(child.waitForFinished(60000));
+        QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
+        return;
+    }
+    // A share mounted read-only: the inventory only reads, so it is shown.
+    const QString path = ProductRecord::archivePath(m_folder->path());
+    writeFile(path, {product("A", "", "7,50"), product("B", "", "12,20")});
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    TfrmMenuRiepilogo menu;
+    menu.open();
+    openFrom<TfrmRiepilogo>(menu.btnVisualizza, menu.lblAttendere, [this](TfrmRiepilogo &w) {
+        QVERIFY2(m_messages->boxes.isEmpty(), qPrintable(m_messages->lastText()));
+        QCOMPARE(codes(w), (QStringList{"A", "B"}));
+        QCOMPARE(w.lblTotale->text(), QStringLiteral("€ 19,70"));
     });
 }
 
