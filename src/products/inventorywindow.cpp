@@ -6,7 +6,6 @@
 #include "ui/resultlist.h"
 #include "ui/services.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,14 +13,13 @@
 TfrmRiepilogo::TfrmRiepilogo(QWidget *owner)
     : TTotalListWindow(QStringLiteral("frmRiepilogo"), QStringLiteral(" Scortex - Inventario Merce"),
                        QStringLiteral("Tipologia selezionata:"), HelpTopics::Topic::Inventario,
-                       QStringLiteral("Stampa inventario"), owner)
+                       QStringLiteral("Stampa inventario"), FindEnter::MovesToTrova, Messages::Kind::Information, owner)
 {
     setSpokenText(titTipologia, QStringLiteral("Tutti gli articoli in magazzino."));
     lblTotale = addInfo(0, QStringLiteral("infValore"), QStringLiteral("Valore totale:"), QStringLiteral("lblTotale"),
                         QStringLiteral("0,00"));
     panInfo = addInfo(1, QString(), QString(), QStringLiteral("panInfo"),
                       QStringLiteral("Il presente inventario contiene 0 articoli."));
-    txtTrova->installEventFilter(this);
 }
 
 void TfrmRiepilogo::FormShow()
@@ -48,17 +46,4 @@ void TfrmRiepilogo::FormShow()
 void TfrmRiepilogo::btnStampaClick()
 {
     printLines(Inventory::printTitle(titTipologia->text()), Inventory::printLines(lstRecords->texts(), lblTotale->text()));
-}
-
-bool TfrmRiepilogo::eventFilter(QObject *watched, QEvent *event)
-{
-    // Enter in the find box moves to Trova without pressing it.
-    if (watched == txtTrova && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            btnTrova->setFocus();
-            return true;
-        }
-    }
-    return TTotalListWindow::eventFilter(watched, event);
 }

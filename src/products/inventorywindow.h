@@ -22,9 +22,6 @@ public:
 public slots:
     void btnStampaClick() override;
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     QString m_filter;
 };

@@ -17,6 +17,8 @@
 
 namespace {
 
+constexpr int kQuantLength = 6;
+
 // The record at the position is no longer the product that was picked.
 struct ProductChanged
 {
@@ -77,7 +79,6 @@ TfrmImportaMagazzino::TfrmImportaMagazzino(QWidget *owner)
     txtQuant = new QLineEdit(QStringLiteral("0"), p);
     txtQuant->setObjectName(QStringLiteral("txtQuant"));
     txtQuant->setFont(layoutFont(QStringLiteral("Arial"), 12, true));
-    txtQuant->setMaxLength(6);
     txtQuant->setGeometry(200, 412, 110, 30);
     caption->setBuddy(txtQuant);
     txtQuant->setAccessibleName(QStringLiteral("Quantità da caricare"));
@@ -225,6 +226,10 @@ bool TfrmImportaMagazzino::eventFilter(QObject *watched, QEvent *event)
                 return true;
             }
             if (!isEditingKey(key) && !isNumericKey(key, true))
+                return true;
+            // Six characters at most by typing; a longer quantity copied
+            // from the card is kept whole rather than silently cut.
+            if (!isEditingKey(key) && txtQuant->text().size() - txtQuant->selectedText().size() >= kQuantLength)
                 return true;
         } else if (event->type() == QEvent::FocusOut && isLeavingFocus(static_cast<QFocusEvent *>(event))) {
             txtQuant->setText(ProductImport::quantityExit(txtQuant->text()));

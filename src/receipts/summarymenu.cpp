@@ -135,7 +135,6 @@ TfrmMenuRiepilogoCarico::TfrmMenuRiepilogoCarico(QWidget *parent)
         (*e.year)->setFont(layoutFont(QStringLiteral("Arial"), 18, true));
         (*e.year)->setStyleSheet(QStringLiteral("color: #8B0000; background: transparent;"));
         (*e.year)->setGeometry(270, 74, 100, 40);
-        (*e.year)->setAccessibleName((*e.year)->text());
     }
 
     lblAttendere = new QLabel(QStringLiteral("Caricamento riepilogo in corso. Attendere..."), p);
@@ -182,10 +181,9 @@ void TfrmMenuRiepilogoCarico::FormShow()
 void TfrmMenuRiepilogoCarico::followYear()
 {
     const QString year = TextRules::trimmed(txtAnno->text());
-    for (QLabel *label : {lblAnnoInizio, lblAnnoFine}) {
-        label->setText(year);
-        label->setAccessibleName(year);
-    }
+    // The labels speak their text as it stands.
+    lblAnnoInizio->setText(year);
+    lblAnnoFine->setText(year);
 }
 
 QWidget *TfrmMenuRiepilogoCarico::nextAfter(QObject *box) const

@@ -11,7 +11,7 @@
 TfrmRiepilogoCarico::TfrmRiepilogoCarico(QWidget *owner)
     : TTotalListWindow(QStringLiteral("frmRiepilogoCarico"), QStringLiteral(" Scortex - Riepilogo movimenti di carico merce"),
                        QStringLiteral("Codice articolo:"), HelpTopics::Topic::RiepilogoCarichi,
-                       QStringLiteral("Stampa riepilogo"), owner)
+                       QStringLiteral("Stampa riepilogo"), FindEnter::Nothing, Messages::Kind::Plain, owner)
 {
     lblIntervallo = addInfo(0, QStringLiteral("infIntervallo"), QStringLiteral("Intervallo selezionato:"),
                             QStringLiteral("lblIntervallo"), QStringLiteral("Dal gg/mm/aaaa al gg/mm/aaaa"));

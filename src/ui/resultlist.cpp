@@ -56,10 +56,10 @@ QStringList TResultList::texts() const
     return out;
 }
 
-void TResultList::findNext(const QString &typed)
+void TResultList::findNext(const QString &typed, Messages::Kind emptyKind)
 {
     if (lines().empty()) {
-        Messages::plain(window(), emptyListMessage());
+        Messages::show(window(), emptyKind, emptyListMessage());
         return;
     }
     const QModelIndexList selected = selectionModel()->selectedIndexes();

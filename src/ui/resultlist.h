@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/resultlines.h"
+#include "ui/services.h"
 
 #include <QListView>
 
@@ -30,7 +31,7 @@ public:
     // The in-list find: the next line holding the text (the same text
     // again goes on after the selected line); on an empty list the
     // "not applicable" message.
-    void findNext(const QString &typed);
+    void findNext(const QString &typed, Messages::Kind emptyKind = Messages::Kind::Plain);
     // A new window starts with no previous find.
     void resetFind() { m_lastFind.clear(); }
 

@@ -7,6 +7,7 @@
 #include "ui/services.h"
 #include "ui/widgets.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,8 +30,10 @@ QLabel *label(QWidget *parent, const QString &name, const QString &text, int poi
 } // namespace
 
 TTotalListWindow::TTotalListWindow(const QString &objectName, const QString &caption, const QString &filterCaption,
-                                   HelpTopics::Topic topic, const QString &printCaption, QWidget *owner)
-    : QDialog(owner, Qt::Window), repRiepilogo(ReportLayouts::listReport())
+                                   HelpTopics::Topic topic, const QString &printCaption, FindEnter findEnter,
+                                   Messages::Kind emptyFindKind, QWidget *owner)
+    : QDialog(owner, Qt::Window), repRiepilogo(ReportLayouts::listReport()), m_findEnter(findEnter),
+      m_emptyFindKind(emptyFindKind)
 {
     setObjectName(objectName);
     setWindowTitle(caption);
@@ -88,6 +91,8 @@ TTotalListWindow::TTotalListWindow(const QString &objectName, const QString &cap
     setTabOrder(btnStampa, btnEsci);
     setTabOrder(btnEsci, imgGuida);
 
+    txtTrova->installEventFilter(this);
+    lstRecords->installEventFilter(this);
     connect(btnTrova, &QPushButton::clicked, this, &TTotalListWindow::btnTrovaClick);
     connect(btnStampa, &QPushButton::clicked, this, &TTotalListWindow::btnStampaClick);
     connect(btnEsci, &QPushButton::clicked, this, &QDialog::reject);
@@ -125,7 +130,22 @@ int TTotalListWindow::exec()
 
 void TTotalListWindow::btnTrovaClick()
 {
-    lstRecords->findNext(txtTrova->text());
+    lstRecords->findNext(txtTrova->text(), m_emptyFindKind);
+}
+
+bool TTotalListWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // Enter never reaches the dialog, which would press its default button:
+    // in the find box it moves to Trova or does nothing, on the list nothing.
+    if ((watched == txtTrova || watched == lstRecords) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched == txtTrova && m_findEnter == FindEnter::MovesToTrova)
+                btnTrova->setFocus();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TTotalListWindow::printLines(const QString &title, const QStringList &lines)

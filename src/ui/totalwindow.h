@@ -3,6 +3,7 @@
 #include "output/report.h"
 #include "search/resultlines.h"
 #include "ui/helptopics.h"
+#include "ui/services.h"
 
 #include <QDialog>
 
@@ -41,8 +42,12 @@ public slots:
     virtual void btnStampaClick() = 0;
 
 protected:
+    // What Enter in the find box does.
+    enum class FindEnter { MovesToTrova, Nothing };
+
     TTotalListWindow(const QString &objectName, const QString &caption, const QString &filterCaption,
-                     HelpTopics::Topic topic, const QString &printCaption, QWidget *owner);
+                     HelpTopics::Topic topic, const QString &printCaption, FindEnter findEnter,
+                     Messages::Kind emptyFindKind, QWidget *owner);
 
     // A caption and its value in the information block under the list
     // (rows 0, 1, 2), or the value alone; the value label speaks its text.
@@ -51,9 +56,12 @@ protected:
     static void setSpokenText(QLabel *label, const QString &text);
     void printLines(const QString &title, const QStringList &lines);
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void done(int result) override;
 
 private:
+    FindEnter m_findEnter;
+    Messages::Kind m_emptyFindKind;
     TGradientBackground *m_background;
     QWidget *m_panel;
 };

@@ -72,7 +72,9 @@ private slots:
     void importWithStockUpdate_data();
     void importWithStockUpdate();
     void importWithoutStockUpdate();
+    void identicalLinesImportTheClickedProduct_data();
     void identicalLinesImportTheClickedProduct();
+    void longCardQuantityIsKeptWhole();
     void noPickGivesTheWarning();
     void unreadableNumbersAreRefusedBeforeWriting();
     void readOnlyArchiveLeavesCardAndRecord();
@@ -200,23 +202,55 @@ void TestImportWindow::importWithoutStockUpdate()
     QCOMPARE(m_card->txtQuant->text(), QStringLiteral("7"));
 }
 
+void TestImportWindow::identicalLinesImportTheClickedProduct_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("supplier");
+    QTest::newRow("first line") << 0 << "Primo";
+    QTest::newRow("second line") << 1 << "Secondo";
+}
+
 void TestImportWindow::identicalLinesImportTheClickedProduct()
 {
+    QFETCH(int, row);
+    QFETCH(QString, supplier);
     // Same code, description, price and stock: the lines are equal; only
     // the suppliers differ.
     writeFile(archive(), {product("A-1", "10", "2,50", "4,00", QStringLiteral("Primo")),
                           product("A-1", "10", "2,50", "4,00", QStringLiteral("Secondo"))});
-    const QByteArray second = stored(archive(), 2);
-    openImport([](TfrmImportaMagazzino &w) {
+    const int position = row + 1, other = 2 - row;
+    const QByteArray untouched = stored(archive(), other);
+    openImport([&](TfrmImportaMagazzino &w) {
         QCOMPARE(w.model->line(0).text(), w.model->line(1).text());
-        clickRow(w, 0);
-        QCOMPARE(w.lblPosizione->text(), QStringLiteral("1"));
+        clickRow(w, row);
+        QCOMPARE(w.lblPosizione->text(), QString::number(position));
         w.txtQuant->setText(QStringLiteral("1"));
         QTest::mouseClick(w.btnAggiorna, Qt::LeftButton);
     });
-    QCOMPARE(field(stored(archive(), 1), ProductRecord::Giacenza), QStringLiteral("11"));
-    QCOMPARE(stored(archive(), 2), second);
-    QCOMPARE(m_card->txtFornitore->text(), QStringLiteral("Primo"));
+    QCOMPARE(field(stored(archive(), position), ProductRecord::Giacenza), QStringLiteral("11"));
+    QCOMPARE(stored(archive(), other), untouched);
+    QCOMPARE(m_card->txtFornitore->text(), supplier);
+}
+
+void TestImportWindow::longCardQuantityIsKeptWhole()
+{
+    // Typing stops at six characters; a longer quantity from the card is
+    // neither cut nor added cut.
+    writeFile(archive(), {product("A-1", "10", "2,50", "4,00")});
+    m_card->txtQuant->setText(QStringLiteral("1234567"));
+    openImport([](TfrmImportaMagazzino &w) {
+        QCOMPARE(w.txtQuant->text(), QStringLiteral("1234567"));
+        clickRow(w, 0);
+        QTest::mouseClick(w.btnAggiorna, Qt::LeftButton);
+    });
+    QCOMPARE(field(stored(archive(), 1), ProductRecord::Giacenza), QStringLiteral("1234577"));
+    QCOMPARE(m_card->txtQuant->text(), QStringLiteral("1234567"));
+
+    TfrmImportaMagazzino typed(nullptr);
+    typed.show();
+    typed.txtQuant->clear();
+    typeText(typed.txtQuant, QStringLiteral("12,34567"));
+    QCOMPARE(typed.txtQuant->text(), QStringLiteral("12,345"));
 }
 
 void TestImportWindow::noPickGivesTheWarning()

@@ -208,6 +208,7 @@ void TestTotalWindows::inventoryFilter()
         QCOMPARE(w.panInfo->text(), QStringLiteral("Il presente inventario contiene %1 articoli.").arg(listed.size()));
         if (listed.isEmpty()) {
             QTest::mouseClick(w.btnTrova, Qt::LeftButton);
+            QCOMPARE(m_messages->lastKind(), Messages::Kind::Information);
             QCOMPARE(m_messages->lastText(), TResultList::emptyListMessage());
         }
     });
@@ -427,6 +428,14 @@ void TestTotalWindows::summaryPrint()
     QCOMPARE(empty.lblTotCosti->text(), QStringLiteral("€ 0,00"));
     QCOMPARE(empty.txtTotMov->text(), QStringLiteral("0"));
     const qsizetype boxes = m_messages->boxes.size();
+    // Enter in the find box or on the list does nothing here.
+    QTest::keyClick(empty.txtTrova, Qt::Key_Return);
+    QTest::keyClick(empty.lstRecords, Qt::Key_Return);
+    QCOMPARE(m_messages->boxes.size(), boxes);
+    QTest::mouseClick(empty.btnTrova, Qt::LeftButton);
+    QCOMPARE(m_messages->lastKind(), Messages::Kind::Plain);
+    QCOMPARE(m_messages->lastText(), TResultList::emptyListMessage());
+    m_messages->boxes.removeLast();
     QTest::mouseClick(empty.btnStampa, Qt::LeftButton);
     QCOMPARE(m_messages->boxes.size(), boxes + 1);
     QCOMPARE(m_messages->lastKind(), Messages::Kind::Warning);
