@@ -1,5 +1,6 @@
 #include "productcard.h"
 
+#include "output/exportwindow.h"
 #include "ui/helptopics.h"
 #include "ui/helpwindows.h"
 #include "output/cardprint.h"
@@ -164,6 +165,8 @@ TfrmMagazzino::TfrmMagazzino(QWidget *parent)
             return QStringLiteral("0,00");
         return QString();
     };
+    def.modeWord = QStringLiteral("magazzino");
+    def.exportArchive = [](TCardScreen &card) { openDialog<TfrmExpMagazzino>(&card); };
     def.attachmentLabels = {QStringLiteral("lblFile01"), QStringLiteral("lblFile02"), QStringLiteral("lblFile03"),
                             QStringLiteral("lblDesc01"), QStringLiteral("lblDesc02"), QStringLiteral("lblDesc03"),
                             QStringLiteral("lblCartella"), QStringLiteral("lblCartellaDesc")};

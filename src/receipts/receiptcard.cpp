@@ -1,5 +1,6 @@
 #include "receiptcard.h"
 
+#include "output/exportwindow.h"
 #include "ui/helptopics.h"
 #include "ui/helpwindows.h"
 #include "receipts/calendar.h"
@@ -150,6 +151,10 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
         if (control == u"txtQuant")
             return QStringLiteral("0");
         return QString();
+    };
+    def.modeWord = QStringLiteral("carichi");
+    def.exportArchive = [](TCardScreen &card) {
+        openDialog<TfrmExpCarichi>(&card, [&card](TfrmExpCarichi &w) { w.setArchive(card.archivePath()); });
     };
     def.attachmentLabels = {QStringLiteral("lblFile01"), QStringLiteral("lblFile02"), QStringLiteral("lblFile03"),
                             QStringLiteral("lblDesc01"), QStringLiteral("lblDesc02"), QStringLiteral("lblDesc03")};

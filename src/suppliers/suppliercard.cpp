@@ -1,5 +1,6 @@
 #include "suppliercard.h"
 
+#include "output/exportwindow.h"
 #include "ui/helptopics.h"
 #include "ui/helpwindows.h"
 #include "output/cardprint.h"
@@ -164,6 +165,8 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
     def.archivePath = [](const TCardScreen &) { return SupplierRecord::archivePath(AppContext::programFolder()); };
     def.controls = boundControls(*def.layout, SupplierRecord::File01,
                                  {{SupplierRecord::Ricontatta, QStringLiteral("chkRicontatta")}});
+    def.modeWord = QStringLiteral("fornitori");
+    def.exportArchive = [](TCardScreen &card) { openDialog<TfrmExpFornitori>(&card); };
     def.attachmentLabels = {QStringLiteral("lblFile01"), QStringLiteral("lblFile02"), QStringLiteral("lblFile03"),
                             QStringLiteral("lblDesc01"), QStringLiteral("lblDesc02"), QStringLiteral("lblDesc03")};
     def.required = {{QStringLiteral("txtDitta"),

@@ -1,5 +1,7 @@
 #include "cardscreen.h"
 
+#include "ui/attachwindow.h"
+
 #include "storage/archiveerror.h"
 #include "storage/numberformat.h"
 #include "storage/record.h"
@@ -557,6 +559,17 @@ void TCardScreen::chainTabOrder(const QHash<QString, QWidget *> &after, const QL
         setTabOrder(order[i - 1], order[i]);
 }
 
+void TCardScreen::cmdFileClick()
+{
+    openDialog<TfrmAllegaCartella>(this, [this](TfrmAllegaCartella &w) { w.setCard(this); });
+}
+
+void TCardScreen::cmdEsportaClick()
+{
+    if (m_def.exportArchive)
+        m_def.exportArchive(*this);
+}
+
 void TCardScreen::connectWorkflow()
 {
     const QList<QPair<const char *, void (TCardScreen::*)()>> workflow = {
@@ -564,6 +577,8 @@ void TCardScreen::connectWorkflow()
         {"cmdDuplica", &TCardScreen::cmdDuplicaClick},
         {"cmdSalva", &TCardScreen::cmdSalvaClick},
         {"cmdEsci", &TCardScreen::cmdEsciClick},
+        {"cmdFile", &TCardScreen::cmdFileClick},
+        {"cmdEsporta", &TCardScreen::cmdEsportaClick},
     };
     for (const auto &[name, slot] : workflow) {
         if (auto *b = findChild<QAbstractButton *>(QLatin1StringView(name)))

@@ -58,6 +58,11 @@ struct CardDefinition
     std::function<bool(TCardScreen &)> afterRequired;
     // Status-line hints of the card's own controls.
     QHash<QString, QString> hints;
+    // The word that names the card to the windows it opens: "fornitori",
+    // "magazzino" or "carichi".
+    QString modeWord;
+    // Opens the card's spreadsheet export.
+    std::function<void(TCardScreen &)> exportArchive;
 };
 
 // The workflow shared by the three cards: browse, new, save, duplicate and
@@ -131,6 +136,9 @@ public slots:
     void cmdSalvaClick();
     void cmdDuplicaClick();
     void cmdEsciClick();
+    // The attachments window over the card's hidden labels.
+    void cmdFileClick();
+    void cmdEsportaClick();
 
 protected:
     // Binds the controls the screen has built to the definition; called once

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
@@ -149,3 +150,23 @@ void setOpener(Opener opener)
 }
 
 } // namespace TMisc
+
+namespace FileDialogs {
+
+namespace {
+Chooser g_chooser;
+} // namespace
+
+QString openFile(QWidget *parent, const QString &title, const QString &filter)
+{
+    if (g_chooser)
+        return g_chooser(parent, title, filter);
+    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+}
+
+void setChooser(Chooser chooser)
+{
+    g_chooser = std::move(chooser);
+}
+
+} // namespace FileDialogs

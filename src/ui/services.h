@@ -51,3 +51,10 @@ using Opener = std::function<void(const QString &target)>;
 void setOpener(Opener opener); // empty: the desktop
 
 } // namespace TMisc
+
+// The file-open dialog: the file the user chooses, empty when cancelled.
+namespace FileDialogs {
+QString openFile(QWidget *parent, const QString &title, const QString &filter);
+using Chooser = std::function<QString(QWidget *parent, const QString &title, const QString &filter)>;
+void setChooser(Chooser chooser); // empty: the real dialog
+} // namespace FileDialogs

@@ -1,0 +1,66 @@
+#include "attachments.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace Attachments {
+
+namespace {
+
+QString failed(const QString &name, const QString &why)
+{
+    return QStringLiteral("Attenzione: non è stato possibile allegare il file \"%1\".\r\n\r\n%2\r\n\r\nIl file allegato "
+                          "alla scheda non è stato modificato.")
+        .arg(name, why);
+}
+
+} // namespace
+
+QString copyInto(const QString &source, const QString &folder, const QString &name)
+{
+    if (!QDir().mkpath(folder))
+        return failed(name, QStringLiteral("Impossibile creare la cartella dei documenti allegati."));
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return failed(name, QStringLiteral("Il file scelto non può essere letto."));
+    QSaveFile out(QDir(folder).filePath(name));
+    // A same-name file the user chose to replace is replaced whole.
+    out.setDirectWriteFallback(false);
+    if (!out.open(QIODevice::WriteOnly))
+        return failed(name, QStringLiteral("La cartella dei documenti allegati non consente la scrittura."));
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(block.data(), block.size());
+        if (n < 0) {
+            out.cancelWriting();
+            return failed(name, QStringLiteral("Il file scelto non può essere letto."));
+        }
+        if (n == 0)
+            break;
+        if (out.write(block.constData(), n) != n) {
+            out.cancelWriting();
+            return failed(name, QStringLiteral("La copia non è stata completata: il disco potrebbe essere pieno."));
+        }
+    }
+    if (!out.flush() || !out.commit())
+        return failed(name, QStringLiteral("La copia non è stata completata: il disco potrebbe essere pieno."));
+    return QString();
+}
+
+bool isPlainName(const QString &name)
+{
+    return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\') && name != u"." && name != u".."
+           && !name.contains(u':');
+}
+
+QString unsafeNameMessage(const QString &name)
+{
+    return QStringLiteral("Attenzione: il nome del file allegato \"%1\" non è valido.\r\n\r\nUn file allegato si "
+                          "apre soltanto dalla cartella dei documenti allegati: allegarlo di nuovo con il pulsante "
+                          "Sfoglia.")
+        .arg(name);
+}
+
+} // namespace Attachments

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// The files attached to cards: kept in one folder of the program folder,
+// named on the cards by their bare file name.
+namespace Attachments {
+
+// Copies `source` into `folder` (created when missing) as `name`, through a
+// temporary file renamed at the end, so that a failed copy never leaves a
+// cut file under the real name. Empty when done; otherwise the message to
+// show, which names the file.
+QString copyInto(const QString &source, const QString &folder, const QString &name);
+
+// A bare file name: not empty, no folder separator, not "." or "..".
+bool isPlainName(const QString &name);
+QString unsafeNameMessage(const QString &name);
+
+} // namespace Attachments
