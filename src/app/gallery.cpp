@@ -6,6 +6,8 @@
 #include "output/layouts.h"
 #include "products/extradata.h"
 #include "receipts/calendar.h"
+#include "output/exportwindow.h"
+#include "ui/attachwindow.h"
 #include "receipts/importwindow.h"
 #include "receipts/summarymenu.h"
 #include "receipts/summarywindow.h"
@@ -196,6 +198,23 @@ int main(int argc, char *argv[])
     import.btnCercaClick();
     import.lstRecords->setCurrentIndex(import.model->index(1));
     ok = save(&import, out, QStringLiteral("_panContainer")) && ok;
+
+    // The spreadsheet exports, filled from the sample archives, and the
+    // attachments window of a supplier card.
+    TfrmExpFornitori exportSuppliers(screens.frmFornitori);
+    TfrmExpMagazzino exportProducts(screens.frmMagazzino);
+    TfrmExpCarichi exportReceipts(screens.frmCarichi);
+    exportReceipts.setArchive(ReceiptRecord::archivePath(folder.path(), QStringLiteral("2026")));
+    for (TExportWindow *w : std::initializer_list<TExportWindow *>{&exportSuppliers, &exportProducts, &exportReceipts}) {
+        w->show();
+        w->FormShow();
+        ok = save(w, out) && ok;
+    }
+    TfrmAllegaCartella attach(screens.frmFornitori);
+    attach.txtFile[0]->setText(QStringLiteral("Contratto di fornitura 2026.pdf"));
+    attach.txtDesc[0]->setText(QStringLiteral("Contratto firmato il 12 gennaio"));
+    attach.txtDesc[1]->setText(QStringLiteral("Listino da ricevere"));
+    ok = save(&attach, out) && ok;
 
     // Page 1 of each report kind.
     Report list = ReportLayouts::listReport();

@@ -1,0 +1,305 @@
+#include "output/exportwindow.h"
+#include "products/productrecord.h"
+#include "receipts/receiptcard.h"
+#include "receipts/receiptrecord.h"
+#include "storage/cp1252.h"
+#include "storage/record.h"
+#include "suppliers/suppliercard.h"
+#include "suppliers/supplierrecord.h"
+#include "support/childrun.h"
+#include "support/recorders.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTableView>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+namespace {
+
+QByteArray supplier(const QString &ditta, const QString &comune, const QString &prov, const QString &note,
+                    const QString &cap = QString())
+{
+    Record r(SupplierRecord::layout());
+    r.setValue(SupplierRecord::Ditta, ditta);
+    r.setValue(SupplierRecord::ComuneRes, comune);
+    r.setValue(SupplierRecord::ProvRes, prov);
+    r.setValue(SupplierRecord::CapRes, cap);
+    r.setValue(SupplierRecord::Note, note);
+    return r.bytes();
+}
+
+void writeFile(const QString &path, const QList<QByteArray> &records)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    for (const QByteArray &r : records)
+        QCOMPARE(f.write(r), r.size());
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The cells of the file's table, row by row, as an HTML reader sees them.
+QList<QStringList> cellsOf(const QByteArray &file)
+{
+    QTextDocument document;
+    document.setHtml(Cp1252::decode(file));
+    QList<QStringList> rows;
+    for (QTextFrame *frame : document.rootFrame()->childFrames()) {
+        auto *table = qobject_cast<QTextTable *>(frame);
+        if (!table)
+            continue;
+        for (int r = 0; r < table->rows(); ++r) {
+            QStringList row;
+            for (int c = 0; c < table->columns(); ++c) {
+                QTextCursor from = table->cellAt(r, c).firstCursorPosition();
+                from.setPosition(table->cellAt(r, c).lastCursorPosition().position(), QTextCursor::KeepAnchor);
+                row << from.selectedText();
+            }
+            rows << row;
+        }
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestExport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void suppliersFile();
+    void emptyArchiveGivesTenEmptyRows();
+    void questionsDecide_data();
+    void questionsDecide();
+    void cellsRoundTripThroughAnHtmlReader();
+    void failedWriteKeepsThePreviousFile_data();
+    void failedWriteKeepsThePreviousFile();
+    void cardsOpenTheirExport();
+    void hoverTexts();
+
+private:
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<MessageRecorder> m_messages;
+    std::unique_ptr<ShellRecorder> m_shell;
+};
+
+void TestExport::init()
+{
+    m_folder = std::make_unique<ProgramFolder>();
+    m_messages = std::make_unique<MessageRecorder>();
+    m_shell = std::make_unique<ShellRecorder>();
+}
+
+void TestExport::cleanup()
+{
+    m_shell.reset();
+    m_messages.reset();
+    m_folder.reset();
+}
+
+void TestExport::suppliersFile()
+{
+    writeFile(SupplierRecord::archivePath(m_folder->path()),
+              {supplier("Rossi", "Roma", "RM", "Più però: 5 €", "00184"), supplier("Bianchi", "Forlì", "FC", "ù"),
+               supplier("Verdi", "", "", "")});
+    TfrmExpFornitori w(nullptr);
+    w.show();
+    w.FormShow();
+    QCOMPARE(w.model->rowCount(), 3);
+    QCOMPARE(w.model->columnCount(), 23);
+    QCOMPARE(w.model->data(w.model->index(1, 0)).toString(), QStringLiteral("2"));
+    QCOMPARE(w.model->data(w.model->index(1, 5)).toString(), QStringLiteral("Forlì FC"));
+    QCOMPARE(w.grdRecords->columnWidth(5), 250);
+
+    m_messages->answers = {true, false};
+    QTest::mouseClick(w.cmdEsporta, Qt::LeftButton);
+    QCOMPARE(m_messages->boxes.size(), 2);
+    QCOMPARE(m_messages->boxes[0].text, TExportWindow::firstQuestion());
+    QCOMPARE(m_messages->boxes[1].text, TExportWindow::doneQuestion());
+    QVERIFY(m_shell->opened.isEmpty());
+
+    const QByteArray file = readAll(QDir(m_folder->path()).filePath(QStringLiteral("Fornitori.xls")));
+    QVERIFY(file.startsWith("<html xmlns:o=\"urn:schemas-microsoft-com:office:office\" xmlns:x=\"urn:schemas-"
+                            "microsoft-com:office:excel\" xmlns=\"http://www.w3.org/TR/REC-html40\"><head><meta "
+                            "http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\"><!--[if gte mso "
+                            "9]><xml><x:ExcelWorkbook><x:ExcelWorksheets><x:ExcelWorksheet><x:Name>Riepilogo "
+                            "Fornitori</x:Name><x:WorksheetOptions><x:Selected/><x:Panes><x:Pane><x:Number>1</x:Number>"
+                            "<x:ActiveRow>3</x:ActiveRow></x:Pane></x:Panes><x:ProtectContents>False</x:ProtectContents>"
+                            "<x:ProtectObjects>False</x:ProtectObjects><x:ProtectScenarios>False</x:ProtectScenarios>"
+                            "</x:WorksheetOptions></x:ExcelWorksheet></x:ExcelWorksheets></x:ExcelWorkbook></xml>"
+                            "<![endif]--></head><body><table x:str><tr><td style=\"text-align: left; font-weight: "
+                            "bold;\" width=250>Denominazione Ditta</td>"));
+    QVERIFY(file.endsWith("</tr></table></body></html>"));
+    QVERIFY(!file.contains('\n') && !file.contains('\r'));
+    QCOMPARE(file.count("<tr>"), 4);
+    QCOMPARE(file.count("<td style=\"text-align: left;\" sdnum=\"1040;0;@\">"), 3 * 22);
+    // Single Windows-1252 bytes: ì, ù, è, €.
+    QVERIFY(file.contains("Forl\xEC FC"));
+    QVERIFY(file.contains("Pi\xF9 per\xF2: 5 \x80"));
+    QVERIFY(file.contains(">Citt\xE0</td>"));
+    // The postal code stays text, leading zeros included.
+    QVERIFY(file.contains("@\">00184</td>"));
+    const QList<QStringList> cells = cellsOf(file);
+    QCOMPARE(cells.size(), 4);
+    QCOMPARE(cells[1][0], QStringLiteral("Rossi"));
+    QCOMPARE(cells[1][4], QStringLiteral("Roma RM"));
+    QCOMPARE(cells[3][4], QString());
+}
+
+void TestExport::emptyArchiveGivesTenEmptyRows()
+{
+    TfrmExpMagazzino w(nullptr);
+    w.show();
+    w.FormShow();
+    QCOMPARE(w.model->rowCount(), 10);
+    QVERIFY(QFile::exists(ProductRecord::archivePath(m_folder->path())));
+    QTest::mouseClick(w.cmdEsporta, Qt::LeftButton);
+    const QByteArray file = readAll(QDir(m_folder->path()).filePath(QStringLiteral("Magazzino.xls")));
+    QVERIFY(file.contains("<x:Name>Magazzino</x:Name>"));
+    QCOMPARE(file.count("<tr>"), 11);
+    QCOMPARE(file.count("@\"></td>"), 10 * 23);
+    // Yes to the second question opens the file, its path in quotes.
+    QCOMPARE(m_shell->opened, QStringList{QDir::toNativeSeparators(QDir(m_folder->path()).filePath("Magazzino.xls"))});
+}
+
+void TestExport::questionsDecide_data()
+{
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<bool>("written");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("no at the first") << QList<bool>{false} << false << false;
+    QTest::newRow("no at the second") << QList<bool>{true, false} << true << false;
+    QTest::newRow("yes, yes") << QList<bool>{true, true} << true << true;
+}
+
+void TestExport::questionsDecide()
+{
+    QFETCH(QList<bool>, answers);
+    QFETCH(bool, written);
+    QFETCH(bool, opened);
+    writeFile(SupplierRecord::archivePath(m_folder->path()), {supplier("Rossi", "Roma", "RM", "")});
+    TfrmExpFornitori w(nullptr);
+    w.show();
+    w.FormShow();
+    m_messages->answers = answers;
+    QTest::mouseClick(w.cmdEsporta, Qt::LeftButton);
+    QCOMPARE(QFile::exists(QDir(m_folder->path()).filePath(QStringLiteral("Fornitori.xls"))), written);
+    QCOMPARE(m_shell->opened.size(), opened ? 1 : 0);
+    QVERIFY(w.isVisible());
+}
+
+void TestExport::cellsRoundTripThroughAnHtmlReader()
+{
+    const QStringList notes = {"<b>grassetto</b>", "A&B", "1 < 2 > 0", "&amp; già scritto", "\"citato\""};
+    QList<QByteArray> records;
+    for (const QString &note : notes)
+        records << supplier(QStringLiteral("Ditta"), QString(), QString(), note);
+    writeFile(SupplierRecord::archivePath(m_folder->path()), records);
+    TfrmExpFornitori w(nullptr);
+    w.show();
+    w.FormShow();
+    m_messages->answers = {true, false};
+    QTest::mouseClick(w.cmdEsporta, Qt::LeftButton);
+    const QList<QStringList> cells = cellsOf(readAll(QDir(m_folder->path()).filePath(QStringLiteral("Fornitori.xls"))));
+    QCOMPARE(cells.size(), notes.size() + 1);
+    for (qsizetype i = 0; i < notes.size(); ++i) {
+        QCOMPARE(cells[i + 1].size(), 22);
+        QCOMPARE(cells[i + 1][21], notes[i]);
+    }
+}
+
+void TestExport::failedWriteKeepsThePreviousFile_data()
+{
+    QTest::addColumn<int>("how");
+    QTest::newRow("read-only folder") << int(ChildRun::AsNobodyIfRoot);
+    QTest::newRow("disk full part-way") << int(ChildRun::WithFileSizeLimit);
+}
+
+void TestExport::failedWriteKeepsThePreviousFile()
+{
+    QFETCH(int, how);
+    if (runInChild(QStringLiteral("failedWriteKeepsThePreviousFile:%1").arg(QTest::currentDataTag()).toLatin1(),
+                   ChildRun(how), 64 * 1024))
+        return;
+    QList<QByteArray> records;
+    for (int i = 0; i < 200; ++i)
+        records << supplier(QStringLiteral("Ditta %1").arg(i), QStringLiteral("Roma"), QStringLiteral("RM"),
+                            QString(200, u'x'));
+    writeFile(SupplierRecord::archivePath(m_folder->path()), records);
+    const QString path = QDir(m_folder->path()).filePath(QStringLiteral("Fornitori.xls"));
+    {
+        QFile previous(path);
+        QVERIFY(previous.open(QIODevice::WriteOnly));
+        previous.write("previous export");
+    }
+    TfrmExpFornitori w(nullptr);
+    w.show();
+    w.FormShow();
+    QCOMPARE(w.model->rowCount(), 200);
+    if (ChildRun(how) == ChildRun::AsNobodyIfRoot) {
+        QVERIFY(QFile::setPermissions(m_folder->path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    } else {
+        applyFileSizeLimit();
+    }
+    QTest::mouseClick(w.cmdEsporta, Qt::LeftButton);
+    QFile::setPermissions(m_folder->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(m_messages->boxes.size(), 2);
+    QCOMPARE(m_messages->lastKind(), Messages::Kind::Plain);
+    QCOMPARE(m_messages->lastText(), TExportWindow::failureMessage());
+    QCOMPARE(readAll(path), QByteArray("previous export"));
+    // No temporary file left behind either.
+    QCOMPARE(QDir(m_folder->path()).entryList({QStringLiteral("Fornitori.xls*")}, QDir::Files).size(), 1);
+    QVERIFY(m_shell->opened.isEmpty());
+}
+
+void TestExport::cardsOpenTheirExport()
+{
+    // The receipts export reads the year open in the card, and only it.
+    writeFile(ReceiptRecord::archivePath(m_folder->path(), QStringLiteral("2024")), {Record(ReceiptRecord::layout()).bytes()});
+    writeFile(ReceiptRecord::archivePath(m_folder->path(), QStringLiteral("2025")), {});
+    TfrmCarichi card;
+    card.lblFile->setText(ReceiptRecord::archivePath(m_folder->path(), QStringLiteral("2024")));
+    card.open();
+    bool opened = false;
+    whenModal([&](QWidget *modal) {
+        auto *w = qobject_cast<TfrmExpCarichi *>(modal);
+        QVERIFY(w);
+        opened = true;
+        QCOMPARE(w->windowTitle(), QStringLiteral(" Esporta archivio operazioni di carico in Microsoft Excel"));
+        QCOMPARE(w->model->rowCount(), 1);
+        QCOMPARE(w->model->columnCount(), 15);
+    });
+    QTest::mouseClick(card.findChild<QAbstractButton *>(QStringLiteral("cmdEsporta")), Qt::LeftButton);
+    QVERIFY(opened);
+}
+
+void TestExport::hoverTexts()
+{
+    TfrmExpFornitori w(nullptr);
+    w.show();
+    const QList<QPair<QWidget *, QString>> hovers = {
+        {w.cmdEsporta, QStringLiteral("Esporta l'archivio in formato Microsoft Excel.")},
+        {w.cmdGuida, QStringLiteral("Visualizza la pagina della guida sensibile al contesto.")},
+        {w.cmdEsci, QStringLiteral("Esci da questo ambiente di lavoro.")},
+        {w.grdRecords, QString()},
+    };
+    for (const auto &[widget, text] : hovers) {
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(widget, &enter);
+        QCOMPARE(w.panInfo->text(), text);
+    }
+}
+
+QTEST_MAIN(TestExport)
+#include "tst_export.moc"
