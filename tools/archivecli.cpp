@@ -1,5 +1,6 @@
 #include "archivecli.h"
 
+#include "output/spreadsheet.h"
 #include "products/inventory.h"
 #include "products/productrecord.h"
 #include "receipts/receiptrecord.h"
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 #include <cstring>
 #include <optional>
@@ -29,6 +31,7 @@ const char kHelp[] =
     "Uso: scortex-cli COMANDO [--kind TIPO] FILE\n"
     "     scortex-cli find FILE [--kind TIPO] CAMPO=TESTO ...\n"
     "     scortex-cli find FILE [--kind TIPO] --list ricontatta|sottoscorta|sospese\n"
+    "     scortex-cli export FILE [--kind TIPO] USCITA.xls\n"
     "     scortex-cli validate codfisc|piva|carta|iban TESTO\n"
     "     scortex-cli inventory FILE [--tipologia TESTO]\n"
     "     scortex-cli summary FILE --from gg/mm --to gg/mm [--codice TESTO]\n"
@@ -66,6 +69,13 @@ const char kHelp[] =
     "               fornitori, con TESTO digitato nella sua casella, e stampa\n"
     "               il messaggio che la finestra mostrerebbe. Stato di uscita:\n"
     "               0 codice valido, 1 codice errato o rifiutato.\n"
+    "  export FILE USCITA.xls\n"
+    "               scrive il foglio di calcolo che la finestra di\n"
+    "               esportazione della scheda scriverebbe (Fornitori.xls,\n"
+    "               Magazzino.xls, Operazioni_Carico.xls) nel file USCITA;\n"
+    "               il file è scritto per intero o non è scritto affatto.\n"
+    "               Stato di uscita: 0 scritto, 2 archivio non leggibile\n"
+    "               per intero o file non scrivibile.\n"
     "  inventory FILE [--tipologia TESTO]\n"
     "               stampa l'inventario di Magazzino.pro come la finestra\n"
     "               Inventario Merce: le righe, il conteggio e il valore\n"
@@ -577,6 +587,32 @@ int summary(const QStringList &args, std::FILE *out, std::FILE *err)
                        out, err);
 }
 
+int exportSheet(const Kind &kind, const QString &path, const QString &target, std::FILE *err)
+{
+    const QLatin1StringView name(kind.name);
+    const Spreadsheet::Table &table = name == u"fornitori" ? Spreadsheet::fornitori()
+                                      : name == u"magazzino" ? Spreadsheet::magazzino()
+                                                             : Spreadsheet::carichi();
+    RecordFile file(path, table.layout->size(), RecordFile::Mode::ReadOnly);
+    const Spreadsheet::Rows rows = Spreadsheet::Rows::read(file, table);
+    if (rows.unread > 0) {
+        print(err, QStringLiteral("scortex-cli: %1: %2 schede non leggibili; il file %3 non è stato scritto.\n")
+                       .arg(path)
+                       .arg(rows.unread)
+                       .arg(target));
+        return Failure;
+    }
+    QSaveFile sheet(target);
+    bool written = sheet.open(QIODevice::WriteOnly) && Spreadsheet::write(sheet, table, rows);
+    written = written && sheet.flush() && sheet.commit();
+    if (!written) {
+        sheet.cancelWriting();
+        print(err, QStringLiteral("scortex-cli: %1: impossibile scrivere il file (%2)\n").arg(target, sheet.errorString()));
+        return Failure;
+    }
+    return Ok;
+}
+
 } // namespace
 
 int run(const QStringList &args, std::FILE *out, std::FILE *err)
@@ -632,13 +668,16 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
     }
 
     if (command.isEmpty())
-        return usageError(err, QStringLiteral("indicare un comando: dump, check, find, inventory, summary o validate."));
-    if (command != u"dump" && command != u"check" && command != u"find")
+        return usageError(err, QStringLiteral("indicare un comando: dump, check, find, export, inventory, summary o validate."));
+    if (command != u"dump" && command != u"check" && command != u"find" && command != u"export")
         return usageError(
-            err, QStringLiteral("comando sconosciuto: %1 (i comandi sono dump, check, find, inventory, summary e validate).").arg(command));
+            err, QStringLiteral("comando sconosciuto: %1 (i comandi sono dump, check, find, export, inventory, summary e validate).").arg(command));
     if (path.isEmpty())
         return usageError(err, QStringLiteral("indicare il file dell'archivio."));
-    if (command != u"find" && !extra.isEmpty())
+    if (command == u"export" && extra.size() != 1)
+        return usageError(err, extra.isEmpty() ? QStringLiteral("indicare il file da scrivere (USCITA.xls).")
+                                               : QStringLiteral("argomento in più: %1").arg(extra.last()));
+    if (command != u"find" && command != u"export" && !extra.isEmpty())
         return usageError(err, QStringLiteral("argomento in più: %1").arg(extra.first()));
     if (command != u"find" && listName)
         return usageError(err, QStringLiteral("--list vale solo per il comando find."));
@@ -673,6 +712,8 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
     try {
         if (command == u"find")
             return list ? findList(*list, path, out, err) : find(*kind, path, extra, out, err);
+        if (command == u"export")
+            return exportSheet(*kind, path, extra.first(), err);
         return command == u"dump" ? dump(*kind, path, out) : check(*kind, path, out);
     } catch (const ArchiveError &e) {
         print(err, QStringLiteral("scortex-cli: %1: %2\n").arg(e.path(), e.reason()));

@@ -1,9 +1,11 @@
+#include "output/spreadsheet.h"
 #include "products/productrecord.h"
 #include "receipts/receiptrecord.h"
 #include "search/listline.h"
 #include "storage/recordfile.h"
 #include "suppliers/supplierrecord.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -69,6 +71,7 @@ private slots:
     void findSaysWhatIsMissing();
     void inventoryAndSummary_data();
     void inventoryAndSummary();
+    void exportWritesTheWindowsFile();
 
 private:
     QTemporaryDir m_dir;
@@ -487,6 +490,43 @@ void TestScortexCli::inventoryAndSummary()
         QCOMPARE(r.err, err);
     // The tool never creates an archive.
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("2023.odc"))));
+}
+
+void TestScortexCli::exportWritesTheWindowsFile()
+{
+    const QString path = SupplierRecord::archivePath(m_dir.path());
+    QFile::remove(path);
+    for (const char *firm : {"Rossi & C.", "Città <nuova>"}) {
+        Record record(SupplierRecord::layout());
+        record.setValue(SupplierRecord::Ditta, QString::fromUtf8(firm));
+        appendRecord(path, record);
+    }
+    const QString out = m_dir.filePath(QStringLiteral("copia.xls"));
+    QFile::remove(out);
+    Result r = cli({QStringLiteral("export"), path, out});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.err, QString());
+    // The same bytes as the window writes from the same rows.
+    RecordFile file(path, SupplierRecord::Size, RecordFile::Mode::ReadOnly);
+    QBuffer expected;
+    expected.open(QIODevice::WriteOnly);
+    QVERIFY(Spreadsheet::write(expected, Spreadsheet::fornitori(), Spreadsheet::Rows::read(file, Spreadsheet::fornitori())));
+    QFile written(out);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    QCOMPARE(bytes, expected.data());
+    QVERIFY(bytes.contains("Rossi &amp; C.") && bytes.contains("Citt\xE0 &lt;nuova&gt;"));
+
+    // Errors: no file written, exit 2.
+    const QString nowhere = m_dir.filePath(QStringLiteral("manca/copia.xls"));
+    for (const QStringList &args : {QStringList{"export", path, nowhere}, QStringList{"export", path},
+                                    QStringList{"export", m_dir.filePath("Assente.pro"), "--kind", "magazzino", out + "2"}}) {
+        r = cli(args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(!r.err.isEmpty());
+    }
+    QVERIFY(!QFile::exists(nowhere));
+    QVERIFY(!QFile::exists(out + "2"));
 }
 
 QTEST_GUILESS_MAIN(TestScortexCli)
