@@ -3,6 +3,7 @@
 // real windows in a child process each, for their peak resident memory.
 
 #include "archivegen.h"
+#include "benchrows.h"
 
 #include "products/inventory.h"
 #include "products/inventorywindow.h"
@@ -32,43 +33,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-struct Row
-{
-    QString name;
-    std::function<QString()> work; // returns what it found, printed once
-    std::vector<double> times = {};
-    QString found = {};
-};
-
-double minOf(const std::vector<double> &v)
-{
-    return *std::min_element(v.begin(), v.end());
-}
-
-double medianOf(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-QString rawRead(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        qFatal("cannot read %s", qPrintable(path));
-    static QByteArray block(1 << 20, Qt::Uninitialized);
-    qint64 total = 0, n;
-    while ((n = f.read(block.data(), block.size())) > 0)
-        total += n;
-    return QStringLiteral("%1 bytes").arg(total);
-}
+using namespace BenchRows;
 
 QString inventory(const QString &path, const QString &filter)
 {
@@ -82,44 +47,6 @@ QString summary(const QString &path, const QString &filter, const QString &from,
     RecordFile file(path, ReceiptRecord::layout().size());
     const ListResult r = runQuery(file, ReceiptSummary::query(filter, from, to));
     return QStringLiteral("%1 lines, %2").arg(r.lines.size()).arg(ReceiptSummary::totalText(r.total));
-}
-
-void runRows(const QString &title, std::vector<Row> &rows, int runs)
-{
-    // Warm the page cache, then interleave the rows run by run.
-    for (Row &r : rows)
-        r.found = r.work();
-    for (int i = 0; i < runs; ++i) {
-        for (Row &r : rows) {
-            const auto start = Clock::now();
-            r.work();
-            r.times.push_back(msSince(start));
-        }
-    }
-    const Row &base = rows.front();
-    std::printf("\n%s\n", qPrintable(title));
-    std::printf("  %-40s %9s %9s %7s %7s  %s\n", "", "min ms", "median ms", "min x", "med x", "result");
-    for (const Row &r : rows) {
-        std::printf("  %-40s %9.1f %9.1f %7.2f %7.2f  %s\n", qPrintable(r.name), minOf(r.times), medianOf(r.times),
-                    minOf(r.times) / minOf(base.times), medianOf(r.times) / medianOf(base.times), qPrintable(r.found));
-    }
-    std::printf("  (x: against the raw read)\n");
-    std::fflush(stdout);
-}
-
-// A field of /proc/self/status, in kB: VmHWM is the peak resident memory,
-// RssAnon the program's own memory now, RssFile the mapped archive pages
-// (the shared page cache, which the system reclaims at need).
-long statusKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').first().toLong();
-    }
-    return -1;
 }
 
 long peakResidentKb()
@@ -201,7 +128,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("inventory, type \"vit\""), [&] { return inventory(products, QStringLiteral("vit")); }},
     };
     runRows(QStringLiteral("Magazzino.pro, 100000 products, %1 MB").arg(double(QFileInfo(products).size()) / 1e6, 0, 'f', 1),
-            stock, runs);
+            stock, runs, "the raw read");
     std::vector<Row> year = {
         {QStringLiteral("raw read"), [&] { return rawRead(receipts); }},
         {QStringLiteral("summary, whole year"),
@@ -219,7 +146,7 @@ int main(int argc, char *argv[])
          [&] { return summary(receipts, QStringLiteral("b-1"), QStringLiteral("01/01/2024"), QStringLiteral("31/12/2024")); }},
     };
     runRows(QStringLiteral("2024.odc, 100000 receipts, %1 MB").arg(double(QFileInfo(receipts).size()) / 1e6, 0, 'f', 1),
-            year, runs);
+            year, runs, "the raw read");
 
     std::printf("\nThe windows, each in a process of its own:\n");
     std::fflush(stdout);

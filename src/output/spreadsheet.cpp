@@ -13,6 +13,8 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 namespace Spreadsheet {
 
@@ -141,11 +143,10 @@ QByteArrayView Rows::cell(qsizetype row, qsizetype column) const
     }
 }
 
-Rows Rows::read(RecordFile &file, const Table &table)
+void Rows::readRange(RecordFile &file, const Table &table, qint64 from, qint64 to)
 {
-    Rows rows;
     const qsizetype n = table.columns.size();
-    rows.m_columns = n;
+    m_columns = n;
     std::vector<int> offsets, capacities;
     qint64 rowRoom = 0;
     for (const Column &c : table.columns) {
@@ -159,62 +160,143 @@ Rows Rows::read(RecordFile &file, const Table &table)
     const std::unique_ptr<qint64[]> lengths(new qint64[size_t(kRecordsPerRun)]);
     Gathering g{offsets.data(), capacities.data(), int(n), file.recordSize(), rowRoom, scratch.get(), lengths.get(), 0};
     file.setReads(RecordFile::Reads::EveryRecord);
-    const qint64 total = file.count();
-    qint64 next = 1;
+    const qint64 last = qMin(to, file.count());
+    qint64 next = from;
     auto take = [&](qint64 first) {
         for (qint64 k = 0; k < g.done; ++k)
-            rows.m_rows.append(QByteArrayView(g.rows + k * rowRoom, g.rowLengths[size_t(k)]), first + k);
+            m_rows.append(QByteArrayView(g.rows + k * rowRoom, g.rowLengths[size_t(k)]), first + k);
         next = first + g.done;
         g.done = 0;
     };
     try {
-        file.scanRuns(kRecordsPerRun, gather, &g, [&](qint64 first, qint64) { take(first); });
+        file.scanRuns(from, last, kRecordsPerRun, gather, &g, [&](qint64 first, qint64) { take(first); });
     } catch (const ArchiveError &) {
         // The rows of the failing run that were whole are kept too.
         take(next);
-        rows.unread = total - (next - 1);
-        if (rows.unread <= 0)
-            rows.unread = 1;
+        unread += qMax<qint64>(1, last - next + 1);
     }
+}
+
+Rows Rows::read(RecordFile &file, const Table &table)
+{
+    constexpr qint64 kTwoHalvesFrom = 20000;
+    Rows rows;
+    const qint64 n = file.count();
+    if (n < kTwoHalvesFrom) {
+        rows.readRange(file, table, 1, n);
+        return rows;
+    }
+    // The second half on a thread of its own, from a file of its own.
+    const qint64 half = n / 2;
+    Rows second;
+    bool secondOpened = true;
+    auto readSecond = [&] {
+        try {
+            RecordFile again(file.path(), file.recordSize(), RecordFile::Mode::ReadOnly);
+            second.readRange(again, table, half + 1, n);
+        } catch (const ArchiveError &) {
+            secondOpened = false;
+        } catch (const std::bad_alloc &) {
+            secondOpened = false;
+        }
+    };
+    std::thread other;
+    try {
+        other = std::thread(readSecond);
+    } catch (const std::system_error &) {
+    }
+    rows.readRange(file, table, 1, half);
+    if (other.joinable())
+        other.join();
+    else
+        readSecond();
+    // Rows after a gap would look like the next records: only what follows
+    // a whole first half is kept.
+    if (rows.unread > 0 || !secondOpened) {
+        rows.unread += n - half;
+        return rows;
+    }
+    rows.m_rows.append(std::move(second.m_rows));
+    rows.unread = second.unread;
     return rows;
 }
 
 bool write(QIODevice &out, const Table &table, const Rows &rows)
 {
-    QByteArray text;
-    text.reserve(1 << 20);
-    auto flush = [&] {
-        const bool ok = out.write(text) == text.size();
-        text.clear();
-        return ok;
+    // Rows go into a block of memory written out a megabyte at a time; a
+    // row never needs more than its cells escaped five times over.
+    constexpr qsizetype kBlock = 1 << 20;
+    QByteArray block(kBlock, Qt::Uninitialized);
+    char *const begin = block.data();
+    char *o = begin;
+    auto put = [&o](const char *text, size_t length) {
+        std::memcpy(o, text, length);
+        o += length;
     };
-    text += kHead;
-    text += Cp1252::encode(table.worksheet);
-    text += kAfterName;
-    text += "<tr>";
+    auto putEscaped = [&o](QByteArrayView cell) {
+        const char *p = cell.data();
+        const char *const end = p + cell.size();
+        while (p < end) {
+            const char *run = p;
+            while (p < end && *p != '&' && *p != '<' && *p != '>')
+                ++p;
+            std::memcpy(o, run, size_t(p - run));
+            o += p - run;
+            if (p == end)
+                break;
+            const char *entity = *p == '&' ? "&amp;" : *p == '<' ? "&lt;" : "&gt;";
+            const size_t length = *p == '&' ? 5 : 4;
+            std::memcpy(o, entity, length);
+            o += length;
+            ++p;
+        }
+    };
+    auto flush = [&] {
+        const qint64 n = o - begin;
+        o = begin;
+        return out.write(begin, n) == n;
+    };
+
+    QByteArray head = kHead;
+    head += Cp1252::encode(table.worksheet);
+    head += kAfterName;
+    head += "<tr>";
     for (const Column &c : table.columns) {
-        text += "<td style=\"text-align: left; font-weight: bold;\" width=";
-        text += QByteArray::number(c.width);
-        text += '>';
-        appendEscaped(text, Cp1252::encode(QString::fromUtf8(c.header)));
-        text += kCellClose;
+        head += "<td style=\"text-align: left; font-weight: bold;\" width=";
+        head += QByteArray::number(c.width);
+        head += '>';
+        head += escaped(Cp1252::encode(QString::fromUtf8(c.header)));
+        head += kCellClose;
     }
-    text += "</tr>";
+    head += "</tr>";
+    if (out.write(head) != head.size())
+        return false;
+
     const qsizetype columns = table.columns.size();
     const qsizetype count = rows.size() > 0 ? rows.size() : kEmptyRows;
+    const size_t open = sizeof kCellOpen - 1, close = sizeof kCellClose - 1;
     for (qsizetype r = 0; r < count; ++r) {
-        text += "<tr>";
-        for (qsizetype c = 0; c < columns; ++c) {
-            text += kCellOpen;
-            if (rows.size() > 0)
-                appendEscaped(text, rows.cell(r, c));
-            text += kCellClose;
-        }
-        text += "</tr>";
-        if (text.size() >= (1 << 20) - 4096 && !flush())
+        const QByteArrayView row = rows.size() > 0 ? rows.rowBytes(r) : QByteArrayView();
+        const qsizetype most = 9 + columns * qsizetype(open + close) + row.size() * 5;
+        // Fields of at most 250 bytes: a row always fits in the block.
+        Q_ASSERT(most <= kBlock);
+        if (kBlock - (o - begin) < most && !flush())
             return false;
+        put("<tr>", 4);
+        const char *p = row.data();
+        for (qsizetype c = 0; c < columns; ++c) {
+            put(kCellOpen, open);
+            if (p) {
+                const qsizetype length = qsizetype(static_cast<unsigned char>(p[0]))
+                                         | qsizetype(static_cast<unsigned char>(p[1])) << 8;
+                putEscaped(QByteArrayView(p + 2, length));
+                p += 2 + length;
+            }
+            put(kCellClose, close);
+        }
+        put("</tr>", 5);
     }
-    text += kTail;
+    put(kTail, sizeof kTail - 1);
     return flush();
 }
 

@@ -46,6 +46,8 @@ public:
     qsizetype size() const { return m_rows.size(); }
     qsizetype columns() const { return m_columns; }
     QByteArrayView cell(qsizetype row, qsizetype column) const;
+    // A row's cells, each as a 2-byte length (low byte first) and its bytes.
+    QByteArrayView rowBytes(qsizetype row) const { return m_rows.bytes(row); }
     qint64 position(qsizetype row) const { return m_rows.position(row); }
 
     // Records left out because the archive could not be read to its end.
@@ -56,6 +58,8 @@ public:
     static Rows read(RecordFile &file, const Table &table);
 
 private:
+    void readRange(RecordFile &file, const Table &table, qint64 from, qint64 to);
+
     LineList m_rows; // per row: each cell as a 2-byte length and its bytes
     qsizetype m_columns = 0;
 };

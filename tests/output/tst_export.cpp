@@ -4,6 +4,7 @@
 #include "receipts/receiptrecord.h"
 #include "storage/cp1252.h"
 #include "storage/record.h"
+#include "storage/recordfile.h"
 #include "suppliers/suppliercard.h"
 #include "suppliers/supplierrecord.h"
 #include "support/childrun.h"
@@ -85,6 +86,7 @@ private slots:
     void cellsRoundTripThroughAnHtmlReader();
     void failedWriteKeepsThePreviousFile_data();
     void failedWriteKeepsThePreviousFile();
+    void largeArchiveKeepsFileOrder();
     void cardsOpenTheirExport();
     void hoverTexts();
 
@@ -261,6 +263,31 @@ void TestExport::failedWriteKeepsThePreviousFile()
     // No temporary file left behind either.
     QCOMPARE(QDir(m_folder->path()).entryList({QStringLiteral("Fornitori.xls*")}, QDir::Files).size(), 1);
     QVERIFY(m_shell->opened.isEmpty());
+}
+
+void TestExport::largeArchiveKeepsFileOrder()
+{
+    // Large enough to be read in two halves at once.
+    const QString path = ReceiptRecord::archivePath(m_folder->path(), QStringLiteral("2024"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        Record r(ReceiptRecord::layout());
+        for (int i = 1; i <= 20003; ++i) {
+            r.setValue(ReceiptRecord::NumDoc, QString::number(i));
+            r.setValue(ReceiptRecord::Note, i % 2 ? QStringLiteral("dispari") : QString());
+            f.write(r.bytes());
+        }
+    }
+    RecordFile file(path, ReceiptRecord::Size, RecordFile::Mode::ReadOnly);
+    const Spreadsheet::Rows rows = Spreadsheet::Rows::read(file, Spreadsheet::carichi());
+    QCOMPARE(rows.size(), 20003);
+    QCOMPARE(rows.unread, 0);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (rows.position(i) != i + 1 || rows.cell(i, 0) != QByteArray::number(i + 1)
+            || rows.cell(i, 12) != QByteArrayView(i % 2 ? "" : "dispari"))
+            QFAIL(qPrintable(QStringLiteral("row %1").arg(i)));
+    }
 }
 
 void TestExport::cardsOpenTheirExport()
