@@ -4,6 +4,7 @@
 #include "storage/archiveerror.h"
 #include "storage/cp1252.h"
 #include "storage/recordfile.h"
+#include "storage/textrules.h"
 #include "suppliers/supplierrecord.h"
 #include "ui/helpwindows.h"
 #include "ui/resultlist.h"
@@ -143,7 +144,7 @@ int TExportWindow::exec()
 
 void TExportWindow::FormShow()
 {
-    const QString path = m_archive;
+    const QString path = TextRules::trimmed(m_archive);
     const Spreadsheet::Table &table = m_table;
     Spreadsheet::Rows rows;
     // The table shows whatever could be read; what could not is said.
