@@ -109,7 +109,8 @@ int main(int argc, char *argv[])
 
     const Spreadsheet::Rows rows = readRows(archive);
     const QString target = QDir(folder).filePath(QStringLiteral("Magazzino.xls"));
-    const qint64 bytes = QFileInfo(target).exists() ? QFileInfo(target).size() : (exportFile(target, rows), QFileInfo(target).size());
+    exportFile(target, rows);
+    const qint64 bytes = QFileInfo(target).size();
     const QString scratch = QDir(folder).filePath(QStringLiteral("raw.bin"));
     std::vector<Row> write = {
         {QStringLiteral("raw read + raw write of the file's bytes"),

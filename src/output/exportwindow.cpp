@@ -7,6 +7,7 @@
 #include "storage/textrules.h"
 #include "suppliers/supplierrecord.h"
 #include "ui/helpwindows.h"
+#include "ui/responsive.h"
 #include "ui/resultlist.h"
 #include "ui/services.h"
 
@@ -170,12 +171,17 @@ void TExportWindow::cmdEsportaClick()
     if (!Messages::confirm(this, firstQuestion()))
         return;
     const QString path = filePath();
-    // Written whole or not at all: a failed export leaves the previous file.
-    QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly) && Spreadsheet::write(file, m_table, model->rows());
-    written = written && file.flush() && file.commit();
+    const Spreadsheet::Table &table = m_table;
+    const Spreadsheet::Rows &rows = model->rows();
+    bool written = false;
+    // Off the window's thread, which keeps painting; written whole or not
+    // at all, so a failed export leaves the previous file as it was.
+    runResponsive([&] {
+        QSaveFile file(path);
+        written = file.open(QIODevice::WriteOnly) && Spreadsheet::write(file, table, rows);
+        written = written && file.flush() && file.commit();
+    });
     if (!written) {
-        file.cancelWriting();
         Messages::plain(this, failureMessage());
         return;
     }

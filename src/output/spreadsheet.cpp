@@ -35,19 +35,21 @@ struct Gathering
 
 constexpr qint64 kRecordsPerRun = 2048;
 
-void putCell(char *&o, QByteArrayView first, QByteArrayView second, bool joined)
+// A cell: its two fields, each trimmed, joined by one blank when both have
+// text, so the cell itself never starts or ends with a blank.
+void putCell(char *&o, QByteArrayView first, QByteArrayView second)
 {
-    const qsizetype length = first.size() + (joined ? 1 + second.size() : 0);
+    const bool both = !first.isEmpty() && !second.isEmpty();
+    const qsizetype length = first.size() + (both ? 1 : 0) + second.size();
     o[0] = char(length & 0xFF);
     o[1] = char(length >> 8);
     o += 2;
     std::memcpy(o, first.data(), size_t(first.size()));
     o += first.size();
-    if (joined) {
+    if (both)
         *o++ = ' ';
-        std::memcpy(o, second.data(), size_t(second.size()));
-        o += second.size();
-    }
+    std::memcpy(o, second.data(), size_t(second.size()));
+    o += second.size();
 }
 
 void gather(void *context, const RecordFile::Run &run)
@@ -64,7 +66,7 @@ void gather(void *context, const RecordFile::Run &run)
             const QByteArrayView second
                 = joined ? ShortString::trimmedText(record + g->offsets[2 * c + 1], g->capacities[2 * c + 1])
                          : QByteArrayView();
-            putCell(o, first, second, joined);
+            putCell(o, first, second);
         }
         g->rowLengths[i] = o - start;
         std::atomic_signal_fence(std::memory_order_seq_cst);
@@ -205,7 +207,13 @@ Rows Rows::read(RecordFile &file, const Table &table)
         other = std::thread(readSecond);
     } catch (const std::system_error &) {
     }
-    rows.readRange(file, table, 1, half);
+    try {
+        rows.readRange(file, table, 1, half);
+    } catch (...) {
+        if (other.joinable())
+            other.join();
+        throw;
+    }
     if (other.joinable())
         other.join();
     else
@@ -296,6 +304,8 @@ bool write(QIODevice &out, const Table &table, const Rows &rows)
         }
         put("</tr>", 5);
     }
+    if (kBlock - (o - begin) < qsizetype(sizeof kTail) && !flush())
+        return false;
     put(kTail, sizeof kTail - 1);
     return flush();
 }

@@ -1,5 +1,7 @@
 #include "attachments.h"
 
+#include "storage/cp1252.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -51,8 +53,23 @@ QString copyInto(const QString &source, const QString &folder, const QString &na
 
 bool isPlainName(const QString &name)
 {
+    // Archives travel between systems: a separator of any of them is refused.
     return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\') && name != u"." && name != u".."
            && !name.contains(u':');
+}
+
+bool isStorableName(const QString &name)
+{
+    // The card keeps the name trimmed, in Windows-1252, in 250 bytes: a name
+    // it would change would point at no file.
+    const QByteArray stored = Cp1252::encode(name);
+    return isPlainName(name) && name == name.trimmed() && stored.size() <= 250 && Cp1252::decode(stored) == name;
+}
+
+QString unstorableNameMessage(const QString &name)
+{
+    return failed(name, QStringLiteral("Il nome del file contiene caratteri non ammessi o supera i 250 caratteri: "
+                                       "rinominare il file e allegarlo di nuovo."));
 }
 
 QString unsafeNameMessage(const QString &name)

@@ -15,5 +15,8 @@ QString copyInto(const QString &source, const QString &folder, const QString &na
 // A bare file name: not empty, no folder separator, not "." or "..".
 bool isPlainName(const QString &name);
 QString unsafeNameMessage(const QString &name);
+// A plain name the card can store unchanged.
+bool isStorableName(const QString &name);
+QString unstorableNameMessage(const QString &name);
 
 } // namespace Attachments

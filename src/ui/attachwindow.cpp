@@ -44,6 +44,8 @@ TfrmAllegaCartella::TfrmAllegaCartella(QWidget *owner)
                                    QRect(386, 28, 100, 34), 10);
         btnApri[i] = makeButton(group, QStringLiteral("btnApri") + nn, QStringLiteral("Apri"), QRect(494, 28, 94, 34), 10);
         btnApri[i]->setEnabled(false);
+        btnSfoglia[i]->setAccessibleName(QStringLiteral("Sfoglia... %1 file allegato").arg(QString::fromUtf8(ordinals[i])));
+        btnApri[i]->setAccessibleName(QStringLiteral("Apri %1 file allegato").arg(QString::fromUtf8(ordinals[i])));
 
         auto *descCaption = new QLabel(
             QStringLiteral("Descrizione %1 file allegato:").arg(QString::fromUtf8(ordinals[i])), group);
@@ -67,6 +69,8 @@ TfrmAllegaCartella::TfrmAllegaCartella(QWidget *owner)
     btnAnnulla = makeButton(this, QStringLiteral("btnAnnulla"), QStringLiteral("Annulla"), QRect(306, 480, 140, 40));
     btnApplica = makeButton(this, QStringLiteral("btnApplica"), QStringLiteral("Applica e chiudi"),
                             QRect(458, 480, 160, 40));
+    // Enter in a description box applies, rather than browsing for slot 1.
+    btnApplica->setDefault(true);
     lblMemory = new QLabel(this);
     lblMemory->setObjectName(QStringLiteral("lblMemory"));
     lblMemory->hide();
@@ -107,6 +111,10 @@ void TfrmAllegaCartella::btnSfogliaClick(int slot)
     if (source.isEmpty())
         return;
     const QString name = QFileInfo(source).fileName();
+    if (!Attachments::isStorableName(name)) {
+        Messages::error(this, Attachments::unstorableNameMessage(name));
+        return;
+    }
     const QString folder = QDir(AppContext::programFolder()).filePath(folderName());
     const QString destination = QDir(folder).filePath(name);
     // An existing file of that name: kept unless the user wants it replaced;

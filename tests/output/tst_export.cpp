@@ -11,6 +11,7 @@
 #include "support/recorders.h"
 
 #include <QAbstractButton>
+#include <QBuffer>
 #include <QLabel>
 #include <QTableView>
 #include <QTextCursor>
@@ -80,6 +81,11 @@ private slots:
     void cleanup();
 
     void suppliersFile();
+    void cityCell_data();
+    void cityCell();
+    void headerRows_data();
+    void headerRows();
+    void exportingAgainReplacesTheFile();
     void emptyArchiveGivesTenEmptyRows();
     void questionsDecide_data();
     void questionsDecide();
@@ -113,7 +119,7 @@ void TestExport::cleanup()
 void TestExport::suppliersFile()
 {
     writeFile(SupplierRecord::archivePath(m_folder->path()),
-              {supplier("Rossi", "Roma", "RM", "Più però: 5 €", "00184"), supplier("Bianchi", "Forlì", "FC", "ù"),
+              {supplier("Rossi", "Roma", "RM", "Più però: 5 € à è", "00184"), supplier("Bianchi", "Forlì", "FC", "ù"),
                supplier("Verdi", "", "", "")});
     TfrmExpFornitori w(nullptr);
     w.show();
@@ -148,7 +154,7 @@ void TestExport::suppliersFile()
     QCOMPARE(file.count("<td style=\"text-align: left;\" sdnum=\"1040;0;@\">"), 3 * 22);
     // Single Windows-1252 bytes: ì, ù, è, €.
     QVERIFY(file.contains("Forl\xEC FC"));
-    QVERIFY(file.contains("Pi\xF9 per\xF2: 5 \x80"));
+    QVERIFY(file.contains("Pi\xF9 per\xF2: 5 \x80 \xE0 \xE8"));
     QVERIFY(file.contains(">Citt\xE0</td>"));
     // The postal code stays text, leading zeros included.
     QVERIFY(file.contains("@\">00184</td>"));
@@ -157,6 +163,106 @@ void TestExport::suppliersFile()
     QCOMPARE(cells[1][0], QStringLiteral("Rossi"));
     QCOMPARE(cells[1][4], QStringLiteral("Roma RM"));
     QCOMPARE(cells[3][4], QString());
+}
+
+void TestExport::cityCell_data()
+{
+    QTest::addColumn<QString>("comune");
+    QTest::addColumn<QString>("prov");
+    QTest::addColumn<QByteArray>("cell");
+    QTest::newRow("both") << "Forlì" << "FC" << QByteArray("Forl\xEC FC");
+    QTest::newRow("city only") << "Roma" << "" << QByteArray("Roma");
+    QTest::newRow("province only") << "" << "RM" << QByteArray("RM");
+    QTest::newRow("neither") << "" << "" << QByteArray();
+}
+
+void TestExport::cityCell()
+{
+    QFETCH(QString, comune);
+    QFETCH(QString, prov);
+    QFETCH(QByteArray, cell);
+    writeFile(SupplierRecord::archivePath(m_folder->path()), {supplier("Ditta", comune, prov, "")});
+    TfrmExpFornitori w(nullptr);
+    w.show();
+    w.FormShow();
+    QCOMPARE(w.model->data(w.model->index(0, 5)).toString(), Cp1252::decode(cell));
+    m_messages->answers = {true, false};
+    QTest::mouseClick(w.cmdEsporta, Qt::LeftButton);
+    const QByteArray file = readAll(QDir(m_folder->path()).filePath(QStringLiteral("Fornitori.xls")));
+    const QByteArray open = "<td style=\"text-align: left;\" sdnum=\"1040;0;@\">";
+    // The fifth data cell of the row, exactly.
+    qsizetype at = file.indexOf("<tr>", file.indexOf("</tr>"));
+    for (int i = 0; i < 5; ++i)
+        at = file.indexOf(open, at) + open.size();
+    QCOMPARE(file.mid(at, file.indexOf("</td>", at) - at), cell);
+}
+
+void TestExport::headerRows_data()
+{
+    QTest::addColumn<int>("which");
+    QTest::addColumn<QStringList>("headers"); // text=width, as the Part gives them
+    QTest::newRow("products") << 1
+                              << QStringList{"Codice articolo=250", "Tipologia=250", "Marca=250", "Modello=250",
+                                             "Descrizione=400", "Accessori=400", "Fornitore=250",
+                                             "Recapito preferenziale=250", "Data acquisto=200",
+                                             "Estremi documento acquisto=350", "Modalità ordine merce=350",
+                                             "Giacenza=200", "Costo=200", "Valore=200", "Prezzo senza IVA=200",
+                                             "Perc. IVA=150", "Prezzo con IVA=200", "Collocazione in magazzino=350",
+                                             "Altezza=200", "Larghezza=200", "Lunghezza=200", "Scadenza=200",
+                                             "Note=400"};
+    QTest::newRow("receipts") << 2
+                              << QStringList{"Documento n.=250", "Data emissione=200", "Fornitore=250",
+                                             "Recapito preferenziale=250", "Data carico=200", "Codice articolo=250",
+                                             "Tipologia=250", "Marca e modello=250", "Descrizione=400",
+                                             "Costo unitario=200", "Quantità caricata=200", "Costo totale=200",
+                                             "Note=400", "Conto da saldare=200"};
+    QTest::newRow("suppliers") << 0
+                               << QStringList{"Denominazione Ditta=250", "Titolare o responsabile=250",
+                                              "Recapito preferenziale=250", "Indirizzo=300", "Città=250", "CAP=150",
+                                              "Modalità di pagamento=250", "Tel. casa=250", "Tel. ufficio=250",
+                                              "Tel. cellulare=250", "Fax=250", "E-mail=250", "Codice fiscale=250",
+                                              "Partita IVA=250", "Carta di credito n.=300", "Scadenza=150",
+                                              "IBAN=300", "Articoli forniti=300", "Offerte e sconti=300",
+                                              "Modalità di ordine merce=300", "Questioni in sospeso=300", "Note=300"};
+}
+
+void TestExport::headerRows()
+{
+    QFETCH(int, which);
+    QFETCH(QStringList, headers);
+    const Spreadsheet::Table &table = which == 0 ? Spreadsheet::fornitori()
+                                      : which == 1 ? Spreadsheet::magazzino()
+                                                   : Spreadsheet::carichi();
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QVERIFY(Spreadsheet::write(out, table, Spreadsheet::Rows()));
+    QByteArray expected = "<table x:str><tr>";
+    for (const QString &h : headers) {
+        const qsizetype eq = h.lastIndexOf(u'=');
+        expected += "<td style=\"text-align: left; font-weight: bold;\" width=" + h.mid(eq + 1).toLatin1() + '>'
+                    + Cp1252::encode(h.left(eq)) + "</td>";
+    }
+    expected += "</tr><tr>";
+    QVERIFY(out.data().contains(expected));
+    QCOMPARE(out.data().count("<tr>"), 11);
+}
+
+void TestExport::exportingAgainReplacesTheFile()
+{
+    const QString archive = SupplierRecord::archivePath(m_folder->path());
+    const QString path = QDir(m_folder->path()).filePath(QStringLiteral("Fornitori.xls"));
+    for (const char *firm : {"Prima", "Seconda"}) {
+        writeFile(archive, {supplier(firm, "", "", "")});
+        TfrmExpFornitori w(nullptr);
+        w.show();
+        w.FormShow();
+        m_messages->answers = {true, false};
+        QTest::mouseClick(w.cmdEsporta, Qt::LeftButton);
+        const QByteArray file = readAll(path);
+        QVERIFY(file.contains(QByteArray(">") + firm + "</td>"));
+        QCOMPARE(file.count("<tr>"), 2);
+    }
+    QCOMPARE(QDir(m_folder->path()).entryList({QStringLiteral("*.xls*")}, QDir::Files).size(), 1);
 }
 
 void TestExport::emptyArchiveGivesTenEmptyRows()

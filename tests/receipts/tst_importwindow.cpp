@@ -5,6 +5,7 @@
 #include "storage/archiveerror.h"
 #include "storage/record.h"
 #include "support/listwindows.h"
+#include "support/childrun.h"
 #include "support/recorders.h"
 #include "ui/linemodel.h"
 #include "ui/resultlist.h"
@@ -296,24 +297,8 @@ void TestImportWindow::unreadableNumbersAreRefusedBeforeWriting()
 void TestImportWindow::readOnlyArchiveLeavesCardAndRecord()
 {
     // The superuser writes to read-only files: this runs as another user.
-    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("SCORTEX_AS_USER")) {
-        QProcess child;
-        child.setProgram(QCoreApplication::applicationFilePath());
-        child.setArguments({QStringLiteral("readOnlyArchiveLeavesCardAndRecord")});
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("SCORTEX_AS_USER"), QStringLiteral("1"));
-        env.insert(QStringLiteral("HOME"), QStringLiteral("/tmp"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("/tmp"));
-        child.setProcessEnvironment(env);
-        child.setChildProcessModifier([] {
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(3);
-        });
-        child.start();
-        QVERIFY(child.waitForFinished(60000));
-        QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
+    if (runInChild("readOnlyArchiveLeavesCardAndRecord", ChildRun::AsNobodyIfRoot))
         return;
-    }
     writeFile(archive(), {product("A-1", "10", "2,50", "4,00")});
     const QByteArray before = stored(archive(), 1);
     const QString cost = m_card->txtCostoUni->text();

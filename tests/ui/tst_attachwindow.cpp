@@ -1,5 +1,7 @@
 #include "storage/attachments.h"
 #include "storage/record.h"
+#include "products/productcard.h"
+#include "receipts/receiptcard.h"
 #include "suppliers/suppliercard.h"
 #include "suppliers/supplierrecord.h"
 #include "support/childrun.h"
@@ -61,6 +63,10 @@ private slots:
     void annullaLeavesTheCard();
     void failedCopyKeepsThePreviousName_data();
     void failedCopyKeepsThePreviousName();
+    void namesTheCardCannotKeepAreNotCopied_data();
+    void namesTheCardCannotKeepAreNotCopied();
+    void sameWindowOnEveryCard_data();
+    void sameWindowOnEveryCard();
     void namesWithFoldersAreNotOpened_data();
     void namesWithFoldersAreNotOpened();
 
@@ -262,6 +268,70 @@ void TestAttachWindow::failedCopyKeepsThePreviousName()
     QFile::setPermissions(folder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     // Nothing cut under the real name, no temporary file left.
     QCOMPARE(QDir(folder()).entryList(QDir::Files), QStringList());
+}
+
+void TestAttachWindow::namesTheCardCannotKeepAreNotCopied_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("outside Windows-1252") << QStringLiteral("listino \u65E5\u672C.pdf");
+    QTest::newRow("leading blank") << " listino.pdf";
+    QTest::newRow("longer than 250") << QString(247, u'a') + ".pdf";
+    QTest::newRow("colon") << "a:b.pdf";
+    QTest::newRow("backslash") << "a\\b.pdf";
+}
+
+void TestAttachWindow::namesTheCardCannotKeepAreNotCopied()
+{
+    QFETCH(QString, name);
+    m_chooser->answers = {source(name, "x")};
+    openFromCard([&](TfrmAllegaCartella &w) {
+        w.txtFile[0]->setText(QStringLiteral("precedente.pdf"));
+        QTest::mouseClick(w.btnSfoglia[0], Qt::LeftButton);
+        QCOMPARE(m_messages->lastKind(), Messages::Kind::Error);
+        QCOMPARE(m_messages->lastText(), Attachments::unstorableNameMessage(name));
+        QCOMPARE(w.txtFile[0]->text(), QStringLiteral("precedente.pdf"));
+    });
+    QVERIFY(!QFileInfo::exists(folder()) || QDir(folder()).entryList(QDir::Files).isEmpty());
+}
+
+void TestAttachWindow::sameWindowOnEveryCard_data()
+{
+    QTest::addColumn<int>("which");
+    QTest::addColumn<QString>("word");
+    QTest::newRow("suppliers") << 0 << "fornitori";
+    QTest::newRow("products") << 1 << "magazzino";
+    QTest::newRow("receipts") << 2 << "carichi";
+}
+
+void TestAttachWindow::sameWindowOnEveryCard()
+{
+    QFETCH(int, which);
+    QFETCH(QString, word);
+    std::unique_ptr<TCardScreen> card;
+    if (which == 0)
+        card = std::make_unique<TfrmFornitori>();
+    else if (which == 1)
+        card = std::make_unique<TfrmMagazzino>();
+    else
+        card = std::make_unique<TfrmCarichi>();
+    card->open();
+    card->setControlText(QStringLiteral("lblDesc02"), QStringLiteral("prima"));
+    m_chooser->answers = {source(QStringLiteral("scheda.pdf"), "pdf")};
+    bool opened = false;
+    whenModal([&](QWidget *modal) {
+        auto *w = qobject_cast<TfrmAllegaCartella *>(modal);
+        QVERIFY(w);
+        opened = true;
+        QCOMPARE(w->lblMemory->text(), word);
+        QCOMPARE(w->txtDesc[1]->text(), QStringLiteral("prima"));
+        QTest::mouseClick(w->btnSfoglia[2], Qt::LeftButton);
+        w->txtDesc[1]->setText(QStringLiteral("dopo"));
+        QTest::mouseClick(w->btnApplica, Qt::LeftButton);
+    });
+    QTest::mouseClick(card->findChild<QAbstractButton *>(QStringLiteral("cmdFile")), Qt::LeftButton);
+    QVERIFY(opened);
+    QCOMPARE(card->controlText(QStringLiteral("lblFile03")), QStringLiteral("scheda.pdf"));
+    QCOMPARE(card->controlText(QStringLiteral("lblDesc02")), QStringLiteral("dopo"));
 }
 
 void TestAttachWindow::namesWithFoldersAreNotOpened_data()

@@ -7,6 +7,7 @@
 #include "receipts/summarywindow.h"
 #include "storage/archiveerror.h"
 #include "storage/record.h"
+#include "support/childrun.h"
 #include "support/recorders.h"
 #include "ui/linemodel.h"
 #include "ui/resultlist.h"
@@ -256,24 +257,8 @@ void TestTotalWindows::inventoryAccessFailure()
 void TestTotalWindows::inventoryOfAReadOnlyArchive()
 {
     // The superuser writes to read-only files: this runs as another user.
-    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("SCORTEX_AS_USER")) {
-        QProcess child;
-        child.setProgram(QCoreApplication::applicationFilePath());
-        child.setArguments({QStringLiteral("inventoryOfAReadOnlyArchive")});
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("SCORTEX_AS_USER"), QStringLiteral("1"));
-        env.insert(QStringLiteral("HOME"), QStringLiteral("/tmp"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("/tmp"));
-        child.setProcessEnvironment(env);
-        child.setChildProcessModifier([] {
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(3);
-        });
-        child.start();
-        QVERIFY(child.waitForFinished(60000));
-        QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
+    if (runInChild("inventoryOfAReadOnlyArchive", ChildRun::AsNobodyIfRoot))
         return;
-    }
     // A share mounted read-only: the inventory only reads, so it is shown.
     const QString path = ProductRecord::archivePath(m_folder->path());
     writeFile(path, {product("A", "", "7,50"), product("B", "", "12,20")});
