@@ -11,6 +11,7 @@
 #include "products/productrecord.h"
 #include "storage/recordfile.h"
 #include "ui/services.h"
+#include "storage/safesave.h"
 
 #include <QApplication>
 #include <QDir>
@@ -47,7 +48,7 @@ QString exportFile(const QString &target, const Spreadsheet::Rows &rows)
 {
     QSaveFile file(target);
     const bool ok = file.open(QIODevice::WriteOnly) && Spreadsheet::write(file, Spreadsheet::magazzino(), rows)
-                    && file.flush() && file.commit();
+                    && commitWhole(file);
     if (!ok)
         qFatal("export failed");
     return QStringLiteral("%1 bytes").arg(QFileInfo(target).size());

@@ -1,5 +1,6 @@
 #include "archivecli.h"
 
+#include "storage/safesave.h"
 #include "output/spreadsheet.h"
 #include "products/inventory.h"
 #include "products/productrecord.h"
@@ -604,7 +605,7 @@ int exportSheet(const Kind &kind, const QString &path, const QString &target, st
     }
     QSaveFile sheet(target);
     bool written = sheet.open(QIODevice::WriteOnly) && Spreadsheet::write(sheet, table, rows);
-    written = written && sheet.flush() && sheet.commit();
+    written = written && commitWhole(sheet);
     if (!written) {
         sheet.cancelWriting();
         print(err, QStringLiteral("scortex-cli: %1: impossibile scrivere il file (%2)\n").arg(target, sheet.errorString()));

@@ -1,5 +1,6 @@
 #include "exportwindow.h"
 
+#include "storage/safesave.h"
 #include "products/productrecord.h"
 #include "storage/archiveerror.h"
 #include "storage/cp1252.h"
@@ -179,7 +180,7 @@ void TExportWindow::cmdEsportaClick()
     runResponsive([&] {
         QSaveFile file(path);
         written = file.open(QIODevice::WriteOnly) && Spreadsheet::write(file, table, rows);
-        written = written && file.flush() && file.commit();
+        written = written && commitWhole(file);
     });
     if (!written) {
         Messages::plain(this, failureMessage());

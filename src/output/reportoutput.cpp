@@ -1,5 +1,6 @@
 #include "reportoutput.h"
 
+#include "storage/safesave.h"
 #include "output/layouts.h"
 
 #include <QMarginsF>
@@ -124,7 +125,7 @@ bool writePdf(const PreparedReport &report, const QString &path, const PdfProper
         writer.setDocumentXmpMetadata(xmpMetadata(properties));
         paint(writer, report);
     }
-    return file.commit();
+    return commitWhole(file);
 }
 
 } // namespace ReportOutput

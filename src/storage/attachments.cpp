@@ -1,5 +1,6 @@
 #include "attachments.h"
 
+#include "storage/safesave.h"
 #include "storage/cp1252.h"
 
 #include <QDir>
@@ -46,7 +47,7 @@ QString copyInto(const QString &source, const QString &folder, const QString &na
             return failed(name, QStringLiteral("La copia non è stata completata: il disco potrebbe essere pieno."));
         }
     }
-    if (!out.flush() || !out.commit())
+    if (!commitWhole(out))
         return failed(name, QStringLiteral("La copia non è stata completata: il disco potrebbe essere pieno."));
     return QString();
 }

@@ -1,5 +1,6 @@
 #include "inifile.h"
 
+#include "storage/safesave.h"
 #include "cp1252.h"
 
 #include <QFile>
@@ -118,9 +119,11 @@ bool writeString(const QString &path, const QString &section, const QString &key
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = Cp1252::encode(text);
-    if (file.write(bytes) != bytes.size())
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
         return false;
-    return file.commit();
+    }
+    return commitWhole(file);
 }
 
 } // namespace IniFile

@@ -1,7 +1,9 @@
 #include "app/passwordfile.h"
 #include "app/scramble.h"
 #include "storage/inifile.h"
+#include "support/childrun.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,6 +44,7 @@ private slots:
     void changeChecksInOrder();
     void successfulChangeRewritesOnlyTheEntry();
     void unwritableFileKeepsTheOldPassword();
+    void fullDiskKeepsTheOldPassword();
     void iniEntryAddedWhenMissing();
 
 private:
@@ -54,6 +57,26 @@ void TestPasswordFile::init()
     m_file = PasswordFile::path(m_dir.path());
     QFile::remove(m_file);
     write(m_file, "[Accesso]\r\nValore=6F30231B7F9E4FED1A\r\n");
+}
+
+void TestPasswordFile::fullDiskKeepsTheOldPassword()
+{
+    // Writes past 16 bytes fail, as on a full disk: the new file cannot be
+    // whole, so the old one must stay and the change must not be reported.
+    if (runInChild("fullDiskKeepsTheOldPassword", ChildRun::WithFileSizeLimit, 16))
+        return;
+    QFile f(m_file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    applyFileSizeLimit();
+    QCOMPARE(PasswordFile::change(m_dir.path(), QStringLiteral("magazzino"), QStringLiteral("nuova"),
+                                  QStringLiteral("nuova")),
+             PasswordFile::Outcome::WriteFailed);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+    QCOMPARE(PasswordFile::checkLogin(m_dir.path(), QStringLiteral("magazzino")), PasswordFile::Outcome::Accepted);
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("unins000.dll")});
 }
 
 void TestPasswordFile::login_data()
@@ -180,5 +203,5 @@ void TestPasswordFile::iniEntryAddedWhenMissing()
     QCOMPARE(IniFile::readString(path, QStringLiteral("ACCESSO"), QStringLiteral("valore")), QStringLiteral("CD"));
 }
 
-QTEST_APPLESS_MAIN(TestPasswordFile)
+QTEST_GUILESS_MAIN(TestPasswordFile)
 #include "tst_passwordfile.moc"

@@ -3,6 +3,7 @@
 #include "output/reportoutput.h"
 #include "products/productcard.h"
 #include "suppliers/suppliercard.h"
+#include "support/childrun.h"
 #include "support/recorders.h"
 #include "ui/italian.h"
 
@@ -70,6 +71,7 @@ private slots:
     void printAndPreviewGoThroughTheEngine();
     void supplierPdfTwiceThenOpen();
     void pdfThatCannotBeWrittenIsNoSuccess();
+    void fullDiskKeepsThePreviousPdf();
 
 private:
     std::unique_ptr<ProgramFolder> m_folder;
@@ -310,6 +312,32 @@ void TestReport::supplierPdfTwiceThenOpen()
     QVERIFY(simplified.contains(QStringLiteral("Creator: Scortex Software")));
     QVERIFY(info.contains(QStringLiteral("(A4)")));
     QVERIFY(info.contains(QStringLiteral("<dc:description><rdf:Alt><rdf:li xml:lang='x-default'>Scheda informativa")));
+}
+
+void TestReport::fullDiskKeepsThePreviousPdf()
+{
+    // With room for 16 KB only the new PDF cannot be whole: the previous one
+    // stays and no success is reported.
+    if (runInChild("fullDiskKeepsThePreviousPdf", ChildRun::WithFileSizeLimit, 16 * 1024))
+        return;
+    TfrmFornitori card;
+    card.open();
+    const QString pdf = m_folder->file(QStringLiteral("Fornitore.pdf"));
+    {
+        QFile previous(pdf);
+        QVERIFY(previous.open(QIODevice::WriteOnly));
+        previous.write("%PDF-1.4 previous");
+    }
+    card.txtDitta->setText(QStringLiteral("Ditta"));
+    applyFileSizeLimit();
+    QTest::mouseClick(card.findChild<QAbstractButton *>(QStringLiteral("cmdPDF")), Qt::LeftButton);
+    QCOMPARE(m_messages->boxes.size(), 1);
+    QCOMPARE(m_messages->lastKind(), Messages::Kind::Error);
+    QCOMPARE(m_messages->lastText(), CardPrint::failureMessage());
+    QFile f(pdf);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("%PDF-1.4 previous"));
+    QCOMPARE(QDir(m_folder->path()).entryList({QStringLiteral("Fornitore.pdf*")}, QDir::Files).size(), 1);
 }
 
 void TestReport::pdfThatCannotBeWrittenIsNoSuccess()
