@@ -185,8 +185,13 @@ qint64 RecordFile::append(QByteArrayView record)
         fail(QStringLiteral("impossibile bloccare il file per l'aggiunta di un record"));
     const qint64 p = count() + 1;
     seekTo(p);
-    if (m_file.write(record.data(), record.size()) != record.size())
-        fail(QStringLiteral("aggiunta del record %1 non riuscita (%2)").arg(p).arg(m_file.errorString()));
+    if (m_file.write(record.data(), record.size()) != record.size()) {
+        const QString reason = m_file.errorString();
+        // Still under the lock: the part that was written goes, so that no
+        // other reader ever sees a cut record at the end of the archive.
+        m_file.resize((p - 1) * m_recordSize);
+        fail(QStringLiteral("aggiunta del record %1 non riuscita (%2)").arg(p).arg(reason));
+    }
     return p;
 }
 

@@ -1,8 +1,10 @@
 #include "storage/recordfile.h"
+#include "support/childrun.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QFileInfo>
 #include <QTest>
 
 #include <cstring>
@@ -55,6 +57,7 @@ private slots:
     void runsCoverEveryRecordOnce();
     void fileCutShortUnderAMappedScanRaises();
     void readOnlyModeNeverCreates();
+    void failedAppendLeavesNoPartialRecord();
     void unwritableFileRaises();
     void uncreatableFileRaises();
     void concurrentAppendsKeepEveryRecord();
@@ -287,6 +290,23 @@ void TestRecordFile::scanAcrossBlocks()
     QVERIFY(inOrder);
 }
 
+void TestRecordFile::failedAppendLeavesNoPartialRecord()
+{
+    // Room for two records and a half, as on a disk that fills up during
+    // the append: the half record must not stay behind.
+    if (runInChild("failedAppendLeavesNoPartialRecord", ChildRun::WithFileSizeLimit, 2 * kSize + kSize / 2))
+        return;
+    writeBytes(m_path, rec('a') + rec('b'));
+    applyFileSizeLimit();
+    {
+        RecordFile file(m_path, kSize);
+        QVERIFY_THROWS_EXCEPTION(ArchiveError, file.append(rec('c')));
+        QCOMPARE(file.trailingBytes(), 0);
+        QCOMPARE(file.count(), 2);
+    }
+    QCOMPARE(QFileInfo(m_path).size(), 2 * kSize);
+}
+
 void TestRecordFile::readOnlyModeNeverCreates()
 {
     QVERIFY_THROWS_EXCEPTION(ArchiveError, RecordFile(m_path, kSize, RecordFile::Mode::ReadOnly));
@@ -379,5 +399,5 @@ void TestRecordFile::concurrentAppendsKeepEveryRecord()
     QCOMPARE(seen.size(), size_t(2 * perWorker));
 }
 
-QTEST_APPLESS_MAIN(TestRecordFile)
+QTEST_GUILESS_MAIN(TestRecordFile)
 #include "tst_recordfile.moc"
