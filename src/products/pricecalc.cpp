@@ -37,8 +37,24 @@ std::optional<QString> moneyOf(double value)
     return NumberFormat::normaliseMoney(numberText(NumberFormat::roundTo(*shown, 2)));
 }
 
-bool calcola(Prices &p)
+namespace {
+
+constexpr int kField = 15;
+
+} // namespace
+
+QString tooLongWarning(const QString &result, const QString &field)
 {
+    return QStringLiteral("Attenzione: il risultato del calcolo (%1) supera i %2 caratteri del campo %3 e non può "
+                          "essere registrato.\r\n\r\nControllare i valori indicati: nessun campo è stato modificato.")
+        .arg(result)
+        .arg(kField)
+        .arg(field);
+}
+
+Result calcola(Prices &p)
+{
+    const Prices before = p;
     fillEmpty(p.prezzo, "0,00");
     fillEmpty(p.percIva, "0");
     fillEmpty(p.prezzoConIva, "0,00");
@@ -47,42 +63,56 @@ bool calcola(Prices &p)
     const std::optional<double> withVat = readDecimal(p.prezzoConIva); // only has to be readable
     if (!price || !rate || !withVat) {
         resetPrices(p);
-        return false;
+        return Result::Unreadable;
     }
     const double vat = static_cast<double>(static_cast<long double>(*price) * *rate / 100);
     const double total = static_cast<double>(static_cast<long double>(*price) + vat);
     const std::optional<QString> text = moneyOf(total);
     if (!text) {
         resetPrices(p);
-        return false;
+        return Result::Unreadable;
     }
-    p.prezzoConIva = *text;
-    return true;
+    const std::optional<QString> fitted = NumberFormat::fitField(*text, kField);
+    if (!fitted) {
+        p = before;
+        p.rejected = *text;
+        return Result::TooLong;
+    }
+    p.prezzoConIva = *fitted;
+    return Result::Done;
 }
 
-bool scorpora(Prices &p)
+Result scorpora(Prices &p)
 {
+    const Prices before = p;
     fillEmpty(p.percIva, "0");
     fillEmpty(p.prezzoConIva, "0,00");
     const std::optional<double> rate = readDecimal(p.percIva);
     const std::optional<double> gross = readDecimal(p.prezzoConIva);
     if (!rate || !gross) {
         resetPrices(p);
-        return false;
+        return Result::Unreadable;
     }
     const double net = static_cast<double>(static_cast<long double>(*gross) * 100 / (100 + static_cast<long double>(*rate)));
     const std::optional<QString> text = moneyOf(net);
     if (!text) {
         resetPrices(p);
-        return false;
+        return Result::Unreadable;
     }
-    p.prezzo = *text;
+    const std::optional<QString> fitted = NumberFormat::fitField(*text, kField);
+    if (!fitted) {
+        p = before;
+        p.rejected = *text;
+        return Result::TooLong;
+    }
+    p.prezzo = *fitted;
     p.percIva = numberText(*rate);
-    return true;
+    return Result::Done;
 }
 
-bool calcolaValore(Value &v)
+Result calcolaValore(Value &v)
 {
+    const Value before = v;
     fillEmpty(v.costo, "0,00");
     fillEmpty(v.giacenza, "0");
     fillEmpty(v.valore, "0,00");
@@ -94,10 +124,16 @@ bool calcolaValore(Value &v)
         v.costo = QStringLiteral("0,00");
         v.giacenza = QStringLiteral("0");
         v.valore = QStringLiteral("0,00");
-        return false;
+        return Result::Unreadable;
     }
-    v.valore = *text;
-    return true;
+    const std::optional<QString> fitted = NumberFormat::fitField(*text, kField);
+    if (!fitted) {
+        v = before;
+        v.rejected = *text;
+        return Result::TooLong;
+    }
+    v.valore = *fitted;
+    return Result::Done;
 }
 
 std::optional<QString> stockTotal(const QString &current, const QString &quantity, bool add)

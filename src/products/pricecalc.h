@@ -10,11 +10,17 @@
 // 2 decimals and normalised as money.
 namespace PriceCalc {
 
+// What a calculation did. Unreadable: a box could not be read, and the boxes
+// were reset as the button's rule says. TooLong: the result does not fit its
+// 15-character field; nothing was changed and `rejected` holds the result.
+enum class Result { Done, Unreadable, TooLong };
+
 struct Prices
 {
     QString prezzo;       // price without VAT
     QString percIva;      // VAT rate
     QString prezzoConIva; // price with VAT
+    QString rejected = {}; // a result too long for its field
 };
 
 struct Value
@@ -22,18 +28,19 @@ struct Value
     QString costo;
     QString giacenza;
     QString valore;
+    QString rejected = {};
 };
 
 // Calcola: price with VAT from price and rate. False when a box cannot be
 // read: the three boxes are then reset to "0,00", "0", "0,00".
-bool calcola(Prices &p);
+Result calcola(Prices &p);
 
 // Scorpora: price without VAT from price with VAT and rate; the rate is
 // rewritten as number text. False and the same reset on failure.
-bool scorpora(Prices &p);
+Result scorpora(Prices &p);
 
 // Calcola valore: cost x stock. An unreadable box silently resets the three.
-bool calcolaValore(Value &v);
+Result calcolaValore(Value &v);
 
 // Total of the stock window: current plus or minus the quantity, as number
 // text, neither rounded nor limited. nullopt when a box cannot be read.
@@ -43,5 +50,8 @@ std::optional<QString> stockTotal(const QString &current, const QString &quantit
 // decimals, number text again, normalised. nullopt when the text cannot be
 // read back (an overflow).
 std::optional<QString> moneyOf(double value);
+
+// The warning of a result too long for its field.
+QString tooLongWarning(const QString &result, const QString &field);
 
 } // namespace PriceCalc

@@ -296,33 +296,44 @@ void TfrmMagazzino::cmdPDFClick()
 void TfrmMagazzino::btnCalcolaClick()
 {
     PriceCalc::Prices prices{txtPrezzo->text(), txtPercIva->text(), txtPrezzo_con_Iva->text()};
-    const bool ok = PriceCalc::calcola(prices);
-    if (!ok)
+    const PriceCalc::Result result = PriceCalc::calcola(prices);
+    if (result == PriceCalc::Result::TooLong) {
+        Messages::warning(this, PriceCalc::tooLongWarning(prices.rejected, QStringLiteral("Prezzo con IVA")));
+        return;
+    }
+    if (result == PriceCalc::Result::Unreadable)
         Messages::warning(this, calcolaWarning());
     txtPrezzo->setText(prices.prezzo);
     txtPercIva->setText(prices.percIva);
     txtPrezzo_con_Iva->setText(prices.prezzoConIva);
-    if (!ok)
+    if (result == PriceCalc::Result::Unreadable)
         txtPrezzo_con_Iva->setFocus();
 }
 
 void TfrmMagazzino::btnScorporaClick()
 {
     PriceCalc::Prices prices{txtPrezzo->text(), txtPercIva->text(), txtPrezzo_con_Iva->text()};
-    const bool ok = PriceCalc::scorpora(prices);
-    if (!ok)
+    const PriceCalc::Result result = PriceCalc::scorpora(prices);
+    if (result == PriceCalc::Result::TooLong) {
+        Messages::warning(this, PriceCalc::tooLongWarning(prices.rejected, QStringLiteral("Prezzo senza IVA")));
+        return;
+    }
+    if (result == PriceCalc::Result::Unreadable)
         Messages::warning(this, scorporaWarning());
     txtPrezzo->setText(prices.prezzo);
     txtPercIva->setText(prices.percIva);
     txtPrezzo_con_Iva->setText(prices.prezzoConIva);
-    if (!ok)
+    if (result == PriceCalc::Result::Unreadable)
         txtPrezzo_con_Iva->setFocus();
 }
 
 void TfrmMagazzino::btnValoreClick()
 {
     PriceCalc::Value value{txtCosto->text(), txtGiacenza->text(), txtValore->text()};
-    PriceCalc::calcolaValore(value);
+    if (PriceCalc::calcolaValore(value) == PriceCalc::Result::TooLong) {
+        Messages::warning(this, PriceCalc::tooLongWarning(value.rejected, QStringLiteral("Valore")));
+        return;
+    }
     txtCosto->setText(value.costo);
     txtGiacenza->setText(value.giacenza);
     txtValore->setText(value.valore);
@@ -349,8 +360,32 @@ bool TfrmMagazzino::saveAdditions()
         }
         box->setText(NumberFormat::numberText(NumberFormat::roundTo(*n, 0)));
     }
-    btnCalcolaClick();
-    btnValoreClick();
+    // The save computes the price with VAT and the value; an amount it
+    // cannot read, or a result too long for its field, stops it: nothing
+    // is zeroed and nothing is written.
+    const QList<QPair<QLineEdit *, QString>> amounts = {
+        {txtCosto, QStringLiteral("Costo")},          {txtValore, QStringLiteral("Valore")},
+        {txtPrezzo, QStringLiteral("Prezzo senza IVA")}, {txtPercIva, QStringLiteral("Perc. IVA")},
+        {txtPrezzo_con_Iva, QStringLiteral("Prezzo con IVA")}};
+    for (const auto &[box, caption] : amounts) {
+        if (!NumberFormat::readDecimal(box->text())) {
+            Messages::warning(this, unreadableAmountWarning(caption, box->text()));
+            box->setFocus();
+            return false;
+        }
+    }
+    PriceCalc::Prices prices{txtPrezzo->text(), txtPercIva->text(), txtPrezzo_con_Iva->text()};
+    if (PriceCalc::calcola(prices) == PriceCalc::Result::TooLong) {
+        Messages::warning(this, PriceCalc::tooLongWarning(prices.rejected, QStringLiteral("Prezzo con IVA")));
+        return false;
+    }
+    PriceCalc::Value value{txtCosto->text(), txtGiacenza->text(), txtValore->text()};
+    if (PriceCalc::calcolaValore(value) == PriceCalc::Result::TooLong) {
+        Messages::warning(this, PriceCalc::tooLongWarning(value.rejected, QStringLiteral("Valore")));
+        return false;
+    }
+    txtPrezzo_con_Iva->setText(prices.prezzoConIva);
+    txtValore->setText(value.valore);
     return true;
 }
 

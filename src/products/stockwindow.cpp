@@ -3,6 +3,7 @@
 #include "products/pricecalc.h"
 #include "storage/numberformat.h"
 #include "storage/textrules.h"
+#include "ui/services.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -93,7 +94,13 @@ void TfrmGiacenza::btnTotaleClick()
         txtTotale->setText(QStringLiteral("0"));
         return;
     }
-    txtTotale->setText(*total);
+    // A total the stock field cannot hold is refused, not cut.
+    const std::optional<QString> fitted = NumberFormat::fitField(*total, 15);
+    if (!fitted) {
+        Messages::warning(this, PriceCalc::tooLongWarning(*total, QStringLiteral("Giacenza")));
+        return;
+    }
+    txtTotale->setText(*fitted);
 }
 
 void TfrmGiacenza::btnAggiornaClick()

@@ -80,7 +80,7 @@ StockChange addStock(const QByteArray &product, const QString &quantity)
     const QString newStock = NumberFormat::numberText(*stock + *received);
     // The value of the new stock, by the receipts card's own calculation.
     ReceiptCalc::Total value{field(r, Costo), newStock, QStringLiteral("0,00")};
-    if (!ReceiptCalc::calcola(value)) {
+    if (ReceiptCalc::calcola(value) != PriceCalc::Result::Done) {
         change.message = refusedNumber(QStringLiteral("il costo"), field(r, Costo)).replace(
             QStringLiteral("Correggerla"), QStringLiteral("Correggerlo"));
         return change;

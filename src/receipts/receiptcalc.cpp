@@ -7,8 +7,9 @@
 
 namespace ReceiptCalc {
 
-bool calcola(Total &t)
+PriceCalc::Result calcola(Total &t)
 {
+    const Total before = t;
     if (TextRules::trimmed(t.costoUni).isEmpty())
         t.costoUni = QStringLiteral("0,00");
     if (TextRules::trimmed(t.quant).isEmpty())
@@ -25,10 +26,17 @@ bool calcola(Total &t)
         t.costoUni = QStringLiteral("0,00");
         t.quant = QStringLiteral("0");
         t.costoTot = QStringLiteral("0,00");
-        return false;
+        return PriceCalc::Result::Unreadable;
     }
-    t.costoTot = NumberFormat::normaliseMoney(NumberFormat::numberText(NumberFormat::roundTo(*shown, 2)));
-    return true;
+    const QString text = NumberFormat::normaliseMoney(NumberFormat::numberText(NumberFormat::roundTo(*shown, 2)));
+    const std::optional<QString> fitted = NumberFormat::fitField(text, 15);
+    if (!fitted) {
+        t = before;
+        t.rejected = text;
+        return PriceCalc::Result::TooLong;
+    }
+    t.costoTot = *fitted;
+    return PriceCalc::Result::Done;
 }
 
 } // namespace ReceiptCalc

@@ -1,6 +1,7 @@
 #include "receiptcard.h"
 
 #include "output/exportwindow.h"
+#include "products/productcard.h"
 #include "ui/helptopics.h"
 #include "ui/helpwindows.h"
 #include "receipts/calendar.h"
@@ -10,6 +11,7 @@
 #include "receipts/receiptrecord.h"
 #include "receipts/unpaidlist.h"
 #include "search/searchwindow.h"
+#include "storage/numberformat.h"
 #include "storage/textrules.h"
 #include "ui/widgets.h"
 
@@ -182,7 +184,7 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
     def.archiveMessageKind = Messages::Kind::Error;
     def.duplicateMessageKind = Messages::Kind::Warning;
     def.highlightFrames = false;
-    def.beforeRequired = [this](TCardScreen &) { btnCalcolaClick(); };
+    def.beforeRequired = [this](TCardScreen &) { return calculateForSave(); };
     const QString dateHint
         = QStringLiteral("Fai clic su questo campo e premi un tasto qualsiasi per importare una data dal calendario.");
     def.hints = {
@@ -238,10 +240,37 @@ void TfrmCarichi::cmdListinoClick()
 void TfrmCarichi::btnCalcolaClick()
 {
     ReceiptCalc::Total total{txtCostoUni->text(), txtQuant->text(), txtCostoTot->text()};
-    ReceiptCalc::calcola(total);
+    if (ReceiptCalc::calcola(total) == PriceCalc::Result::TooLong) {
+        Messages::warning(this, PriceCalc::tooLongWarning(total.rejected, QStringLiteral("Costo totale")));
+        return;
+    }
     txtCostoUni->setText(total.costoUni);
     txtQuant->setText(total.quant);
     txtCostoTot->setText(total.costoTot);
+}
+
+bool TfrmCarichi::calculateForSave()
+{
+    // An amount the save cannot read stops it, rather than being zeroed.
+    const QList<QPair<QLineEdit *, QString>> amounts = {{txtCostoUni, QStringLiteral("Costo unitario")},
+                                                        {txtQuant, QStringLiteral("Quantità")},
+                                                        {txtCostoTot, QStringLiteral("Costo totale")}};
+    for (const auto &[box, caption] : amounts) {
+        if (!TextRules::trimmed(box->text()).isEmpty() && !NumberFormat::readDecimal(box->text())) {
+            Messages::warning(this, TfrmMagazzino::unreadableAmountWarning(caption, box->text()));
+            box->setFocus();
+            return false;
+        }
+    }
+    ReceiptCalc::Total total{txtCostoUni->text(), txtQuant->text(), txtCostoTot->text()};
+    if (ReceiptCalc::calcola(total) == PriceCalc::Result::TooLong) {
+        Messages::warning(this, PriceCalc::tooLongWarning(total.rejected, QStringLiteral("Costo totale")));
+        return false;
+    }
+    txtCostoUni->setText(total.costoUni);
+    txtQuant->setText(total.quant);
+    txtCostoTot->setText(total.costoTot);
+    return true;
 }
 
 void TfrmCarichi::openCalendar(QLineEdit *dateBox)

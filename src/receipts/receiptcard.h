@@ -33,5 +33,7 @@ public slots:
     void btnImpEsameClick();
 
 protected:
+    // The total a save computes; false stops the save.
+    bool calculateForSave();
     bool cardKeyPress(const QString &control, QKeyEvent *key) override;
 };

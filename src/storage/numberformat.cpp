@@ -254,6 +254,30 @@ QString wholeNumberExit(QStringView text)
     return numberText(roundTo(*value, 0));
 }
 
+std::optional<QString> fitField(const QString &text, int capacity)
+{
+    if (text.size() <= capacity)
+        return text;
+    const std::optional<double> value = readDecimal(text);
+    if (!value || *value == 0)
+        return std::nullopt;
+    // Shortest exponent form: the significant digits of the 15 that matter.
+    char buf[64];
+    const auto result = std::to_chars(buf, buf + sizeof buf, *value, std::chars_format::scientific);
+    std::string s(buf, result.ptr); // shortest round-trip form, e.g. "1.2345e+20"
+    const size_t e = s.find('e');
+    std::string mantissa = s.substr(0, e);
+    const int exponent = std::stoi(s.substr(e + 1));
+    for (char &c : mantissa) {
+        if (c == '.')
+            c = ',';
+    }
+    const QString form = QString::fromStdString(mantissa) + u'E' + QString::number(exponent);
+    if (form.size() > capacity || readDecimal(form) != value)
+        return std::nullopt;
+    return form;
+}
+
 bool isValidDate(QStringView text)
 {
     if (text.size() != 10 || text[2] != u'/' || text[5] != u'/')

@@ -35,6 +35,12 @@ QString moneyExit(QStringView text, int decimals = 4);
 // What a whole-number box shows when the focus leaves it; "0" when unreadable.
 QString wholeNumberExit(QStringView text);
 
+// A computed number's text for a field of `capacity` characters: the text
+// itself when it fits; else its exponent form ("1E12") when that fits and
+// reads back as the very same number; nullopt when neither does, since a
+// cut text would read as another number.
+std::optional<QString> fitField(const QString &text, int capacity);
+
 // "dd/mm/yyyy" naming a real day of the Gregorian calendar, years 1-9999.
 bool isValidDate(QStringView text);
 

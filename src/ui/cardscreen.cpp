@@ -329,8 +329,8 @@ void TCardScreen::cmdIndietroClick()
 void TCardScreen::cmdSalvaClick()
 {
     guarded([this] {
-        if (m_def.beforeRequired)
-            m_def.beforeRequired(*this);
+        if (m_def.beforeRequired && !m_def.beforeRequired(*this))
+            return;
         for (const CardDefinition::Required &r : m_def.required) {
             if (TextRules::trimmed(controlText(r.control)).isEmpty()) {
                 Messages::warning(this, r.warning);

@@ -52,8 +52,8 @@ struct CardDefinition
     Messages::Kind duplicateMessageKind = Messages::Kind::Error;
     bool highlightFrames = true;
     // Extra steps of a save: before the required check, and after it (before
-    // the archive is opened).
-    std::function<void(TCardScreen &)> beforeRequired;
+    // the archive is opened); either returns false to abandon the save.
+    std::function<bool(TCardScreen &)> beforeRequired;
     // Returns false to abandon the save.
     std::function<bool(TCardScreen &)> afterRequired;
     // Status-line hints of the card's own controls.

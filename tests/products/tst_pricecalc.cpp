@@ -1,4 +1,5 @@
 #include "products/pricecalc.h"
+#include "receipts/receiptcalc.h"
 
 #include <QTest>
 
@@ -10,6 +11,8 @@ class TestPriceCalc : public QObject
     Q_OBJECT
 
 private slots:
+    void resultsLongerThanTheField_data();
+    void resultsLongerThanTheField();
     void calcola_data();
     void calcola();
     void scorpora_data();
@@ -18,6 +21,60 @@ private slots:
     void valore();
     void stockTotal();
 };
+
+void TestPriceCalc::resultsLongerThanTheField_data()
+{
+    QTest::addColumn<int>("calc"); // 0 value, 1 receipt total, 2 price with VAT
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<QString>("stored"); // empty: refused, nothing changed
+    QTest::newRow("value 1,23E20") << 0 << "123456789012345" << "1000000" << QString();
+    QTest::newRow("receipt 8999999999999991") << 1 << "999999999999999" << "9" << QString();
+    QTest::newRow("receipt 1E12 exactly") << 1 << "1000000" << "1000000" << "1E12";
+    QTest::newRow("value 1E14 exactly") << 0 << "10000000" << "10000000" << "1E14";
+    QTest::newRow("value that fits") << 0 << "99999999999" << "10" << "999999999990,00";
+    QTest::newRow("price with VAT past 10^15, as number text writes it") << 2 << "999999999999999" << "22" << "1,22E15";
+}
+
+void TestPriceCalc::resultsLongerThanTheField()
+{
+    QFETCH(int, calc);
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(QString, stored);
+    PriceCalc::Result result;
+    QString got;
+    QString rejected;
+    if (calc == 0) {
+        Value v{a, b, QStringLiteral("5,00")};
+        result = PriceCalc::calcolaValore(v);
+        got = v.valore;
+        rejected = v.rejected;
+        QCOMPARE(v.costo, a);
+        QCOMPARE(v.giacenza, b);
+    } else if (calc == 1) {
+        ReceiptCalc::Total t{a, b, QStringLiteral("5,00")};
+        result = ReceiptCalc::calcola(t);
+        got = t.costoTot;
+        rejected = t.rejected;
+        QCOMPARE(t.costoUni, a);
+        QCOMPARE(t.quant, b);
+    } else {
+        Prices p{a, b, QStringLiteral("5,00")};
+        result = PriceCalc::calcola(p);
+        got = p.prezzoConIva;
+        rejected = p.rejected;
+    }
+    if (stored.isEmpty()) {
+        QCOMPARE(result, PriceCalc::Result::TooLong);
+        QCOMPARE(got, QStringLiteral("5,00"));
+        QVERIFY(rejected.size() > 15);
+    } else {
+        QCOMPARE(result, PriceCalc::Result::Done);
+        QCOMPARE(got, stored);
+        QVERIFY(got.size() <= 15);
+    }
+}
 
 void TestPriceCalc::calcola_data()
 {
@@ -46,7 +103,7 @@ void TestPriceCalc::calcola()
     QFETCH(QString, conIva);
     QFETCH(bool, ok);
     Prices p{prezzo, perc, conIva};
-    QCOMPARE(PriceCalc::calcola(p), ok);
+    QCOMPARE(PriceCalc::calcola(p) == PriceCalc::Result::Done, ok);
     QTEST(p.prezzo, "expPrezzo");
     QTEST(p.percIva, "expPerc");
     QTEST(p.prezzoConIva, "expConIva");
@@ -72,7 +129,7 @@ void TestPriceCalc::scorpora()
     QFETCH(QString, conIva);
     QFETCH(bool, ok);
     Prices p{QStringLiteral("1,00"), perc, conIva};
-    QCOMPARE(PriceCalc::scorpora(p), ok);
+    QCOMPARE(PriceCalc::scorpora(p) == PriceCalc::Result::Done, ok);
     QTEST(p.prezzo, "expPrezzo");
     QTEST(p.percIva, "expPerc");
     if (ok)
@@ -101,7 +158,7 @@ void TestPriceCalc::valore()
     QFETCH(QString, giacenza);
     QFETCH(bool, ok);
     Value v{costo, giacenza, QStringLiteral("99,99")};
-    QCOMPARE(PriceCalc::calcolaValore(v), ok);
+    QCOMPARE(PriceCalc::calcolaValore(v) == PriceCalc::Result::Done, ok);
     QTEST(v.valore, "expValore");
     if (!ok) {
         QCOMPARE(v.costo, QStringLiteral("0,00"));

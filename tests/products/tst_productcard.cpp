@@ -1,4 +1,5 @@
 #include "products/extradata.h"
+#include "products/pricecalc.h"
 #include "products/productcard.h"
 #include "products/productrecord.h"
 #include "products/stockwindow.h"
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QFileInfo>
 #include <QTest>
 #include <QTimer>
 
@@ -286,15 +288,36 @@ void TestProductCard::unreadableValuesWarnAndReset()
                                                     "prezzo IVA inclusa e l'aliquota IVA prima di premere il pulsante "
                                                     "Scorpora."));
 
-    // During a save the warning shows and the reset values are stored.
+    // A save refuses an amount it cannot read, naming the field, and
+    // writes nothing; nothing is zeroed either.
     m_card->txtCodice->setText(QStringLiteral("Z9"));
     m_card->txtPrezzo->setText(QStringLiteral("5,00"));
     m_card->txtPercIva->setText(QStringLiteral(",,"));
     click("cmdSalva");
-    QCOMPARE(m_messages->boxes.size(), 4);
+    QCOMPARE(m_messages->boxes.size(), 3);
+    QCOMPARE(m_messages->lastKind(), Messages::Kind::Warning);
+    QCOMPARE(m_messages->lastText(), TfrmMagazzino::unreadableAmountWarning(QStringLiteral("Perc. IVA"), ",,"));
+    QCOMPARE(m_card->txtPrezzo->text(), QStringLiteral("5,00"));
+    QVERIFY(!QFile::exists(ProductRecord::archivePath(m_folder->path())) || QFileInfo(ProductRecord::archivePath(m_folder->path())).size() == 0);
+    m_card->txtPercIva->setText(QStringLiteral("22"));
+    for (const char *cost : {"1.000,5", "abc"}) {
+        m_card->txtCosto->setText(QString::fromLatin1(cost));
+        click("cmdSalva");
+        QCOMPARE(m_messages->lastText(), TfrmMagazzino::unreadableAmountWarning(QStringLiteral("Costo"), cost));
+        QCOMPARE(m_card->txtCosto->text(), QString::fromLatin1(cost));
+    }
+    m_card->txtCosto->setText(QStringLiteral("2,00"));
+    // A value too long for its field stops the save too.
+    m_card->txtCosto->setText(QStringLiteral("123456789012345"));
+    m_card->txtGiacenza->setText(QStringLiteral("1000000"));
+    click("cmdSalva");
+    QCOMPARE(m_messages->lastText(),
+             PriceCalc::tooLongWarning(QStringLiteral("1,23456789012345E20"), QStringLiteral("Valore")));
+    m_card->txtCosto->setText(QStringLiteral("2,00"));
+    m_card->txtGiacenza->setText(QStringLiteral("0"));
+    click("cmdSalva");
     QCOMPARE(m_messages->lastText(), QStringLiteral("La scheda corrente è stata inserita in archivio."));
-    QCOMPARE(stored(1).value(ProductRecord::Prezzo), QStringLiteral("0,00"));
-    QCOMPARE(stored(1).value(ProductRecord::PercIva), QStringLiteral("0"));
+    QCOMPARE(stored(1).value(ProductRecord::Prezzo_con_Iva), QStringLiteral("6,10"));
 
     // Unreadable stock at save: nothing written.
     m_card->txtGiacenza->setText(QStringLiteral("molti"));

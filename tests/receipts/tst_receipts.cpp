@@ -4,6 +4,8 @@
 #include "output/reportoutput.h"
 #include "receipts/calendar.h"
 #include "receipts/receiptcalc.h"
+#include "products/pricecalc.h"
+#include "products/productcard.h"
 #include "receipts/receiptcard.h"
 #include "receipts/receiptprint.h"
 #include "receipts/receiptrecord.h"
@@ -53,6 +55,7 @@ private slots:
     void exitsOfTheNumberBoxes();
     void requiredFieldsInOrder();
     void saveRecomputesTheTotal();
+    void saveRefusesWhatItCannotStore();
     void enterChainThroughTheDateBoxes();
     void dateBoxKeys();
     void calendarWritesOnlyItsTarget();
@@ -135,7 +138,7 @@ void TestReceipts::totalRule()
     QFETCH(QString, quantity);
     QFETCH(bool, ok);
     ReceiptCalc::Total t{unit, quantity, QStringLiteral("99,00")};
-    QCOMPARE(ReceiptCalc::calcola(t), ok);
+    QCOMPARE(ReceiptCalc::calcola(t) == PriceCalc::Result::Done, ok);
     QTEST(t.costoTot, "total");
     if (!ok) {
         QCOMPARE(t.costoUni, QStringLiteral("0,00"));
@@ -255,6 +258,48 @@ void TestReceipts::saveRecomputesTheTotal()
     m_card->txtCostoTot->setText(QStringLiteral("5,00"));
     click("cmdSalva");
     QCOMPARE(m_card->txtCostoTot->text(), QStringLiteral("0,30"));
+}
+
+void TestReceipts::saveRefusesWhatItCannotStore()
+{
+    // A stored unit cost from elsewhere that reads as no number.
+    Record r(ReceiptRecord::layout());
+    r.setValue(ReceiptRecord::Fornitore, QStringLiteral("Rossi"));
+    r.setValue(ReceiptRecord::Codice, QStringLiteral("V-4"));
+    r.setValue(ReceiptRecord::Tipologia, QStringLiteral("Viteria"));
+    r.setValue(ReceiptRecord::Descrizione, QStringLiteral("Viti"));
+    r.setValue(ReceiptRecord::Data, QStringLiteral("05/03/2025"));
+    r.setValue(ReceiptRecord::CostoUni, QStringLiteral("abc"));
+    r.setValue(ReceiptRecord::Quant, QStringLiteral("3"));
+    r.setValue(ReceiptRecord::CostoTot, QStringLiteral("9,00"));
+    {
+        QFile f(archive());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(r.bytes());
+    }
+    m_card->showRecord(r.bytes(), 1);
+    click("cmdSalva");
+    QCOMPARE(m_messages->lastKind(), Messages::Kind::Warning);
+    QCOMPARE(m_messages->lastText(), TfrmMagazzino::unreadableAmountWarning(QStringLiteral("Costo unitario"), "abc"));
+    QCOMPARE(stored(1).bytes(), r.bytes());
+    QCOMPARE(m_card->txtQuant->text(), QStringLiteral("3"));
+
+    // A total longer than its field: Calcola and the save refuse it.
+    m_card->txtCostoUni->setText(QStringLiteral("999999999999999"));
+    m_card->txtQuant->setText(QStringLiteral("9"));
+    click("btnCalcola");
+    QCOMPARE(m_messages->lastText(),
+             PriceCalc::tooLongWarning(QStringLiteral("8,99999999999999E15"), QStringLiteral("Costo totale")));
+    QCOMPARE(m_card->txtCostoTot->text(), QStringLiteral("9,00"));
+    click("cmdSalva");
+    QCOMPARE(m_messages->lastText(),
+             PriceCalc::tooLongWarning(QStringLiteral("8,99999999999999E15"), QStringLiteral("Costo totale")));
+    QCOMPARE(stored(1).bytes(), r.bytes());
+    // One that can be written exactly in a shorter form is kept.
+    m_card->txtCostoUni->setText(QStringLiteral("1000000"));
+    m_card->txtQuant->setText(QStringLiteral("1000000"));
+    click("btnCalcola");
+    QCOMPARE(m_card->txtCostoTot->text(), QStringLiteral("1E12"));
 }
 
 void TestReceipts::enterChainThroughTheDateBoxes()
