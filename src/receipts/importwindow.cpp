@@ -225,6 +225,8 @@ bool TfrmImportaMagazzino::eventFilter(QObject *watched, QEvent *event)
                 btnAggiorna->setFocus();
                 return true;
             }
+            if (typeDecimalPoint(txtQuant, key))
+                return true;
             if (!isEditingKey(key) && !isNumericKey(key, true))
                 return true;
             // Six characters at most by typing; a longer quantity copied

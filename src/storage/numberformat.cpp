@@ -3,6 +3,7 @@
 #include "textrules.h"
 
 #include <QDate>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <charconv>
@@ -232,12 +233,23 @@ QString normaliseMoney(QStringView text)
     return out;
 }
 
+std::optional<double> readGrouped(QStringView text)
+{
+    // "1.000", "12.345.678,90", "-1.000,5": groups of three after the first.
+    static const QRegularExpression grouped(QStringLiteral("^ *-?[0-9]{1,3}(\\.[0-9]{3})+(,[0-9]*)? *$"));
+    if (!grouped.match(text).hasMatch())
+        return std::nullopt;
+    return readDecimal(text.toString().remove(u'.'));
+}
+
 QString moneyExit(QStringView text, int decimals)
 {
     const QString zero = QStringLiteral("0,00");
     if (TextRules::trimmed(text).isEmpty())
         return zero;
-    const std::optional<double> value = readDecimal(text);
+    std::optional<double> value = readDecimal(text);
+    if (!value)
+        value = readGrouped(text);
     if (!value)
         return zero;
     return normaliseMoney(numberText(roundTo(*value, decimals)));

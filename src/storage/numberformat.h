@@ -28,8 +28,13 @@ double roundTo(double value, int decimals);
 // Exponent forms ("1E15") are left alone so that they stay readable.
 QString normaliseMoney(QStringView text);
 
+// The Italian grouped form of a pasted amount: digits in groups of three
+// separated by points, then an optional comma and decimals ("1.000,50").
+std::optional<double> readGrouped(QStringView text);
+
 // What a money box shows when the focus leaves it: rounded to `decimals`
-// (4, or 2 for a receipt's total), normalised; "0,00" when unreadable.
+// (4, or 2 for a receipt's total), normalised; "0,00" when unreadable. The
+// grouped form is read too.
 QString moneyExit(QStringView text, int decimals = 4);
 
 // What a whole-number box shows when the focus leaves it; "0" when unreadable.

@@ -417,6 +417,10 @@ bool TCardScreen::eventFilter(QObject *watched, QEvent *event)
             }
             const bool digit = m_def.digitFields.contains(name) || m_def.wholeNumberFields.contains(name);
             const bool money = m_def.moneyFields.contains(name);
+            if (money) {
+                if (auto *edit = qobject_cast<QLineEdit *>(watched); edit && typeDecimalPoint(edit, key))
+                    return true;
+            }
             // Anything else is discarded: no effect at all.
             if ((digit || money) && !isEditingKey(key) && !isNumericKey(key, money))
                 return true;

@@ -43,6 +43,18 @@ bool isNumericKey(const QKeyEvent *key, bool allowComma)
     return text.size() == 1 && ((text[0] >= u'0' && text[0] <= u'9') || (allowComma && text[0] == u','));
 }
 
+bool typeDecimalPoint(QLineEdit *box, const QKeyEvent *key)
+{
+    if (key->text() != u".")
+        return false;
+    QString kept = box->text();
+    if (box->hasSelectedText())
+        kept.remove(box->selectionStart(), box->selectedText().size());
+    if (!kept.contains(u','))
+        box->insert(QStringLiteral(","));
+    return true;
+}
+
 bool isLeavingFocus(const QFocusEvent *event)
 {
     return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason;

@@ -183,6 +183,10 @@ bool isLeavingFocus(const class QFocusEvent *event);
 // money box.
 bool isEditingKey(const class QKeyEvent *key);
 bool isNumericKey(const class QKeyEvent *key, bool allowComma);
+// In a money box the point (the numeric keypad's decimal key) types the
+// decimal comma when the box has none yet, and is dropped otherwise. True
+// when the key was a point and has been dealt with.
+bool typeDecimalPoint(QLineEdit *box, const class QKeyEvent *key);
 
 // Registers the compiled-in artwork (":/art/...").
 void ensureArtwork();

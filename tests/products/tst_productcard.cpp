@@ -150,12 +150,28 @@ void TestProductCard::keyFiltersPerBoxKind()
         QString expected;
     };
     for (const Case &c : {Case{m_card->txtPercIva, QStringLiteral("5")}, Case{m_card->txtGiacenza, QStringLiteral("5")},
-                          Case{m_card->txtSottoscorta, QStringLiteral("5")}, Case{m_card->txtCosto, QStringLiteral(",5")},
-                          Case{m_card->txtPrezzo_con_Iva, QStringLiteral(",5")}}) {
+                          Case{m_card->txtSottoscorta, QStringLiteral("5")}, Case{m_card->txtCosto, QStringLiteral(",,5")},
+                          Case{m_card->txtPrezzo_con_Iva, QStringLiteral(",,5")}}) {
         c.box->setFocus();
         c.box->clear();
         QTest::keyClicks(c.box, QStringLiteral("a.- ,5"));
         QCOMPARE(c.box->text(), c.expected);
+    }
+    // The keypad's point types the decimal comma, once.
+    m_card->txtCosto->setFocus();
+    m_card->txtCosto->clear();
+    QTest::keyClicks(m_card->txtCosto, QStringLiteral("12.5.0"));
+    QCOMPARE(m_card->txtCosto->text(), QStringLiteral("12,50"));
+    QTest::keyClick(m_card->txtCosto, Qt::Key_Period, Qt::KeypadModifier);
+    QCOMPARE(m_card->txtCosto->text(), QStringLiteral("12,50"));
+    // An amount pasted in the Italian grouped form is read as what it is;
+    // any other point keeps today's rule.
+    for (const auto &[pasted, shown] : {std::pair{"1.000,50", "1000,50"}, std::pair{"12.345.678,9", "12345678,90"},
+                                        std::pair{"-1.000", "-1000,00"}, std::pair{"1.00", "0,00"},
+                                        std::pair{"1.0000", "0,00"}}) {
+        m_card->txtCosto->setText(QString::fromLatin1(pasted));
+        leave(m_card->txtCosto);
+        QCOMPARE(m_card->txtCosto->text(), QString::fromLatin1(shown));
     }
     // A stock pasted as 2,5 becomes 3 on leaving.
     m_card->txtGiacenza->setText(QStringLiteral("2,5"));
