@@ -18,12 +18,31 @@ struct Lines
     bool endsWithEol = true;
 };
 
+// Windows-1252 as the program writes it, or what a text editor may have
+// saved it as: UTF-8 or UTF-16 with their byte-order mark.
+QString decodeText(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.mid(3));
+    const bool little = bytes.startsWith("\xFF\xFE"), big = bytes.startsWith("\xFE\xFF");
+    if (little || big) {
+        QString text;
+        for (qsizetype i = 2; i + 1 < bytes.size(); i += 2) {
+            const auto lo = static_cast<unsigned char>(bytes[little ? i : i + 1]);
+            const auto hi = static_cast<unsigned char>(bytes[little ? i + 1 : i]);
+            text += QChar(char16_t(hi << 8 | lo));
+        }
+        return text;
+    }
+    return Cp1252::decode(bytes);
+}
+
 bool load(const QString &path, Lines &out)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QString text = Cp1252::decode(file.readAll());
+    const QString text = decodeText(file.readAll());
     if (!text.contains(QStringLiteral("\r\n")) && text.contains(u'\n'))
         out.eol = QStringLiteral("\n");
     out.endsWithEol = text.isEmpty() || text.endsWith(u'\n');

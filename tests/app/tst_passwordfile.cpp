@@ -45,6 +45,8 @@ private slots:
     void successfulChangeRewritesOnlyTheEntry();
     void unwritableFileKeepsTheOldPassword();
     void fullDiskKeepsTheOldPassword();
+    void textEditorEncodingsAreRead_data();
+    void textEditorEncodingsAreRead();
     void iniEntryAddedWhenMissing();
 
 private:
@@ -77,6 +79,30 @@ void TestPasswordFile::fullDiskKeepsTheOldPassword()
     QCOMPARE(f.readAll(), before);
     QCOMPARE(PasswordFile::checkLogin(m_dir.path(), QStringLiteral("magazzino")), PasswordFile::Outcome::Accepted);
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("unins000.dll")});
+}
+
+void TestPasswordFile::textEditorEncodingsAreRead_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QString text = QStringLiteral("[Accesso]\r\nValore=6F30231B7F9E4FED1A\r\n");
+    QByteArray le("\xFF\xFE"), be("\xFE\xFF");
+    for (QChar c : text) {
+        le += char(c.unicode() & 0xFF);
+        le += char(c.unicode() >> 8);
+        be += char(c.unicode() >> 8);
+        be += char(c.unicode() & 0xFF);
+    }
+    QTest::newRow("UTF-8 with its mark") << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    QTest::newRow("UTF-16 little-endian") << le;
+    QTest::newRow("UTF-16 big-endian") << be;
+}
+
+void TestPasswordFile::textEditorEncodingsAreRead()
+{
+    QFETCH(QByteArray, bytes);
+    write(m_file, bytes);
+    QCOMPARE(PasswordFile::checkLogin(m_dir.path(), QStringLiteral("magazzino")), PasswordFile::Outcome::Accepted);
+    QCOMPARE(PasswordFile::checkLogin(m_dir.path(), QStringLiteral("altro")), PasswordFile::Outcome::Refused);
 }
 
 void TestPasswordFile::login_data()
