@@ -73,4 +73,19 @@ int toUtf8(unsigned char byte, char out[3])
     return 3;
 }
 
+QString unrepresentable(QStringView text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QString character(text[i]);
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            character += text[++i];
+        const bool fits = character.size() == 1 && !character[0].isSurrogate()
+                          && (character[0] == u'?' || encodeCodePoint(character[0].unicode()) != '?');
+        if (!fits && !out.contains(character))
+            out += character;
+    }
+    return out;
+}
+
 } // namespace Cp1252

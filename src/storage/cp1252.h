@@ -24,4 +24,8 @@ QString decode(QByteArrayView bytes);
 // their count returned. For writers that skip QString altogether.
 int toUtf8(unsigned char byte, char out[3]);
 
+// The characters of `text` that Windows-1252 cannot hold, each once, in
+// order of appearance; empty when it holds them all.
+QString unrepresentable(QStringView text);
+
 } // namespace Cp1252

@@ -9,7 +9,14 @@ namespace ShortString {
 
 void write(char *field, int capacity, QStringView value)
 {
-    const QByteArray bytes = Cp1252::encode(TextRules::trimmed(value));
+    // A line break or tab pasted into a box would break list lines and
+    // exported rows: every control character is stored as a blank.
+    QString text = value.toString();
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = u' ';
+    }
+    const QByteArray bytes = Cp1252::encode(TextRules::trimmed(text));
     const int length = int(qMin<qsizetype>(bytes.size(), capacity));
     field[0] = char(static_cast<unsigned char>(length));
     std::memcpy(field + 1, bytes.constData(), size_t(length));

@@ -3,6 +3,7 @@
 #include "ui/attachwindow.h"
 
 #include "storage/archiveerror.h"
+#include "storage/cp1252.h"
 #include "storage/numberformat.h"
 #include "storage/record.h"
 #include "storage/recordfile.h"
@@ -341,6 +342,18 @@ void TCardScreen::cmdSalvaClick()
         }
         if (m_def.afterRequired && !m_def.afterRequired(*this))
             return;
+        // A character the archive cannot hold would be stored as "?".
+        for (const QString &name : m_def.controls) {
+            const QString lost = Cp1252::unrepresentable(controlText(name));
+            if (lost.isEmpty())
+                continue;
+            QWidget *w = m_controls.value(name);
+            const QString field = w && !w->accessibleName().isEmpty() ? w->accessibleName() : name.mid(3);
+            Messages::warning(this, unrepresentableMessage(field, lost));
+            if (w && w->isVisible())
+                w->setFocus();
+            return;
+        }
 
         const QByteArray record = recordFromControls();
         RecordFile file(archivePath(), m_def.layout->size());

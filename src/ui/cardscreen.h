@@ -110,6 +110,12 @@ public:
                               "premere Salva per inserire la scheda in archivio.");
     }
     static QString readyText() { return QStringLiteral("Pronto per archiviare una nuova scheda..."); }
+    static QString unrepresentableMessage(const QString &field, const QString &characters)
+    {
+        return QStringLiteral("Attenzione: il campo %1 contiene caratteri che l'archivio non può conservare: %2"
+                              "\r\n\r\nSostituirli e premere di nuovo Salva: la scheda non è stata salvata.")
+            .arg(field, characters);
+    }
 
     const CardDefinition &definition() const { return m_def; }
     QString archivePath() const { return m_def.archivePath(*this); }

@@ -9,6 +9,8 @@ class TestFieldEncoding : public QObject
     Q_OBJECT
 
 private slots:
+    void controlCharactersBecomeBlanks();
+    void unrepresentableCharacters();
     void everyByteRoundTrips();
     void knownCharacters_data();
     void knownCharacters();
@@ -140,6 +142,20 @@ void TestFieldEncoding::textRules()
     QCOMPARE(padOrCut(u"abc", 5), QStringLiteral("abc  "));
     QCOMPARE(padOrCut(u"abcdef", 4), QStringLiteral("abcd"));
     QCOMPARE(padOrCut(u"", 2), QStringLiteral("  "));
+}
+
+void TestFieldEncoding::controlCharactersBecomeBlanks()
+{
+    char field[1 + 30];
+    ShortString::write(field, 30, u"\tuno\ndue\r\ntre\x7F\x01" u"fine\n");
+    QCOMPARE(ShortString::read(field, 30), QStringLiteral("uno due  tre  fine"));
+}
+
+void TestFieldEncoding::unrepresentableCharacters()
+{
+    QCOMPARE(Cp1252::unrepresentable(u"àèìòù €?"), QString());
+    QCOMPARE(Cp1252::unrepresentable(u"Łódź Łó"), QStringLiteral("Łź"));
+    QCOMPARE(Cp1252::unrepresentable(QStringLiteral("a\U0001F600b\U0001F600")), QStringLiteral("\U0001F600"));
 }
 
 QTEST_APPLESS_MAIN(TestFieldEncoding)

@@ -40,6 +40,9 @@ class TestSupplierCard : public QObject
 private slots:
     void init();
     void cleanup();
+    void textTheArchiveCannotHold_data();
+    void textTheArchiveCannotHold();
+    void controlCharactersAreStoredAsBlanks();
 
     void freshInstallationReportsNoCards();
     void browseRules();
@@ -110,6 +113,37 @@ QByteArray TestSupplierCard::archiveBytes() const
 QByteArray TestSupplierCard::storedRecord(int position) const
 {
     return archiveBytes().mid(qsizetype(position - 1) * SupplierRecord::Size, SupplierRecord::Size);
+}
+
+void TestSupplierCard::textTheArchiveCannotHold_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("lost");
+    QTest::newRow("Polish letters") << QStringLiteral("Łódź S.r.l.") << QStringLiteral("Łź");
+    QTest::newRow("Greek") << QStringLiteral("Ωmega") << QStringLiteral("Ω");
+    QTest::newRow("emoji") << QStringLiteral("Rossi \U0001F600") << QStringLiteral("\U0001F600");
+}
+
+void TestSupplierCard::textTheArchiveCannotHold()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, lost);
+    m_card->txtDitta->setText(typed);
+    m_card->txtTitolare->setText(QStringLiteral("Mario? Rossi"));
+    click("cmdSalva");
+    QCOMPARE(m_messages->lastKind(), Messages::Kind::Warning);
+    QCOMPARE(m_messages->lastText(), TCardScreen::unrepresentableMessage(m_card->txtDitta->accessibleName(), lost));
+    QVERIFY(!QFile::exists(archive()) || QFileInfo(archive()).size() == 0);
+    QCOMPARE(m_card->txtDitta->text(), typed);
+}
+
+void TestSupplierCard::controlCharactersAreStoredAsBlanks()
+{
+    m_card->txtDitta->setText(QStringLiteral("Rossi"));
+    m_card->txtNote->setText(QStringLiteral("riga uno\nriga due\tfine\r\n"));
+    click("cmdSalva");
+    const Record stored(SupplierRecord::layout(), storedRecord(1));
+    QCOMPARE(stored.value(SupplierRecord::Note), QStringLiteral("riga uno riga due fine"));
 }
 
 void TestSupplierCard::click(const char *name)
