@@ -20,6 +20,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QUrl>
 #include <QLineEdit>
 
 
@@ -284,7 +285,15 @@ void TfrmFornitori::cmdPDFClick()
 
 void TfrmFornitori::btnEmailClick()
 {
-    TMisc::Open(u'"' + QStringLiteral("mailto:") + TextRules::trimmed(txtEmail->text()) + u'"');
+    TMisc::Open(u'"' + mailtoAddress(txtEmail->text()) + u'"');
+}
+
+QString TfrmFornitori::mailtoAddress(const QString &email)
+{
+    // The field is an address and nothing more: ?, & and # are encoded, so
+    // that no text after it becomes a header, an attachment or a recipient.
+    return QStringLiteral("mailto:")
+           + QString::fromLatin1(QUrl::toPercentEncoding(TextRules::trimmed(email), QByteArrayLiteral("@+")));
 }
 
 namespace {

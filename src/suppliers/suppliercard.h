@@ -19,6 +19,8 @@ public:
 
     // The 112 province codes of the combo, in order.
     static QStringList provinces();
+    // The mailto address of the E-mail field, the field's text encoded.
+    static QString mailtoAddress(const QString &email);
 
     QLineEdit *txtDitta, *txtTitolare, *txtRecapito, *txtIndirizzoRes, *txtComuneRes, *txtCapRes, *txtPagamento;
     QComboBox *txtProvRes;

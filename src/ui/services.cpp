@@ -47,6 +47,8 @@ bool showReal(QWidget *parent, Kind kind, const QString &text)
 {
     QMessageBox box(parent);
     box.setWindowTitle(QStringLiteral("Scortex"));
+    // Record text is shown as typed, never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (kind) {
     case Kind::Information:

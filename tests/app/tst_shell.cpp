@@ -471,6 +471,17 @@ void TestShell::messageBoxesSpeakItalian()
         box->button(QMessageBox::Cancel)->click();
     });
     Messages::error(nullptr, QStringLiteral("Errore"));
+    // Record text in a box is plain text: no markup, line breaks kept.
+    QString shown;
+    whenModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+        shown = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    Messages::plain(nullptr, QStringLiteral("Carta 4111111111111111<b>BIG</b>\n\r\n\rfine"));
+    QCOMPARE(shown, QStringLiteral("Carta 4111111111111111<b>BIG</b>\n\r\n\rfine"));
     QVERIFY(!yes);
     confirmButtons.sort();
     errorButtons.sort();

@@ -578,6 +578,12 @@ void TestSupplierCard::emailButtonOpensMailto()
     QTest::keyClicks(m_card->txtEmail, QStringLiteral("ordini@fornitore.it"));
     click("btnEmail");
     QCOMPARE(m_shell->opened, (QStringList{QStringLiteral("mailto:"), QStringLiteral("mailto:ordini@fornitore.it")}));
+    // Whatever follows the address stays part of it: no query, no fragment.
+    m_card->txtEmail->setText(QStringLiteral("x@y.it?attach=/etc/passwd&cc=z@w.it#f"));
+    click("btnEmail");
+    QCOMPARE(m_shell->opened.last(), QStringLiteral("mailto:x@y.it%3Fattach%3D%2Fetc%2Fpasswd%26cc%3Dz@w.it%23f"));
+    const QUrl url(m_shell->opened.last());
+    QVERIFY(!url.hasQuery() && !url.hasFragment());
 }
 
 void TestSupplierCard::savedCardReadsBackThroughCli()
