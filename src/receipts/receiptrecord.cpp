@@ -10,6 +10,17 @@ const RecordLayout &layout()
     return instance;
 }
 
+bool isYearText(QStringView text)
+{
+    if (text.size() != 4)
+        return false;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
 QString archivePath(const QString &programFolder, const QString &year)
 {
     return programFile(programFolder, year + QLatin1StringView(Extension));

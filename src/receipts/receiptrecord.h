@@ -26,5 +26,8 @@ inline constexpr char Extension[] = ".odc";
 const RecordLayout &layout();
 // The program folder + year + ".odc", the year as the user typed it.
 QString archivePath(const QString &programFolder, const QString &year);
+// Exactly four ASCII digits: the only year text that names an archive in
+// the program folder (a pasted "../x" must not).
+bool isYearText(QStringView text);
 
 } // namespace ReceiptRecord

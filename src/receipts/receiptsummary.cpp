@@ -69,7 +69,7 @@ Check check(const Request &r)
         c.focus = focus;
         return c;
     };
-    if (r.anno.size() != 4)
+    if (!ReceiptRecord::isYearText(r.anno))
         return warn("Attenzione: indicare l'anno solare utilizzando quattro cifre.", Box::Anno);
     const QString giornoInizio = TextRules::trimmed(r.giornoInizio);
     const QString giornoFine = TextRules::trimmed(r.giornoFine);

@@ -130,7 +130,7 @@ void TfrmMenuCarico::FormShow()
 void TfrmMenuCarico::btnApriLavoroClick()
 {
     // The length alone is checked; the key filter lets only digits in.
-    if (txtAnnoLavoro->text().size() != 4) {
+    if (!ReceiptRecord::isYearText(txtAnnoLavoro->text())) {
         Messages::warning(this, yearWarning());
         txtAnnoLavoro->setFocus();
         return;
@@ -146,7 +146,7 @@ void TfrmMenuCarico::btnApriLavoroClick()
 
 void TfrmMenuCarico::btnApriRiepLavoroClick()
 {
-    if (txtAnnoRiepLavoro->text().size() != 4) {
+    if (!ReceiptRecord::isYearText(txtAnnoRiepLavoro->text())) {
         Messages::warning(this, yearWarning());
         txtAnnoRiepLavoro->setFocus();
         return;

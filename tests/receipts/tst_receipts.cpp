@@ -454,10 +454,21 @@ void TestReceipts::yearMenuNavigation()
     QCOMPARE(years->txtAnnoRiepLavoro->text(), QStringLiteral("2025"));
     QCOMPARE(years->token(), QStringLiteral("avvio"));
 
+    // Four ASCII digits and nothing else: a pasted "../x" names no archive.
+    for (const QString &bad : {QStringLiteral("24"), QStringLiteral("../x"), QStringLiteral("20 4"),
+                               QStringLiteral("\uFF12\uFF10\uFF12\uFF14")}) {
+        for (QLineEdit *box : {years->txtAnnoLavoro, years->txtAnnoRiepLavoro}) {
+            box->setText(bad);
+            QTest::mouseClick(box == years->txtAnnoLavoro ? years->btnApriLavoro : years->btnApriRiepLavoro,
+                              Qt::LeftButton);
+            QCOMPARE(m_messages->lastKind(), Messages::Kind::Warning);
+            QCOMPARE(m_messages->lastText(),
+                     QStringLiteral("Attenzione: indicare l'anno solare utilizzando quattro cifre."));
+        }
+    }
+    years->txtAnnoRiepLavoro->setText(QStringLiteral("2025"));
     years->txtAnnoLavoro->setText(QStringLiteral("24"));
     QTest::mouseClick(years->btnApriLavoro, Qt::LeftButton);
-    QCOMPARE(m_messages->lastKind(), Messages::Kind::Warning);
-    QCOMPARE(m_messages->lastText(), QStringLiteral("Attenzione: indicare l'anno solare utilizzando quattro cifre."));
     QVERIFY(years->isVisible());
     QCOMPARE(years->token(), QStringLiteral("avvio"));
     QCOMPARE(years->focusWidget(), years->txtAnnoLavoro);

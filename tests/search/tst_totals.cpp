@@ -180,6 +180,9 @@ void TestTotals::periodChecks_data()
     QTest::addColumn<int>("focus");
     using Box = ReceiptSummary::Check::Box;
     const QString valid = QStringLiteral("\n\r\n\rPer poter visualizzare il riepilogo è necessario indicare una data valida.");
+    QTest::newRow("a path in the year box") << QStringList{"../x", "01", "Marzo", "31", "Marzo"} << false << true
+                                            << "Attenzione: indicare l'anno solare utilizzando quattro cifre."
+                                            << int(Box::Anno);
     QTest::newRow("year of three digits") << QStringList{"202", "01", "Marzo", "31", "Marzo"} << false << true
                                           << "Attenzione: indicare l'anno solare utilizzando quattro cifre." << int(Box::Anno);
     QTest::newRow("no start day") << QStringList{"2024", " ", "Marzo", "", ""} << false << true
