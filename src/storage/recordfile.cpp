@@ -77,6 +77,14 @@ RecordFile::RecordFile(const QString &path, int recordSize, Mode mode)
     : m_path(path), m_recordSize(recordSize), m_file(path)
 {
     Q_ASSERT(recordSize > 0);
+#ifndef Q_OS_WIN
+    // A named pipe or a device would block the open or the reads for good:
+    // only a regular file (or a missing one, to be created) is an archive.
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        fail(S_ISDIR(st.st_mode) ? QStringLiteral("è una cartella, non un archivio")
+                                 : QStringLiteral("non è un file normale, non un archivio"));
+#endif
     if (mode == Mode::ReadOrCreate && !QFileInfo::exists(path)) {
         QFile create(path);
         if (!create.open(QIODevice::WriteOnly | QIODevice::NewOnly) && !QFileInfo::exists(path))

@@ -6,11 +6,15 @@
 #include "suppliers/supplierrecord.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -72,6 +76,7 @@ private slots:
     void inventoryAndSummary_data();
     void inventoryAndSummary();
     void exportWritesTheWindowsFile();
+    void namedPipeIsNoArchive();
 
 private:
     QTemporaryDir m_dir;
@@ -527,6 +532,21 @@ void TestScortexCli::exportWritesTheWindowsFile()
     }
     QVERIFY(!QFile::exists(nowhere));
     QVERIFY(!QFile::exists(out + "2"));
+}
+
+void TestScortexCli::namedPipeIsNoArchive()
+{
+    // Opening a pipe for reading waits for a writer: it must be refused
+    // before it is opened.
+    const QString pipe = m_dir.filePath(QStringLiteral("pipe/Fornitori.pro"));
+    QVERIFY(QDir().mkpath(QFileInfo(pipe).path()));
+    QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+    for (const char *command : {"check", "dump", "find"}) {
+        const Result r = cli({QString::fromLatin1(command), pipe});
+        QCOMPARE(r.status, QProcess::NormalExit);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("non è un file normale")), qPrintable(r.err));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestScortexCli)
