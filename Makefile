@@ -5,7 +5,7 @@ PACKAGES := build-essential cmake locales qt6-base-dev qt6-svg-dev poppler-utils
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= 2
 
-.PHONY: deps configure build test run gallery clean
+.PHONY: deps configure build test test-sanitize run gallery clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -26,6 +26,12 @@ build: configure
 test: build
 	ctest --preset default -j $(JOBS)
 
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	cmake --preset sanitize
+	cmake --build --preset sanitize -j $(JOBS)
+	ctest --preset sanitize -j $(JOBS)
+
 run: build
 	./build/bin/scortex
 
@@ -33,4 +39,4 @@ gallery: configure
 	cmake --build --preset default -j $(JOBS) --target gallery
 
 clean:
-	rm -rf build
+	rm -rf build build-sanitize

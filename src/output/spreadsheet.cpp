@@ -44,11 +44,14 @@ void putCell(char *&o, QByteArrayView first, QByteArrayView second)
     o[0] = char(length & 0xFF);
     o[1] = char(length >> 8);
     o += 2;
-    std::memcpy(o, first.data(), size_t(first.size()));
+    // An absent joined field has no bytes at all, not even an address.
+    if (!first.isEmpty())
+        std::memcpy(o, first.data(), size_t(first.size()));
     o += first.size();
     if (both)
         *o++ = ' ';
-    std::memcpy(o, second.data(), size_t(second.size()));
+    if (!second.isEmpty())
+        std::memcpy(o, second.data(), size_t(second.size()));
     o += second.size();
 }
 
