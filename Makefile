@@ -1,11 +1,11 @@
 # Entry points for a fresh Debian 12 machine: `make test` installs what is
 # missing, builds and runs every test; `make run` builds and starts Scortex
 # with the build's program folder (build/bin).
-PACKAGES := build-essential cmake locales qt6-base-dev qt6-svg-dev poppler-utils qt6-translations-l10n fonts-liberation2 libsqlite3-dev
+PACKAGES := build-essential clang cmake locales qt6-base-dev qt6-svg-dev poppler-utils qt6-translations-l10n fonts-liberation2 libsqlite3-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= 2
 
-.PHONY: deps configure build test test-sanitize run gallery clean
+.PHONY: deps configure build test test-sanitize fuzz run gallery clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -32,6 +32,20 @@ test-sanitize: deps
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
 
+# Each fuzz target for FUZZ_SECONDS, from its seeds; a finding stops with
+# the input that caused it (crash-*) in the current folder.
+FUZZ_SECONDS ?= 60
+FUZZERS := fuzz_record fuzz_numbers fuzz_validators fuzz_scramble
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS) --target fuzzers
+	@for f in $(FUZZERS); do \
+	  mkdir -p build-fuzz/corpus/$$f; \
+	  echo "== $$f"; \
+	  ./build-fuzz/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=1 \
+	    build-fuzz/corpus/$$f tests/fuzz/seeds/$$f || exit 1; \
+	done
+
 run: build
 	./build/bin/scortex
 
@@ -39,4 +53,4 @@ gallery: configure
 	cmake --build --preset default -j $(JOBS) --target gallery
 
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-fuzz
