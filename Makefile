@@ -33,7 +33,7 @@ test-sanitize: deps
 	ctest --preset sanitize -j $(JOBS)
 
 # Each fuzz target for FUZZ_SECONDS, from its seeds; a finding stops with
-# the input that caused it (crash-*) in the current folder.
+# the input that caused it in build-fuzz/crash-*.
 FUZZ_SECONDS ?= 60
 FUZZERS := fuzz_record fuzz_numbers fuzz_validators fuzz_scramble
 fuzz: deps
@@ -43,6 +43,7 @@ fuzz: deps
 	  mkdir -p build-fuzz/corpus/$$f; \
 	  echo "== $$f"; \
 	  ./build-fuzz/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=1 \
+	    -artifact_prefix=build-fuzz/ \
 	    build-fuzz/corpus/$$f tests/fuzz/seeds/$$f || exit 1; \
 	done
 

@@ -46,10 +46,24 @@ constexpr int kField = 15;
 QString tooLongWarning(const QString &result, const QString &field)
 {
     return QStringLiteral("Attenzione: il risultato del calcolo (%1) supera i %2 caratteri del campo %3 e non può "
-                          "essere registrato.\r\n\r\nControllare i valori indicati: nessun campo è stato modificato.")
+                          "essere registrato.\r\n\r\nControllare i valori indicati.")
         .arg(result)
         .arg(kField)
         .arg(field);
+}
+
+QString overflowWarning(const QString &field)
+{
+    return QStringLiteral("Attenzione: il risultato del calcolo del campo %1 è troppo grande per essere registrato."
+                          "\r\n\r\nControllare i valori indicati: la scheda non è stata salvata.")
+        .arg(field);
+}
+
+QString unreadableAmountWarning(const QString &field, const QString &text)
+{
+    return QStringLiteral("Attenzione: il campo %1 non contiene un numero valido (\"%2\").\r\n\r\nCorreggere il "
+                          "valore e premere di nuovo Salva: la scheda non è stata salvata.")
+        .arg(field, TextRules::trimmed(text));
 }
 
 Result calcola(Prices &p)

@@ -51,7 +51,10 @@ std::optional<QString> stockTotal(const QString &current, const QString &quantit
 // read back (an overflow).
 std::optional<QString> moneyOf(double value);
 
-// The warning of a result too long for its field.
+// The warnings of a result too long for its field, of one too large for
+// any field, and of a save that meets an amount it cannot read.
 QString tooLongWarning(const QString &result, const QString &field);
+QString overflowWarning(const QString &field);
+QString unreadableAmountWarning(const QString &field, const QString &text);
 
 } // namespace PriceCalc

@@ -358,7 +358,8 @@ bool TfrmMagazzino::saveAdditions()
             box->setFocus();
             return false;
         }
-        box->setText(NumberFormat::numberText(NumberFormat::roundTo(*n, 0)));
+        const QString whole = NumberFormat::numberText(NumberFormat::roundTo(*n, 0));
+        box->setText(NumberFormat::fitField(whole, box->maxLength()).value_or(box->text()));
     }
     // The save computes the price with VAT and the value; an amount it
     // cannot read, or a result too long for its field, stops it: nothing
@@ -369,19 +370,26 @@ bool TfrmMagazzino::saveAdditions()
         {txtPrezzo_con_Iva, QStringLiteral("Prezzo con IVA")}};
     for (const auto &[box, caption] : amounts) {
         if (!NumberFormat::readDecimal(box->text())) {
-            Messages::warning(this, unreadableAmountWarning(caption, box->text()));
+            Messages::warning(this, PriceCalc::unreadableAmountWarning(caption, box->text()));
             box->setFocus();
             return false;
         }
     }
+    // Every box reads: a calculation that still fails has overflowed.
     PriceCalc::Prices prices{txtPrezzo->text(), txtPercIva->text(), txtPrezzo_con_Iva->text()};
-    if (PriceCalc::calcola(prices) == PriceCalc::Result::TooLong) {
-        Messages::warning(this, PriceCalc::tooLongWarning(prices.rejected, QStringLiteral("Prezzo con IVA")));
+    const PriceCalc::Result priced = PriceCalc::calcola(prices);
+    if (priced != PriceCalc::Result::Done) {
+        Messages::warning(this, priced == PriceCalc::Result::TooLong
+                                    ? PriceCalc::tooLongWarning(prices.rejected, QStringLiteral("Prezzo con IVA"))
+                                    : PriceCalc::overflowWarning(QStringLiteral("Prezzo con IVA")));
         return false;
     }
     PriceCalc::Value value{txtCosto->text(), txtGiacenza->text(), txtValore->text()};
-    if (PriceCalc::calcolaValore(value) == PriceCalc::Result::TooLong) {
-        Messages::warning(this, PriceCalc::tooLongWarning(value.rejected, QStringLiteral("Valore")));
+    const PriceCalc::Result valued = PriceCalc::calcolaValore(value);
+    if (valued != PriceCalc::Result::Done) {
+        Messages::warning(this, valued == PriceCalc::Result::TooLong
+                                    ? PriceCalc::tooLongWarning(value.rejected, QStringLiteral("Valore"))
+                                    : PriceCalc::overflowWarning(QStringLiteral("Valore")));
         return false;
     }
     txtPrezzo_con_Iva->setText(prices.prezzoConIva);

@@ -14,13 +14,6 @@ class TfrmMagazzino : public TCardScreen
     Q_OBJECT
 
 public:
-    // The save's warning for an amount that cannot be read as a number.
-    static QString unreadableAmountWarning(const QString &field, const QString &text)
-    {
-        return QStringLiteral("Attenzione: il campo %1 non contiene un numero valido (\"%2\").\r\n\r\nCorreggere il "
-                              "valore e premere di nuovo Salva: la scheda non è stata salvata.")
-            .arg(field, text.trimmed());
-    }
 
     explicit TfrmMagazzino(QWidget *parent = nullptr);
 

@@ -79,7 +79,7 @@ void TfrmGiacenza::prepare(QLineEdit *cardStock, bool add)
     txtAggiunta->setText(QStringLiteral("0"));
 }
 
-void TfrmGiacenza::btnTotaleClick()
+TfrmGiacenza::Total TfrmGiacenza::computeTotal()
 {
     for (QLineEdit *box : {txtGiacenza, txtAggiunta, txtTotale}) {
         if (TextRules::trimmed(box->text()).isEmpty())
@@ -92,21 +92,29 @@ void TfrmGiacenza::btnTotaleClick()
         txtGiacenza->setText(QStringLiteral("0"));
         txtAggiunta->setText(QStringLiteral("0"));
         txtTotale->setText(QStringLiteral("0"));
-        return;
+        return Total::Reset;
     }
     // A total the stock field cannot hold is refused, not cut.
     const std::optional<QString> fitted = NumberFormat::fitField(*total, 15);
     if (!fitted) {
         Messages::warning(this, PriceCalc::tooLongWarning(*total, QStringLiteral("Giacenza")));
-        return;
+        return Total::TooLong;
     }
     txtTotale->setText(*fitted);
+    return Total::Shown;
+}
+
+void TfrmGiacenza::btnTotaleClick()
+{
+    computeTotal();
 }
 
 void TfrmGiacenza::btnAggiornaClick()
 {
-    // The total always follows the two boxes as they are now.
-    btnTotaleClick();
+    // The total always follows the two boxes as they are now; one that
+    // cannot be stored does not reach the card.
+    if (computeTotal() == Total::TooLong)
+        return;
     if (m_cardStock)
         m_cardStock->setText(TextRules::trimmed(txtTotale->text()));
     accept();

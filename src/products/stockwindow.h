@@ -39,5 +39,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Shown, reset to zeros (a box unreadable), or refused (too long for
+    // the stock field, boxes unchanged).
+    enum class Total { Shown, Reset, TooLong };
+    Total computeTotal();
+
     QLineEdit *m_cardStock = nullptr;
 };

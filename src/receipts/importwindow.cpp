@@ -225,13 +225,13 @@ bool TfrmImportaMagazzino::eventFilter(QObject *watched, QEvent *event)
                 btnAggiorna->setFocus();
                 return true;
             }
-            if (typeDecimalPoint(txtQuant, key))
-                return true;
-            if (!isEditingKey(key) && !isNumericKey(key, true))
-                return true;
             // Six characters at most by typing; a longer quantity copied
             // from the card is kept whole rather than silently cut.
             if (!isEditingKey(key) && txtQuant->text().size() - txtQuant->selectedText().size() >= kQuantLength)
+                return true;
+            if (typeDecimalPoint(txtQuant, key))
+                return true;
+            if (!isEditingKey(key) && !isNumericKey(key, true))
                 return true;
         } else if (event->type() == QEvent::FocusOut && isLeavingFocus(static_cast<QFocusEvent *>(event))) {
             txtQuant->setText(ProductImport::quantityExit(txtQuant->text()));

@@ -80,7 +80,16 @@ StockChange addStock(const QByteArray &product, const QString &quantity)
     const QString newStock = NumberFormat::numberText(*stock + *received);
     // The value of the new stock, by the receipts card's own calculation.
     ReceiptCalc::Total value{field(r, Costo), newStock, QStringLiteral("0,00")};
-    if (ReceiptCalc::calcola(value) != PriceCalc::Result::Done) {
+    const PriceCalc::Result valued = ReceiptCalc::calcola(value);
+    if (valued == PriceCalc::Result::TooLong) {
+        change.message = QStringLiteral("Attenzione: la nuova giacenza (%1) o il suo valore (%2) non può essere "
+                                        "registrata: supera le %3 cifre previste.\r\n\r\nL'articolo non è stato "
+                                        "importato.")
+                             .arg(newStock, value.rejected)
+                             .arg(layout().capacity(Giacenza));
+        return change;
+    }
+    if (valued != PriceCalc::Result::Done) {
         change.message = refusedNumber(QStringLiteral("il costo"), field(r, Costo)).replace(
             QStringLiteral("Correggerla"), QStringLiteral("Correggerlo"));
         return change;

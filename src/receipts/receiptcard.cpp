@@ -1,7 +1,6 @@
 #include "receiptcard.h"
 
 #include "output/exportwindow.h"
-#include "products/productcard.h"
 #include "ui/helptopics.h"
 #include "ui/helpwindows.h"
 #include "receipts/calendar.h"
@@ -257,14 +256,18 @@ bool TfrmCarichi::calculateForSave()
                                                         {txtCostoTot, QStringLiteral("Costo totale")}};
     for (const auto &[box, caption] : amounts) {
         if (!TextRules::trimmed(box->text()).isEmpty() && !NumberFormat::readDecimal(box->text())) {
-            Messages::warning(this, TfrmMagazzino::unreadableAmountWarning(caption, box->text()));
+            Messages::warning(this, PriceCalc::unreadableAmountWarning(caption, box->text()));
             box->setFocus();
             return false;
         }
     }
     ReceiptCalc::Total total{txtCostoUni->text(), txtQuant->text(), txtCostoTot->text()};
-    if (ReceiptCalc::calcola(total) == PriceCalc::Result::TooLong) {
-        Messages::warning(this, PriceCalc::tooLongWarning(total.rejected, QStringLiteral("Costo totale")));
+    const PriceCalc::Result result = ReceiptCalc::calcola(total);
+    // The boxes read: a total that still fails has overflowed.
+    if (result != PriceCalc::Result::Done) {
+        Messages::warning(this, result == PriceCalc::Result::TooLong
+                                    ? PriceCalc::tooLongWarning(total.rejected, QStringLiteral("Costo totale"))
+                                    : PriceCalc::overflowWarning(QStringLiteral("Costo totale")));
         return false;
     }
     txtCostoUni->setText(total.costoUni);

@@ -129,7 +129,7 @@ void TfrmMenuCarico::FormShow()
 
 void TfrmMenuCarico::btnApriLavoroClick()
 {
-    // The length alone is checked; the key filter lets only digits in.
+    // Exactly four ASCII digits: pasted text may hold anything.
     if (!ReceiptRecord::isYearText(txtAnnoLavoro->text())) {
         Messages::warning(this, yearWarning());
         txtAnnoLavoro->setFocus();

@@ -80,8 +80,10 @@ QString unrepresentable(QStringView text)
         QString character(text[i]);
         if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             character += text[++i];
+        // Control characters are stored as blanks, so they are no loss.
         const bool fits = character.size() == 1 && !character[0].isSurrogate()
-                          && (character[0] == u'?' || encodeCodePoint(character[0].unicode()) != '?');
+                          && (character[0] == u'?' || character[0].category() == QChar::Other_Control
+                              || encodeCodePoint(character[0].unicode()) != '?');
         if (!fits && !out.contains(character))
             out += character;
     }

@@ -236,7 +236,7 @@ QString normaliseMoney(QStringView text)
 std::optional<double> readGrouped(QStringView text)
 {
     // "1.000", "12.345.678,90", "-1.000,5": groups of three after the first.
-    static const QRegularExpression grouped(QStringLiteral("^ *-?[0-9]{1,3}(\\.[0-9]{3})+(,[0-9]*)? *$"));
+    static const QRegularExpression grouped(QRegularExpression::anchoredPattern(QStringLiteral(" *-?[0-9]{1,3}(\\.[0-9]{3})+(,[0-9]*)? *")));
     if (!grouped.match(text).hasMatch())
         return std::nullopt;
     return readDecimal(text.toString().remove(u'.'));
@@ -271,7 +271,20 @@ std::optional<QString> fitField(const QString &text, int capacity)
     if (text.size() <= capacity)
         return text;
     const std::optional<double> value = readDecimal(text);
-    if (!value || *value == 0)
+    if (!value)
+        return std::nullopt;
+    // The money normalisation's zeros go first: "1234567890123,00" is
+    // 1234567890123 all the same.
+    if (text.contains(u',') && !text.contains(u'E', Qt::CaseInsensitive)) {
+        QString plain = text;
+        while (plain.endsWith(u'0'))
+            plain.chop(1);
+        if (plain.endsWith(u','))
+            plain.chop(1);
+        if (plain.size() <= capacity && readDecimal(plain) == value)
+            return plain;
+    }
+    if (*value == 0)
         return std::nullopt;
     // Shortest exponent form: the significant digits of the 15 that matter.
     char buf[64];

@@ -13,7 +13,7 @@ void write(char *field, int capacity, QStringView value)
     // exported rows: every control character is stored as a blank.
     QString text = value.toString();
     for (QChar &c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+        if (c.category() == QChar::Other_Control)
             c = u' ';
     }
     const QByteArray bytes = Cp1252::encode(TextRules::trimmed(text));

@@ -102,6 +102,11 @@ RecordFile::RecordFile(const QString &path, int recordSize, Mode mode)
             fail(QStringLiteral("impossibile aprire o creare il file in lettura e scrittura (%1)")
                      .arg(m_file.errorString()));
     }
+#ifdef Q_OS_WIN
+    // A pipe or a device (CON, NUL) is no archive.
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(m_file.handle()))) != FILE_TYPE_DISK)
+        fail(QStringLiteral("non è un file normale, non un archivio"));
+#endif
 }
 
 RecordFile::~RecordFile()

@@ -443,10 +443,17 @@ bool TCardScreen::eventFilter(QObject *watched, QEvent *event)
     if (type == QEvent::FocusOut && isLeavingFocus(static_cast<QFocusEvent *>(event))) {
         const QString name = m_controls.key(qobject_cast<QWidget *>(watched));
         if (auto *edit = qobject_cast<QLineEdit *>(watched); edit && !name.isEmpty()) {
+            QString shown;
             if (m_def.wholeNumberFields.contains(name))
-                edit->setText(NumberFormat::wholeNumberExit(edit->text()));
+                shown = NumberFormat::wholeNumberExit(edit->text());
             else if (m_def.moneyFields.contains(name))
-                edit->setText(NumberFormat::moneyExit(edit->text(), m_def.moneyDecimals.value(name, 4)));
+                shown = NumberFormat::moneyExit(edit->text(), m_def.moneyDecimals.value(name, 4));
+            // The box would cut a longer text into another number: a form
+            // that fits, or the text as it was.
+            if (!shown.isNull()) {
+                if (const std::optional<QString> fitted = NumberFormat::fitField(shown, edit->maxLength()))
+                    edit->setText(*fitted);
+            }
         }
     }
     return TApplicationScreen::eventFilter(watched, event);

@@ -13,6 +13,7 @@ class TestPriceCalc : public QObject
 private slots:
     void resultsLongerThanTheField_data();
     void resultsLongerThanTheField();
+    void warningTexts();
     void calcola_data();
     void calcola();
     void scorpora_data();
@@ -24,14 +25,16 @@ private slots:
 
 void TestPriceCalc::resultsLongerThanTheField_data()
 {
-    QTest::addColumn<int>("calc"); // 0 value, 1 receipt total, 2 price with VAT
+    QTest::addColumn<int>("calc"); // 0 value, 1 receipt total, 2 price with VAT, 3 price without VAT
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
     QTest::addColumn<QString>("stored"); // empty: refused, nothing changed
     QTest::newRow("value 1,23E20") << 0 << "123456789012345" << "1000000" << QString();
     QTest::newRow("receipt 8999999999999991") << 1 << "999999999999999" << "9" << QString();
-    QTest::newRow("receipt 1E12 exactly") << 1 << "1000000" << "1000000" << "1E12";
-    QTest::newRow("value 1E14 exactly") << 0 << "10000000" << "10000000" << "1E14";
+    QTest::newRow("receipt 10^12 without its zero decimals") << 1 << "1000000" << "1000000" << "1000000000000";
+    QTest::newRow("value 10^14 without its zero decimals") << 0 << "10000000" << "10000000" << "100000000000000";
+    QTest::newRow("value 1234567890123 in plain form") << 0 << "1234567890123" << "1" << "1234567890123";
+    QTest::newRow("price without VAT, cents lost") << 3 << "99999999999999,9" << "0" << QString();
     QTest::newRow("value that fits") << 0 << "99999999999" << "10" << "999999999990,00";
     QTest::newRow("price with VAT past 10^15, as number text writes it") << 2 << "999999999999999" << "22" << "1,22E15";
 }
@@ -59,11 +62,17 @@ void TestPriceCalc::resultsLongerThanTheField()
         rejected = t.rejected;
         QCOMPARE(t.costoUni, a);
         QCOMPARE(t.quant, b);
-    } else {
+    } else if (calc == 2) {
         Prices p{a, b, QStringLiteral("5,00")};
         result = PriceCalc::calcola(p);
         got = p.prezzoConIva;
         rejected = p.rejected;
+    } else {
+        Prices p{QStringLiteral("5,00"), b, a};
+        result = PriceCalc::scorpora(p);
+        got = p.prezzo;
+        rejected = p.rejected;
+        QCOMPARE(p.prezzoConIva, a);
     }
     if (stored.isEmpty()) {
         QCOMPARE(result, PriceCalc::Result::TooLong);
@@ -74,6 +83,19 @@ void TestPriceCalc::resultsLongerThanTheField()
         QCOMPARE(got, stored);
         QVERIFY(got.size() <= 15);
     }
+}
+
+void TestPriceCalc::warningTexts()
+{
+    QCOMPARE(PriceCalc::tooLongWarning(QStringLiteral("1,2E20"), QStringLiteral("Valore")),
+             QStringLiteral("Attenzione: il risultato del calcolo (1,2E20) supera i 15 caratteri del campo Valore e "
+                            "non può essere registrato.\r\n\r\nControllare i valori indicati."));
+    QCOMPARE(PriceCalc::overflowWarning(QStringLiteral("Valore")),
+             QStringLiteral("Attenzione: il risultato del calcolo del campo Valore è troppo grande per essere "
+                            "registrato.\r\n\r\nControllare i valori indicati: la scheda non è stata salvata."));
+    QCOMPARE(PriceCalc::unreadableAmountWarning(QStringLiteral("Costo"), QStringLiteral(" 1.000,5 ")),
+             QStringLiteral("Attenzione: il campo Costo non contiene un numero valido (\"1.000,5\").\r\n\r\n"
+                            "Correggere il valore e premere di nuovo Salva: la scheda non è stata salvata."));
 }
 
 void TestPriceCalc::calcola_data()

@@ -312,14 +312,14 @@ void TestProductCard::unreadableValuesWarnAndReset()
     click("cmdSalva");
     QCOMPARE(m_messages->boxes.size(), 3);
     QCOMPARE(m_messages->lastKind(), Messages::Kind::Warning);
-    QCOMPARE(m_messages->lastText(), TfrmMagazzino::unreadableAmountWarning(QStringLiteral("Perc. IVA"), ",,"));
+    QCOMPARE(m_messages->lastText(), PriceCalc::unreadableAmountWarning(QStringLiteral("Perc. IVA"), ",,"));
     QCOMPARE(m_card->txtPrezzo->text(), QStringLiteral("5,00"));
     QVERIFY(!QFile::exists(ProductRecord::archivePath(m_folder->path())) || QFileInfo(ProductRecord::archivePath(m_folder->path())).size() == 0);
     m_card->txtPercIva->setText(QStringLiteral("22"));
     for (const char *cost : {"1.000,5", "abc"}) {
         m_card->txtCosto->setText(QString::fromLatin1(cost));
         click("cmdSalva");
-        QCOMPARE(m_messages->lastText(), TfrmMagazzino::unreadableAmountWarning(QStringLiteral("Costo"), cost));
+        QCOMPARE(m_messages->lastText(), PriceCalc::unreadableAmountWarning(QStringLiteral("Costo"), cost));
         QCOMPARE(m_card->txtCosto->text(), QString::fromLatin1(cost));
     }
     m_card->txtCosto->setText(QStringLiteral("2,00"));
@@ -329,6 +329,12 @@ void TestProductCard::unreadableValuesWarnAndReset()
     click("cmdSalva");
     QCOMPARE(m_messages->lastText(),
              PriceCalc::tooLongWarning(QStringLiteral("1,23456789012345E20"), QStringLiteral("Valore")));
+    // So does one that overflows.
+    m_card->txtCosto->setText(QStringLiteral("1E300"));
+    m_card->txtGiacenza->setText(QStringLiteral("1E10"));
+    click("cmdSalva");
+    QCOMPARE(m_messages->lastText(), PriceCalc::overflowWarning(QStringLiteral("Valore")));
+    QCOMPARE(m_card->txtCosto->text(), QStringLiteral("1E300"));
     m_card->txtCosto->setText(QStringLiteral("2,00"));
     m_card->txtGiacenza->setText(QStringLiteral("0"));
     click("cmdSalva");
@@ -363,6 +369,21 @@ void TestProductCard::stockWindowFromTheCard()
     click("btnAggiungi");
     QCOMPARE(m_card->txtGiacenza->text(), QStringLiteral("15"));
     QCOMPARE(stored(1).value(ProductRecord::Giacenza), QStringLiteral("10"));
+
+    // A total longer than the stock field is refused, and Aggiorna leaves
+    // the card alone.
+    m_card->txtGiacenza->setText(QStringLiteral("12345678901,234"));
+    whenModal([this](QWidget *modal) {
+        auto *w = qobject_cast<TfrmGiacenza *>(modal);
+        QVERIFY(w);
+        w->txtAggiunta->setText(QStringLiteral("0,0001"));
+        QTest::mouseClick(w->btnAggiorna, Qt::LeftButton);
+        QCOMPARE(m_messages->lastText(),
+                 PriceCalc::tooLongWarning(QStringLiteral("12345678901,2341"), QStringLiteral("Giacenza")));
+        QVERIFY(w->isVisible());
+    });
+    click("btnAggiungi");
+    QCOMPARE(m_card->txtGiacenza->text(), QStringLiteral("12345678901,234"));
 
     // Stock 3, subtract 5: -2.
     m_card->txtGiacenza->setText(QStringLiteral("3"));

@@ -280,7 +280,7 @@ void TestReceipts::saveRefusesWhatItCannotStore()
     m_card->showRecord(r.bytes(), 1);
     click("cmdSalva");
     QCOMPARE(m_messages->lastKind(), Messages::Kind::Warning);
-    QCOMPARE(m_messages->lastText(), TfrmMagazzino::unreadableAmountWarning(QStringLiteral("Costo unitario"), "abc"));
+    QCOMPARE(m_messages->lastText(), PriceCalc::unreadableAmountWarning(QStringLiteral("Costo unitario"), "abc"));
     QCOMPARE(stored(1).bytes(), r.bytes());
     QCOMPARE(m_card->txtQuant->text(), QStringLiteral("3"));
 
@@ -295,11 +295,23 @@ void TestReceipts::saveRefusesWhatItCannotStore()
     QCOMPARE(m_messages->lastText(),
              PriceCalc::tooLongWarning(QStringLiteral("8,99999999999999E15"), QStringLiteral("Costo totale")));
     QCOMPARE(stored(1).bytes(), r.bytes());
-    // One that can be written exactly in a shorter form is kept.
+    // One that can be written exactly in a shorter form is kept, also when
+    // the focus passes through the box.
     m_card->txtCostoUni->setText(QStringLiteral("1000000"));
     m_card->txtQuant->setText(QStringLiteral("1000000"));
     click("btnCalcola");
-    QCOMPARE(m_card->txtCostoTot->text(), QStringLiteral("1E12"));
+    QCOMPARE(m_card->txtCostoTot->text(), QStringLiteral("1000000000000"));
+    m_card->txtCostoTot->setText(QStringLiteral("1E12"));
+    m_card->txtCostoTot->setFocus();
+    m_card->txtNote->setFocus();
+    QCOMPARE(m_card->txtCostoTot->text(), QStringLiteral("1000000000000"));
+    // A total that overflows stops the save.
+    m_card->txtCostoUni->setText(QStringLiteral("1E300"));
+    m_card->txtQuant->setText(QStringLiteral("1E300"));
+    click("cmdSalva");
+    QCOMPARE(m_messages->lastText(), PriceCalc::overflowWarning(QStringLiteral("Costo totale")));
+    QCOMPARE(stored(1).bytes(), r.bytes());
+    QCOMPARE(m_card->txtCostoUni->text(), QStringLiteral("1E300"));
 }
 
 void TestReceipts::enterChainThroughTheDateBoxes()

@@ -135,6 +135,9 @@ void TestSupplierCard::textTheArchiveCannotHold()
     QCOMPARE(m_messages->lastText(), TCardScreen::unrepresentableMessage(m_card->txtDitta->accessibleName(), lost));
     QVERIFY(!QFile::exists(archive()) || QFileInfo(archive()).size() == 0);
     QCOMPARE(m_card->txtDitta->text(), typed);
+    QCOMPARE(TCardScreen::unrepresentableMessage(QStringLiteral("Ditta"), QStringLiteral("Ł")),
+             QStringLiteral("Attenzione: il campo Ditta contiene caratteri che l'archivio non può conservare: Ł\r\n\r\n"
+                            "Sostituirli e premere di nuovo Salva: la scheda non è stata salvata."));
 }
 
 void TestSupplierCard::controlCharactersAreStoredAsBlanks()

@@ -536,6 +536,9 @@ void TestScortexCli::exportWritesTheWindowsFile()
 
 void TestScortexCli::namedPipeIsNoArchive()
 {
+#ifndef Q_OS_UNIX
+    QSKIP("named pipes of this kind exist on Unix only");
+#else
     // Opening a pipe for reading waits for a writer: it must be refused
     // before it is opened.
     const QString pipe = m_dir.filePath(QStringLiteral("pipe/Fornitori.pro"));
@@ -547,6 +550,7 @@ void TestScortexCli::namedPipeIsNoArchive()
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.contains(QStringLiteral("non è un file normale")), qPrintable(r.err));
     }
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestScortexCli)
