@@ -18,7 +18,7 @@ QString stored(const QString &text)
 {
     QString out = text;
     for (QChar &c : out) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+        if (c.category() == QChar::Other_Control)
             c = u' ';
     }
     return TextRules::trimmed(out);
