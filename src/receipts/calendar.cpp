@@ -41,6 +41,8 @@ TfrmCalendario::TfrmCalendario(QWidget *owner)
     setTabOrder(btnImportaData, btnAnnulla);
     calAppuntamenti->setFocus();
     connect(btnImportaData, &QPushButton::clicked, this, &TfrmCalendario::btnImportaDataClick);
+    // Enter (or a double-click) on a day imports it, as Importa does.
+    connect(calAppuntamenti, &QCalendarWidget::activated, this, &TfrmCalendario::btnImportaDataClick);
     connect(btnAnnulla, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -283,6 +283,11 @@ void TfrmFornitori::cmdPDFClick()
     CardPrint::exportPdf(this, repScheda, path);
 }
 
+bool TfrmFornitori::cardKeyPress(const QString &control, QKeyEvent *key)
+{
+    return control == u"txtIban" && pasteWithoutBlanks(txtIban, key);
+}
+
 void TfrmFornitori::btnEmailClick()
 {
     TMisc::Open(u'"' + mailtoAddress(txtEmail->text()) + u'"');

@@ -51,4 +51,8 @@ protected:
 
 private:
     void tidy(QWidget *box);
+
+protected:
+    // The IBAN box takes an IBAN pasted in its groups of four.
+    bool cardKeyPress(const QString &control, QKeyEvent *key) override;
 };

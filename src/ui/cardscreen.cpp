@@ -444,6 +444,13 @@ bool TCardScreen::eventFilter(QObject *watched, QEvent *event)
         const QString name = m_controls.key(qobject_cast<QWidget *>(watched));
         if (auto *edit = qobject_cast<QLineEdit *>(watched); edit && !name.isEmpty()) {
             QString shown;
+            // A paste may have brought in what the keys could not.
+            if (m_def.digitFields.contains(name)) {
+                QString digits = edit->text();
+                digits.removeIf([](QChar c) { return c < u'0' || c > u'9'; });
+                if (digits != edit->text())
+                    edit->setText(digits);
+            }
             if (m_def.wholeNumberFields.contains(name))
                 shown = NumberFormat::wholeNumberExit(edit->text());
             else if (m_def.moneyFields.contains(name))

@@ -1,6 +1,8 @@
 #include "widgets.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -24,6 +26,17 @@ QPushButton *makeButton(QWidget *parent, const QString &objectName, const QStrin
     return b;
 }
 
+bool isClipboardKey(const QKeyEvent *key)
+{
+    for (QKeySequence::StandardKey standard : {QKeySequence::SelectAll, QKeySequence::Copy, QKeySequence::Cut,
+                                               QKeySequence::Paste, QKeySequence::Undo, QKeySequence::Redo}) {
+        if (key->matches(standard))
+            return true;
+    }
+    // Shift+Insert pastes and Ctrl+Insert copies on every desktop.
+    return key->key() == Qt::Key_Insert && (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+}
+
 bool isEditingKey(const QKeyEvent *key)
 {
     switch (key->key()) {
@@ -31,10 +44,29 @@ bool isEditingKey(const QKeyEvent *key)
     case Qt::Key_Delete:
     case Qt::Key_Left:
     case Qt::Key_Right:
+    // Tab always moves on, whatever the box.
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
         return true;
     default:
-        return false;
+        return isClipboardKey(key);
     }
+}
+
+bool isPasteKey(const QKeyEvent *key)
+{
+    return key->matches(QKeySequence::Paste)
+           || (key->key() == Qt::Key_Insert && (key->modifiers() & Qt::ShiftModifier));
+}
+
+bool pasteWithoutBlanks(QLineEdit *box, const QKeyEvent *key)
+{
+    if (!isPasteKey(key))
+        return false;
+    QString text = QGuiApplication::clipboard()->text();
+    text.remove(QRegularExpression(QStringLiteral("\\s")));
+    box->insert(text);
+    return true;
 }
 
 bool isNumericKey(const QKeyEvent *key, bool allowComma)

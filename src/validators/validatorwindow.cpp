@@ -82,6 +82,8 @@ bool TValidatorWindow::eventFilter(QObject *watched, QEvent *event)
             btnControlla->setFocus(); // the focus only
             return true;
         }
+        if (m_kind == Validators::Kind::Iban && pasteWithoutBlanks(box, key))
+            return true;
         if (m_kind == Validators::Kind::VatNumber || m_kind == Validators::Kind::CreditCard) {
             if (!isEditingKey(key) && !isNumericKey(key, false))
                 return true;

@@ -330,10 +330,13 @@ void TestSupplierCard::digitFieldsDiscardOtherKeys()
     QTest::keyClick(m_card->txtCarta, Qt::Key_Backspace);
     QCOMPARE(m_card->txtCarta->text(), QStringLiteral("46"));
     QTest::keyClick(m_card->txtCarta, Qt::Key_Home);
-    QTest::keyClick(m_card->txtCarta, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), m_card->txtCarta);
     QTest::keyClicks(m_card->txtCarta, QStringLiteral("7"));
     QCOMPARE(m_card->txtCarta->text(), QStringLiteral("476"));
+    // Tab and Shift+Tab move on from a digit box, as from any other.
+    QTest::keyClick(m_card->txtCarta, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != m_card->txtCarta);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), m_card->txtCarta);
     QTest::keyClicks(m_card->txtPartitaIva, QStringLiteral("IT 0123,4"));
     QCOMPARE(m_card->txtPartitaIva->text(), QStringLiteral("01234"));
     // Other fields take anything.
