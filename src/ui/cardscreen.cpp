@@ -37,7 +37,8 @@ void TCardScreen::buildStatusLine(const QRect &statusBand)
     panInfo->setFont(layoutFont(QStringLiteral("Arial"), 10, true));
     panInfo->setStyleSheet(QStringLiteral("QLabel { background: #6A7FA8; color: white; border-radius: 6px; "
                                           "padding-left: 12px; }"));
-    panInfo->setAccessibleName(QStringLiteral("Barra di stato"));
+    // No fixed name: a screen reader says the hint the line shows now.
+    panInfo->setAccessibleDescription(QStringLiteral("Barra di stato"));
 }
 
 void TCardScreen::buildArrows(const QRect &arrowFrame, bool positionClearsStatus)
@@ -84,7 +85,8 @@ void TCardScreen::buildArrows(const QRect &arrowFrame, bool positionClearsStatus
             lblPosizione->setStyleSheet(QStringLiteral("QLabel { background: white; color: #1F2A33; "
                                                        "border-radius: 4px; }"));
             lblPosizione->setGeometry(x, y, labelWidth, h);
-            lblPosizione->setAccessibleName(QStringLiteral("Posizione della scheda"));
+            // Its name is its text, the record number, said as it changes.
+            lblPosizione->setAccessibleDescription(QStringLiteral("Posizione della scheda"));
             if (positionClearsStatus)
                 clearsStatusLine(lblPosizione);
             x += labelWidth + 4;

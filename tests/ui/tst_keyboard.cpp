@@ -1,11 +1,14 @@
 #include "products/productcard.h"
+#include "products/productrecord.h"
 #include "receipts/calendar.h"
 #include "receipts/receiptcard.h"
 #include "suppliers/suppliercard.h"
 #include "support/recorders.h"
 #include "validators/validatorwindow.h"
 
+#include <QAccessible>
 #include <QCalendarWidget>
+#include <QFile>
 #include <QClipboard>
 #include <QLineEdit>
 
@@ -27,6 +30,7 @@ private slots:
     void pastedDigitsAreTidied();
     void groupedIbanIsPastedWhole();
     void enterOnACalendarDayImportsIt();
+    void positionAndStatusSpeakTheirText();
 
 private:
     std::unique_ptr<ProgramFolder> m_folder;
@@ -160,6 +164,26 @@ void TestKeyboard::enterOnACalendarDayImportsIt()
     AppContext::setClock({});
     QVERIFY(opened);
     QCOMPARE(card.txtData->text(), QStringLiteral("10/03/2024"));
+}
+
+void TestKeyboard::positionAndStatusSpeakTheirText()
+{
+    {
+        QFile f(ProductRecord::archivePath(m_folder->path()));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(ProductRecord::Size * 2, '\0'));
+    }
+    TfrmMagazzino card;
+    card.open();
+    card.cmdUltimoClick();
+    auto spoken = [](QWidget *w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+    QCOMPARE(spoken(card.lblPosizione), QStringLiteral("2"));
+    card.cmdPrimoClick();
+    QCOMPARE(spoken(card.lblPosizione), QStringLiteral("1"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(card.lblPosizione)->text(QAccessible::Description),
+             QStringLiteral("Posizione della scheda"));
+    card.panInfo->setText(QStringLiteral("Salva la scheda corrente."));
+    QCOMPARE(spoken(card.panInfo), QStringLiteral("Salva la scheda corrente."));
 }
 
 QTEST_MAIN(TestKeyboard)
