@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintDialog>
+#include <QAction>
+#include <QCoreApplication>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -100,6 +102,7 @@ void preview(QWidget *parent, const PreparedReport &report)
     printer.setDocName(report.name);
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral(" Anteprima di stampa"));
+    limitPreview(dialog);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&report](QPrinter *target) { paint(*target, report); });
     dialog.resize(1000, 760);
@@ -109,6 +112,18 @@ void preview(QWidget *parent, const PreparedReport &report)
         view->setZoomFactor(1.0);
     }
     dialog.exec();
+}
+
+void limitPreview(QPrintPreviewDialog &dialog)
+{
+    // Printing, zoom, pages and closing only: a card laid out for portrait
+    // turned to landscape, or a changed page setup, would lose its last rows.
+    for (QAction *action : dialog.findChildren<QAction *>()) {
+        for (const char *removed : {"Portrait", "Landscape", "Page setup"}) {
+            if (action->text() == QCoreApplication::translate("QPrintPreviewDialog", removed))
+                action->setVisible(false);
+        }
+    }
 }
 
 bool writePdf(const PreparedReport &report, const QString &path, const PdfProperties &properties)

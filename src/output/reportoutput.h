@@ -9,6 +9,8 @@ class QWidget;
 
 // The three outputs of a prepared report. Printing and the preview go
 // through one seam that tests replace; the PDF is always written for real.
+class QPrintPreviewDialog;
+
 namespace ReportOutput {
 
 enum class Kind { Print, Preview };
@@ -30,6 +32,9 @@ struct PdfProperties
 
 // Writes the PDF whole or not at all, replacing an existing file. False
 // when it cannot be written.
+// The preview's actions: the orientation and the page setup are removed.
+void limitPreview(QPrintPreviewDialog &dialog);
+
 bool writePdf(const PreparedReport &report, const QString &path, const PdfProperties &properties);
 
 // Paints the prepared pages on a printer already set up.

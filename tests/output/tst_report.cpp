@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QAction>
+#include <QPrintPreviewDialog>
 #include <QTest>
 
 namespace {
@@ -71,6 +73,7 @@ private slots:
     void printAndPreviewGoThroughTheEngine();
     void supplierPdfTwiceThenOpen();
     void pdfThatCannotBeWrittenIsNoSuccess();
+    void previewOffersNoOrientationOrPageSetup();
     void fullDiskKeepsThePreviousPdf();
 
 private:
@@ -338,6 +341,24 @@ void TestReport::fullDiskKeepsThePreviousPdf()
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("%PDF-1.4 previous"));
     QCOMPARE(QDir(m_folder->path()).entryList({QStringLiteral("Fornitore.pdf*")}, QDir::Files).size(), 1);
+}
+
+void TestReport::previewOffersNoOrientationOrPageSetup()
+{
+    QPrintPreviewDialog dialog;
+    ReportOutput::limitPreview(dialog);
+    QStringList shown, hidden;
+    for (QAction *action : dialog.findChildren<QAction *>()) {
+        if (!action->text().isEmpty())
+            (action->isVisible() ? shown : hidden) << action->text();
+    }
+    const auto tr = [](const char *text) { return QCoreApplication::translate("QPrintPreviewDialog", text); };
+    hidden.sort();
+    QStringList expected{tr("Portrait"), tr("Landscape"), tr("Page setup")};
+    expected.sort();
+    QCOMPARE(hidden, expected);
+    for (const char *kept : {"Print", "Zoom in", "Zoom out", "Fit width", "Fit page", "Next page"})
+        QVERIFY2(shown.contains(tr(kept)), kept);
 }
 
 void TestReport::pdfThatCannotBeWrittenIsNoSuccess()
