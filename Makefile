@@ -5,7 +5,7 @@ PACKAGES := build-essential clang cmake locales qt6-base-dev qt6-svg-dev poppler
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= 2
 
-.PHONY: deps configure build test test-sanitize fuzz run gallery clean
+.PHONY: deps configure build test test-sanitize fuzz install run gallery clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -46,6 +46,11 @@ fuzz: deps
 	    -artifact_prefix=build-fuzz/ \
 	    build-fuzz/corpus/$$f tests/fuzz/seeds/$$f || exit 1; \
 	done
+
+# A program folder of its own, registered in the desktop's menu.
+PREFIX ?= $(HOME)/Scortex
+install: build
+	cmake --install build --prefix "$(PREFIX)"
 
 run: build
 	./build/bin/scortex
