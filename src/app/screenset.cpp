@@ -8,10 +8,12 @@
 #include "receipts/summarymenu.h"
 #include "receipts/yearmenu.h"
 #include "suppliers/suppliercard.h"
+#include "ui/services.h"
 
 #include <QLineEdit>
 
 #include <QGuiApplication>
+#include <QFileInfo>
 #include <QScreen>
 
 ScreenSet::ScreenSet()
@@ -68,11 +70,24 @@ QList<QWidget *> ScreenSet::screens() const
             frmMenuRiepilogo, frmMenuCarico, frmCarichi, frmMenuRiepilogoCarico};
 }
 
+QString ScreenSet::readOnlyNotice(const QString &programFolder)
+{
+    // Said once, at start, rather than by every save that would fail.
+    if (QFileInfo(programFolder).isWritable())
+        return QString();
+    return QStringLiteral("Attenzione: la cartella del programma non consente la scrittura (ad esempio una cartella "
+                          "di rete in sola lettura o un CD).\r\n\r\nLe schede possono essere consultate, stampate "
+                          "ed esportate in altre cartelle, ma non salvate.");
+}
+
 void ScreenSet::start()
 {
     if (QScreen *screen = QGuiApplication::primaryScreen())
         frmPassword->move(screen->availableGeometry().center() - frmPassword->rect().center());
     frmPassword->show();
+    const QString notice = readOnlyNotice(AppContext::programFolder());
+    if (!notice.isEmpty())
+        Messages::information(frmPassword, notice);
 }
 
 void ScreenSet::navigate(QWidget *target, QWidget *source)

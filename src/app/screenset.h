@@ -41,6 +41,8 @@ public:
 
     // Shows the login window: the start of the application.
     void start();
+    // The notice of a program folder that cannot be written, or empty.
+    static QString readOnlyNotice(const QString &programFolder);
 
 signals:
     // The menu was closed or Esci pressed on the login window.

@@ -10,6 +10,7 @@
 #include "receipts/summarymenu.h"
 #include "receipts/yearmenu.h"
 #include "suppliers/suppliercard.h"
+#include "support/childrun.h"
 #include "support/recorders.h"
 #include "ui/italian.h"
 
@@ -65,6 +66,7 @@ class TestShell : public QObject
 private slots:
     void init();
     void cleanup();
+    void readOnlyFolderSaidOnceAtStart();
 
     void loginAcceptsTrimmedLowerCase();
     void blanksKeepOKDisabled();
@@ -102,6 +104,26 @@ void TestShell::init()
     m_shell = std::make_unique<ShellRecorder>();
     m_screens = std::make_unique<ScreenSet>();
     m_screens->start();
+}
+
+void TestShell::readOnlyFolderSaidOnceAtStart()
+{
+    // The superuser may write anywhere: this runs as another user.
+    if (runInChild("readOnlyFolderSaidOnceAtStart", ChildRun::AsNobodyIfRoot))
+        return;
+    // A writable folder: nothing was said when the screens started.
+    QVERIFY(m_messages->boxes.isEmpty());
+    QVERIFY(ScreenSet::readOnlyNotice(m_folder->path()).isEmpty());
+    QVERIFY(QFile::setPermissions(m_folder->path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    ScreenSet screens;
+    screens.start();
+    QFile::setPermissions(m_folder->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(m_messages->boxes.size(), 1);
+    QCOMPARE(m_messages->lastKind(), Messages::Kind::Information);
+    QCOMPARE(m_messages->lastText(),
+             QStringLiteral("Attenzione: la cartella del programma non consente la scrittura (ad esempio una cartella "
+                            "di rete in sola lettura o un CD).\r\n\r\nLe schede possono essere consultate, stampate "
+                            "ed esportate in altre cartelle, ma non salvate."));
 }
 
 void TestShell::cleanup()
