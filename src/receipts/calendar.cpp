@@ -4,6 +4,7 @@
 #include "storage/textrules.h"
 #include "ui/services.h"
 
+#include <QAbstractItemView>
 #include <QCalendarWidget>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +29,21 @@ TfrmCalendario::TfrmCalendario(QWidget *owner)
     calAppuntamenti->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
     calAppuntamenti->setSelectedDate(AppContext::now().date()); // today, not the box's date
     calAppuntamenti->setAccessibleName(QStringLiteral("Calendario"));
+    // The grid of days inside is what takes the keys: it says what it is.
+    if (auto *days = calAppuntamenti->findChild<QAbstractItemView *>(QStringLiteral("qt_calendar_calendarview")))
+        days->setAccessibleName(QStringLiteral("Giorni del mese"));
+    for (auto [name, spoken] : {std::pair{"qt_calendar_yearedit", "Anno"}, std::pair{"qt_calendar_monthbutton", "Mese"},
+                                std::pair{"qt_calendar_yearbutton", "Anno"},
+                                std::pair{"qt_calendar_prevmonth", "Mese precedente"},
+                                std::pair{"qt_calendar_nextmonth", "Mese successivo"}}) {
+        if (auto *w = calAppuntamenti->findChild<QWidget *>(QLatin1StringView(name)))
+            w->setAccessibleName(QString::fromUtf8(spoken));
+    }
+    // The year box's own edit line.
+    for (auto *edit : calAppuntamenti->findChildren<QLineEdit *>()) {
+        if (edit->accessibleName().isEmpty())
+            edit->setAccessibleName(QStringLiteral("Anno"));
+    }
     caption->setBuddy(calAppuntamenti);
 
     btnImportaData = makeButton(this, QStringLiteral("btnImportaData"), QStringLiteral("Importa"),

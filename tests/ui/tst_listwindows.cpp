@@ -1,3 +1,10 @@
+#include "products/stockwindow.h"
+#include "products/extradata.h"
+#include "receipts/calendar.h"
+#include "receipts/receiptprint.h"
+#include "validators/validatorwindow.h"
+#include "ui/helpwindows.h"
+#include "app/loginwindow.h"
 #include "output/exportwindow.h"
 #include "output/reportoutput.h"
 #include "products/inventorywindow.h"
@@ -358,6 +365,33 @@ void TestListWindows::everyReachableControlHasAName()
         }
         // The export windows have a grid and three commands; the others more.
         QVERIFY2(reachable >= (qobject_cast<TExportWindow *>(w.get()) ? 4 : 5), qPrintable(w->objectName()));
+    }
+
+    // And every other window of the program, through the same tree.
+    std::vector<std::unique_ptr<QWidget>> others;
+    others.push_back(std::make_unique<TfrmGiacenza>(&card));
+    others.push_back(std::make_unique<TfrmDatiPneumatici>(&card));
+    others.push_back(std::make_unique<TfrmCalendario>(&card));
+    others.push_back(std::make_unique<TfrmStampaCarico>(&card));
+    others.push_back(std::make_unique<TfrmCodFisc>(&card));
+    others.push_back(std::make_unique<TfrmPartitaIva>(&card));
+    others.push_back(std::make_unique<TfrmCarta>(&card));
+    others.push_back(std::make_unique<TfrmIban>(&card));
+    others.push_back(std::make_unique<TfrmGuida>(&card));
+    others.push_back(std::make_unique<TfrmInfo>(&card));
+    others.push_back(std::make_unique<TfrmPassword>());
+    others.push_back(std::make_unique<TfrmCambiaPassword>());
+    for (const auto &w : others) {
+        int reachable = 0;
+        for (QWidget *control : w->findChildren<QWidget *>()) {
+            if (!(control->focusPolicy() & Qt::TabFocus) || qobject_cast<QAbstractScrollArea *>(control->parentWidget()))
+                continue;
+            ++reachable;
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(control);
+            QVERIFY2(a && !a->text(QAccessible::Name).trimmed().isEmpty(),
+                     qPrintable(w->objectName() + u'.' + control->objectName()));
+        }
+        QVERIFY2(reachable >= 1, qPrintable(w->objectName()));
     }
 }
 
