@@ -50,6 +50,7 @@ fuzz: deps
 # A program folder of its own, registered in the desktop's menu.
 PREFIX ?= $(HOME)/Scortex
 install: build
+	@test -n "$(HOME)" -o "$(PREFIX)" != "/Scortex" || { echo "Indicare la cartella: make install PREFIX=..."; exit 2; }
 	cmake --install build --prefix "$(PREFIX)"
 
 run: build

@@ -295,6 +295,9 @@ bool TfrmCarichi::cardKeyPress(const QString &control, QKeyEvent *key)
     if (control != u"txtDataDoc" && control != u"txtData")
         return false;
     QLineEdit *date = control == u"txtData" ? txtData : txtDataDoc;
+    // Selecting and copying a date work as anywhere else.
+    if (isClipboardKey(key))
+        return false;
     switch (key->key()) {
     case Qt::Key_Backspace:
     case Qt::Key_Delete:

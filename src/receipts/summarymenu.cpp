@@ -250,10 +250,19 @@ bool TfrmMenuRiepilogoCarico::eventFilter(QObject *watched, QEvent *event)
             nextAfter(watched)->setFocus();
             return true;
         }
-        if (watched == txtAnno)
+        if (watched == txtAnno) {
+            if (pasteDigitsOnly(txtAnno, key)) {
+                followYear();
+                return true;
+            }
             return !isEditingKey(key) && !isNumericKey(key, false);
+        }
         if (!combo)
             break;
+        // Selecting, copying and pasting work; what is pasted must be in
+        // the list when the box is left.
+        if (isClipboardKey(key))
+            return false;
         switch (key->key()) {
         case Qt::Key_Backspace:
         case Qt::Key_Delete:

@@ -172,6 +172,8 @@ bool TfrmMenuCarico::eventFilter(QObject *watched, QEvent *event)
             (watched == txtAnnoLavoro ? btnApriLavoro : btnApriRiepLavoro)->setFocus();
             return true;
         }
+        if (pasteDigitsOnly(static_cast<QLineEdit *>(watched), key))
+            return true;
         if (!isEditingKey(key) && !isNumericKey(key, false))
             return true;
     }

@@ -436,6 +436,10 @@ bool TCardScreen::eventFilter(QObject *watched, QEvent *event)
                 if (auto *edit = qobject_cast<QLineEdit *>(watched); edit && typeDecimalPoint(edit, key))
                     return true;
             }
+            if (m_def.digitFields.contains(name)) {
+                if (auto *edit = qobject_cast<QLineEdit *>(watched); edit && pasteDigitsOnly(edit, key))
+                    return true;
+            }
             // Anything else is discarded: no effect at all.
             if ((digit || money) && !isEditingKey(key) && !isNumericKey(key, money))
                 return true;

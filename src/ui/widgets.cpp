@@ -59,6 +59,16 @@ bool isPasteKey(const QKeyEvent *key)
            || (key->key() == Qt::Key_Insert && (key->modifiers() & Qt::ShiftModifier));
 }
 
+bool pasteDigitsOnly(QLineEdit *box, const QKeyEvent *key)
+{
+    if (!isPasteKey(key))
+        return false;
+    QString text = QGuiApplication::clipboard()->text();
+    text.removeIf([](QChar c) { return c < u'0' || c > u'9'; });
+    box->insert(text);
+    return true;
+}
+
 bool pasteWithoutBlanks(QLineEdit *box, const QKeyEvent *key)
 {
     if (!isPasteKey(key))

@@ -190,6 +190,8 @@ bool isPasteKey(const class QKeyEvent *key);
 // blanks go before the box's maximum length applies. True when the key was
 // a paste and has been dealt with.
 bool pasteWithoutBlanks(QLineEdit *box, const class QKeyEvent *key);
+// A paste into a box of digits only brings only the clipboard's digits.
+bool pasteDigitsOnly(QLineEdit *box, const class QKeyEvent *key);
 bool isNumericKey(const class QKeyEvent *key, bool allowComma);
 // In a money box the point (the numeric keypad's decimal key) types the
 // decimal comma when the box has none yet, and is dropped otherwise. True

@@ -85,6 +85,8 @@ bool TValidatorWindow::eventFilter(QObject *watched, QEvent *event)
         if (m_kind == Validators::Kind::Iban && pasteWithoutBlanks(box, key))
             return true;
         if (m_kind == Validators::Kind::VatNumber || m_kind == Validators::Kind::CreditCard) {
+            if (pasteDigitsOnly(box, key))
+                return true;
             if (!isEditingKey(key) && !isNumericKey(key, false))
                 return true;
         }

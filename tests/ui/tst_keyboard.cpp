@@ -31,6 +31,8 @@ private slots:
     void groupedIbanIsPastedWhole();
     void enterOnACalendarDayImportsIt();
     void positionAndStatusSpeakTheirText();
+    void clipboardKeysReachDatesAndLists();
+    void digitBoxesTakeOnlyPastedDigits();
 
 private:
     std::unique_ptr<ProgramFolder> m_folder;
@@ -184,6 +186,43 @@ void TestKeyboard::positionAndStatusSpeakTheirText()
              QStringLiteral("Posizione della scheda"));
     card.panInfo->setText(QStringLiteral("Salva la scheda corrente."));
     QCOMPARE(spoken(card.panInfo), QStringLiteral("Salva la scheda corrente."));
+}
+
+void TestKeyboard::clipboardKeysReachDatesAndLists()
+{
+    // Selecting all in a date box selects it: no calendar opens.
+    TfrmCarichi card;
+    card.open();
+    QApplication::setActiveWindow(&card);
+    card.txtData->setText(QStringLiteral("09/03/2024"));
+    card.txtData->setFocus();
+    bool calendar = false;
+    whenModal([&](QWidget *modal) { calendar = modal != nullptr; });
+    QTest::keyClick(card.txtData, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(card.txtData, Qt::Key_C, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    QVERIFY(!calendar);
+    QCOMPARE(card.txtData->selectedText(), QStringLiteral("09/03/2024"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("09/03/2024"));
+}
+
+void TestKeyboard::digitBoxesTakeOnlyPastedDigits()
+{
+    QGuiApplication::clipboard()->setText(QStringLiteral("12a3 4"));
+    for (TValidatorWindow *w : std::initializer_list<TValidatorWindow *>{new TfrmPartitaIva(nullptr), new TfrmCarta(nullptr)}) {
+        w->show();
+        QApplication::setActiveWindow(w);
+        w->box->setFocus();
+        QTest::keyClick(w->box, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w->box->text(), QStringLiteral("1234"));
+        delete w;
+    }
+    TfrmFornitori card;
+    card.open();
+    QApplication::setActiveWindow(&card);
+    card.txtPartitaIva->setFocus();
+    QTest::keyClick(card.txtPartitaIva, Qt::Key_Insert, Qt::ShiftModifier);
+    QCOMPARE(card.txtPartitaIva->text(), QStringLiteral("1234"));
 }
 
 QTEST_MAIN(TestKeyboard)
