@@ -66,6 +66,18 @@ QString unreadableAmountWarning(const QString &field, const QString &text)
         .arg(field, TextRules::trimmed(text));
 }
 
+// The money text of a result as its field can hold it: Unreadable for an
+// overflow, TooLong (with the text) when no form of it fits.
+Result fieldMoney(double value, QString &text)
+{
+    const std::optional<QString> money = moneyOf(value);
+    if (!money)
+        return Result::Unreadable;
+    const std::optional<QString> fitted = NumberFormat::fitField(*money, kField);
+    text = fitted.value_or(*money);
+    return fitted ? Result::Done : Result::TooLong;
+}
+
 Result calcola(Prices &p)
 {
     const Prices before = p;
@@ -81,19 +93,15 @@ Result calcola(Prices &p)
     }
     const double vat = static_cast<double>(static_cast<long double>(*price) * *rate / 100);
     const double total = static_cast<double>(static_cast<long double>(*price) + vat);
-    const std::optional<QString> text = moneyOf(total);
-    if (!text) {
+    QString text;
+    const Result result = fieldMoney(total, text);
+    if (result == Result::Unreadable)
         resetPrices(p);
-        return Result::Unreadable;
-    }
-    const std::optional<QString> fitted = NumberFormat::fitField(*text, kField);
-    if (!fitted) {
-        p = before;
-        p.rejected = *text;
-        return Result::TooLong;
-    }
-    p.prezzoConIva = *fitted;
-    return Result::Done;
+    else if (result == Result::TooLong)
+        p = Prices{before.prezzo, before.percIva, before.prezzoConIva, text};
+    else
+        p.prezzoConIva = text;
+    return result;
 }
 
 Result scorpora(Prices &p)
@@ -108,20 +116,17 @@ Result scorpora(Prices &p)
         return Result::Unreadable;
     }
     const double net = static_cast<double>(static_cast<long double>(*gross) * 100 / (100 + static_cast<long double>(*rate)));
-    const std::optional<QString> text = moneyOf(net);
-    if (!text) {
+    QString text;
+    const Result result = fieldMoney(net, text);
+    if (result == Result::Unreadable) {
         resetPrices(p);
-        return Result::Unreadable;
+    } else if (result == Result::TooLong) {
+        p = Prices{before.prezzo, before.percIva, before.prezzoConIva, text};
+    } else {
+        p.prezzo = text;
+        p.percIva = numberText(*rate);
     }
-    const std::optional<QString> fitted = NumberFormat::fitField(*text, kField);
-    if (!fitted) {
-        p = before;
-        p.rejected = *text;
-        return Result::TooLong;
-    }
-    p.prezzo = *fitted;
-    p.percIva = numberText(*rate);
-    return Result::Done;
+    return result;
 }
 
 Result calcolaValore(Value &v)
@@ -132,22 +137,20 @@ Result calcolaValore(Value &v)
     fillEmpty(v.valore, "0,00");
     const std::optional<double> cost = readDecimal(v.costo);
     const std::optional<double> stock = readDecimal(v.giacenza);
-    const std::optional<QString> text
-        = cost && stock ? moneyOf(static_cast<double>(static_cast<long double>(*cost) * *stock)) : std::nullopt;
-    if (!text) {
+    QString text;
+    const Result result = cost && stock
+                              ? fieldMoney(static_cast<double>(static_cast<long double>(*cost) * *stock), text)
+                              : Result::Unreadable;
+    if (result == Result::Unreadable) {
         v.costo = QStringLiteral("0,00");
         v.giacenza = QStringLiteral("0");
         v.valore = QStringLiteral("0,00");
-        return Result::Unreadable;
+    } else if (result == Result::TooLong) {
+        v = Value{before.costo, before.giacenza, before.valore, text};
+    } else {
+        v.valore = text;
     }
-    const std::optional<QString> fitted = NumberFormat::fitField(*text, kField);
-    if (!fitted) {
-        v = before;
-        v.rejected = *text;
-        return Result::TooLong;
-    }
-    v.valore = *fitted;
-    return Result::Done;
+    return result;
 }
 
 std::optional<QString> stockTotal(const QString &current, const QString &quantity, bool add)

@@ -200,7 +200,7 @@ void TestExport::cityCell()
 void TestExport::headerRows_data()
 {
     QTest::addColumn<int>("which");
-    QTest::addColumn<QStringList>("headers"); // text=width, as the Part gives them
+    QTest::addColumn<QStringList>("headers"); // text=width, as the exported file must carry them
     QTest::newRow("products") << 1
                               << QStringList{"Codice articolo=250", "Tipologia=250", "Marca=250", "Modello=250",
                                              "Descrizione=400", "Accessori=400", "Fornitore=250",
