@@ -29,6 +29,7 @@
 #include "storage/record.h"
 #include "app/screenset.h"
 #include "ui/applicationscreen.h"
+#include "ui/cardscreen.h"
 #include "ui/italian.h"
 #include "ui/services.h"
 
@@ -40,6 +41,7 @@
 #include "ui/resultlist.h"
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -240,5 +242,18 @@ int main(int argc, char *argv[])
     receiptPrint.fillReport();
     ok = savePage(receiptPrint.repDocumento.prepare(when), out, QStringLiteral("repDocumento")) && ok;
     screens.frmCarichi->hide();
+    // The question a card asks before overwriting another workstation's save.
+    QTimer::singleShot(0, [&] {
+        if (QWidget *box = QApplication::activeModalWidget()) {
+            box->setObjectName(QStringLiteral("msgSovrascrivi"));
+            const QString path = QDir(out).filePath(QStringLiteral("msgSovrascrivi.png"));
+            const bool saved = box->grab().save(path);
+            std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+            ok = saved && ok;
+            box->close();
+        }
+    });
+    Messages::confirmOverwrite(screens.frmFornitori, TCardScreen::changedElsewhereMessage());
+
     return ok ? 0 : 1;
 }

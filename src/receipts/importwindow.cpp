@@ -19,16 +19,6 @@ namespace {
 
 constexpr int kQuantLength = 6;
 
-// The record at the position is no longer the product that was picked.
-struct ProductChanged
-{
-};
-// The stock cannot be raised; the reason is for the user.
-struct StockRefused
-{
-    QString message;
-};
-
 QLabel *detail(QWidget *parent, const QString &captionName, const QString &caption, const QString &name,
                const QRect &at)
 {
@@ -179,31 +169,26 @@ void TfrmImportaMagazzino::importProduct(bool updateStock)
     QByteArray product;
     try {
         if (updateStock) {
-            // Read, added to and written back under the archive's lock, so
-            // an import made meanwhile elsewhere is added to, not lost.
-            RecordFile file(path, ProductRecord::layout().size());
-            product = file.update(m_position, [&](const QByteArray &current) {
-                if (!ProductImport::sameProduct(current, m_product))
-                    throw ProductChanged();
-                ProductImport::StockChange change = ProductImport::addStock(current, quantity);
-                if (!change.ok)
-                    throw StockRefused{change.message};
-                return change.record;
-            });
+            const ProductImport::Import import = ProductImport::raiseStock(path, m_position, m_product, quantity);
+            if (import.outcome == ProductImport::Import::Refused) {
+                Messages::warning(this, import.message);
+                return;
+            }
+            if (import.outcome == ProductImport::Import::ProductChanged) {
+                Messages::warning(this, missingRecordMessage());
+                return;
+            }
+            product = import.record;
         } else {
             RecordFile file(path, ProductRecord::layout().size(), RecordFile::Mode::ReadOnly);
             product = file.read(m_position);
-            if (!ProductImport::sameProduct(product, m_product))
-                throw ProductChanged();
+            if (!ProductImport::sameProduct(product, m_product)) {
+                Messages::warning(this, missingRecordMessage());
+                return;
+            }
         }
     } catch (const ArchiveError &) {
         Messages::plain(this, archiveAccessMessage());
-        return;
-    } catch (const StockRefused &refused) {
-        Messages::warning(this, refused.message);
-        return;
-    } catch (const ProductChanged &) {
-        Messages::warning(this, missingRecordMessage());
         return;
     }
     showPicked(m_position, product);

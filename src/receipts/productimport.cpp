@@ -4,6 +4,7 @@
 #include "receipts/receiptcalc.h"
 #include "storage/numberformat.h"
 #include "storage/record.h"
+#include "storage/recordfile.h"
 #include "storage/textrules.h"
 
 namespace ProductImport {
@@ -108,6 +109,29 @@ StockChange addStock(const QByteArray &product, const QString &quantity)
     change.ok = true;
     change.record = r.bytes();
     return change;
+}
+
+Import raiseStock(const QString &path, qint64 position, const QByteArray &picked, const QString &quantity)
+{
+    // Thrown out of the update, so that nothing is written.
+    struct LeftAlone
+    {
+        Import result;
+    };
+    try {
+        RecordFile file(path, ProductRecord::layout().size());
+        const QByteArray written = file.update(position, [&](const QByteArray &current) {
+            if (!sameProduct(current, picked))
+                throw LeftAlone{{Import::ProductChanged, {}, {}}};
+            StockChange change = addStock(current, quantity);
+            if (!change.ok)
+                throw LeftAlone{{Import::Refused, change.message, {}}};
+            return change.record;
+        });
+        return {Import::Raised, {}, written};
+    } catch (const LeftAlone &left) {
+        return left.result;
+    }
 }
 
 } // namespace ProductImport

@@ -34,4 +34,17 @@ StockChange addStock(const QByteArray &product, const QString &quantity);
 
 QString quantityWarning();
 
+// Raises the stock of the product at `position` of the products archive
+// `path`: read, added to and written back under the archive's lock, so that
+// an import made at the same moment on another workstation is added to and
+// not lost. `picked` is the product as the user chose it: a record at the
+// position that is no longer that product is left alone. Throws ArchiveError.
+struct Import
+{
+    enum Outcome { Raised, Refused, ProductChanged } outcome = Raised;
+    QString message;   // Refused: why
+    QByteArray record; // Raised: the product as written
+};
+Import raiseStock(const QString &path, qint64 position, const QByteArray &picked, const QString &quantity);
+
 } // namespace ProductImport

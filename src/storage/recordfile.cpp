@@ -18,46 +18,67 @@
 
 namespace {
 
-// Exclusive whole-file lock for the duration of an append. POSIX record
-// locks (fcntl) and LockFileEx are honoured across NFS and SMB shares,
-// unlike flock() or a lock file.
-class AppendLock
+// A POSIX record lock (fcntl) or LockFileEx, both honoured across NFS and
+// SMB shares, unlike flock() or a lock file. Writers take the whole file
+// exclusively (an append moves the end, an overwrite may reach another
+// workstation in pieces); readers take the bytes they read shared, so they
+// wait for a write in progress instead of seeing half of it.
+// fcntl locks belong to the process: inside one lock the file must not be
+// locked again, or the inner release would drop the outer lock.
+class FileLock
 {
 public:
-    explicit AppendLock(int fd) : m_fd(fd)
+    enum Kind { Shared, Exclusive };
+
+    FileLock(int fd, Kind kind, qint64 offset = 0, qint64 length = 0) : m_fd(fd), m_offset(offset), m_length(length)
     {
 #ifdef Q_OS_WIN
         OVERLAPPED ov = {};
-        m_locked = LockFileEx(handle(), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &ov);
+        ov.Offset = DWORD(quint64(offset) & 0xFFFFFFFFu);
+        ov.OffsetHigh = DWORD(quint64(offset) >> 32);
+        const quint64 n = length > 0 ? quint64(length) : ~quint64(0);
+        m_locked = LockFileEx(handle(), kind == Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0,
+                              DWORD(n & 0xFFFFFFFFu), DWORD(n >> 32), &ov);
+        m_unsupported = !m_locked && GetLastError() == ERROR_NOT_SUPPORTED;
 #else
         struct flock fl = {};
-        fl.l_type = F_WRLCK;
+        fl.l_type = kind == Exclusive ? F_WRLCK : F_RDLCK;
         fl.l_whence = SEEK_SET;
+        fl.l_start = off_t(offset);
+        fl.l_len = off_t(length); // 0: to the end, however far it grows
         int rc;
         do {
             rc = fcntl(m_fd, F_SETLKW, &fl);
         } while (rc == -1 && errno == EINTR);
         m_locked = rc == 0;
-        // A share without lock support still takes the record, unlocked,
-        // rather than refusing every new card.
+        // A share without lock support still reads and takes records,
+        // unlocked, rather than refusing every card.
         m_unsupported = rc == -1 && (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL);
 #endif
     }
 
-    ~AppendLock()
+    ~FileLock()
     {
         if (!m_locked)
             return;
 #ifdef Q_OS_WIN
         OVERLAPPED ov = {};
-        UnlockFileEx(handle(), 0, MAXDWORD, MAXDWORD, &ov);
+        ov.Offset = DWORD(quint64(m_offset) & 0xFFFFFFFFu);
+        ov.OffsetHigh = DWORD(quint64(m_offset) >> 32);
+        const quint64 n = m_length > 0 ? quint64(m_length) : ~quint64(0);
+        UnlockFileEx(handle(), 0, DWORD(n & 0xFFFFFFFFu), DWORD(n >> 32), &ov);
 #else
         struct flock fl = {};
         fl.l_type = F_UNLCK;
         fl.l_whence = SEEK_SET;
+        fl.l_start = off_t(m_offset);
+        fl.l_len = off_t(m_length);
         fcntl(m_fd, F_SETLK, &fl);
 #endif
     }
+
+    FileLock(const FileLock &) = delete;
+    FileLock &operator=(const FileLock &) = delete;
 
     // Held, or not available on this file system at all.
     bool usable() const { return m_locked || m_unsupported; }
@@ -67,6 +88,8 @@ private:
     HANDLE handle() const { return reinterpret_cast<HANDLE>(_get_osfhandle(m_fd)); }
 #endif
     int m_fd;
+    qint64 m_offset;
+    qint64 m_length;
     bool m_locked = false;
     bool m_unsupported = false;
 };
@@ -169,7 +192,7 @@ void RecordFile::seekTo(qint64 p)
         fail(QStringLiteral("impossibile posizionarsi sul record %1").arg(p));
 }
 
-QByteArray RecordFile::read(qint64 p)
+QByteArray RecordFile::readAt(qint64 p)
 {
     checkPosition(p);
     seekTo(p);
@@ -179,7 +202,7 @@ QByteArray RecordFile::read(qint64 p)
     return bytes;
 }
 
-void RecordFile::write(qint64 p, QByteArrayView record)
+void RecordFile::writeAt(qint64 p, QByteArrayView record)
 {
     checkRecord(record);
     checkPosition(p);
@@ -188,35 +211,70 @@ void RecordFile::write(qint64 p, QByteArrayView record)
         fail(QStringLiteral("scrittura del record %1 non riuscita (%2)").arg(p).arg(m_file.errorString()));
 }
 
+void RecordFile::lockForWriting(const std::function<void()> &action, const QString &what)
+{
+    if (!m_file.isOpen() || !m_file.isWritable())
+        fail(QStringLiteral("archivio non aperto in scrittura"));
+    FileLock lock(m_file.handle(), FileLock::Exclusive);
+    if (!lock.usable())
+        fail(QStringLiteral("impossibile bloccare il file per %1").arg(what));
+    action();
+}
+
+QByteArray RecordFile::read(qint64 p)
+{
+    if (!m_file.isOpen())
+        fail(QStringLiteral("archivio chiuso"));
+    // Where the lock cannot be had the record is still read, as it always was.
+    FileLock lock(m_file.handle(), FileLock::Shared, (p - 1) * qint64(m_recordSize), m_recordSize);
+    return readAt(p);
+}
+
+void RecordFile::write(qint64 p, QByteArrayView record)
+{
+    checkRecord(record);
+    lockForWriting([&] { writeAt(p, record); }, QStringLiteral("la scrittura del record %1").arg(p));
+}
+
+bool RecordFile::replace(qint64 p, QByteArrayView expected, QByteArrayView record)
+{
+    checkRecord(record);
+    bool written = false;
+    lockForWriting([&] {
+        const QByteArray current = readAt(p);
+        if (current != expected && current != record)
+            return;
+        writeAt(p, record);
+        written = true;
+    }, QStringLiteral("la scrittura del record %1").arg(p));
+    return written;
+}
+
 qint64 RecordFile::append(QByteArrayView record)
 {
     checkRecord(record);
-    if (!m_file.isOpen() || !m_file.isWritable())
-        fail(QStringLiteral("archivio non aperto in scrittura"));
-    AppendLock lock(m_file.handle());
-    if (!lock.usable())
-        fail(QStringLiteral("impossibile bloccare il file per l'aggiunta di un record"));
-    const qint64 p = count() + 1;
-    seekTo(p);
-    if (m_file.write(record.data(), record.size()) != record.size()) {
-        const QString reason = m_file.errorString();
-        // Still under the lock: the part that was written goes, so that no
-        // other reader ever sees a cut record at the end of the archive.
-        m_file.resize((p - 1) * m_recordSize);
-        fail(QStringLiteral("aggiunta del record %1 non riuscita (%2)").arg(p).arg(reason));
-    }
+    qint64 p = 0;
+    lockForWriting([&] {
+        p = count() + 1;
+        seekTo(p);
+        if (m_file.write(record.data(), record.size()) != record.size()) {
+            const QString reason = m_file.errorString();
+            // Still under the lock: the part that was written goes, so that no
+            // other reader ever sees a cut record at the end of the archive.
+            m_file.resize((p - 1) * m_recordSize);
+            fail(QStringLiteral("aggiunta del record %1 non riuscita (%2)").arg(p).arg(reason));
+        }
+    }, QStringLiteral("l'aggiunta di un record"));
     return p;
 }
 
 QByteArray RecordFile::update(qint64 p, const std::function<QByteArray(const QByteArray &)> &change)
 {
-    if (!m_file.isOpen() || !m_file.isWritable())
-        fail(QStringLiteral("archivio non aperto in scrittura"));
-    AppendLock lock(m_file.handle());
-    if (!lock.usable())
-        fail(QStringLiteral("impossibile bloccare il file per l'aggiornamento del record %1").arg(p));
-    const QByteArray changed = change(read(p));
-    write(p, changed);
+    QByteArray changed;
+    lockForWriting([&] {
+        changed = change(readAt(p));
+        writeAt(p, changed);
+    }, QStringLiteral("l'aggiornamento del record %1").arg(p));
     return changed;
 }
 
@@ -225,21 +283,13 @@ void RecordFile::scan(const std::function<bool(qint64, QByteArrayView)> &visit)
     const qint64 n = count();
     if (n == 0)
         return;
-    seekTo(1);
     constexpr qint64 kBlockBytes = 1 << 20;
     const qint64 perBlock = qMax<qint64>(1, kBlockBytes / m_recordSize);
     QByteArray block(perBlock * m_recordSize, Qt::Uninitialized);
     qint64 p = 1;
     while (p <= n) {
         const qint64 records = qMin(perBlock, n - p + 1);
-        const qint64 want = records * m_recordSize;
-        qint64 got = 0;
-        while (got < want) {
-            const qint64 r = m_file.read(block.data() + got, want - got);
-            if (r <= 0)
-                fail(QStringLiteral("lettura del record %1 non riuscita").arg(p + got / m_recordSize));
-            got += r;
-        }
+        readRecords(p, records, block.data());
         for (qint64 i = 0; i < records; ++i, ++p) {
             if (!visit(p, QByteArrayView(block.constData() + i * m_recordSize, m_recordSize)))
                 return;
@@ -284,6 +334,7 @@ bool RecordFile::mappingAllowed()
 
 void RecordFile::readRecords(qint64 first, qint64 count, char *into)
 {
+    FileLock lock(m_file.handle(), FileLock::Shared, (first - 1) * qint64(m_recordSize), count * m_recordSize);
     seekTo(first);
     const qint64 want = count * m_recordSize;
     qint64 got = 0;
@@ -316,7 +367,11 @@ void RecordFile::scanRuns(qint64 from, qint64 to, qint64 maxRecords, Gather gath
         if (mapped) {
             const Run run{reinterpret_cast<const char *>(mapped), p, k};
             GuardedGather g{gather, context, &run};
-            const bool whole = ReadGuard::run(callGather, &g);
+            bool whole;
+            {
+                FileLock lock(m_file.handle(), FileLock::Shared, offset, k * m_recordSize);
+                whole = ReadGuard::run(callGather, &g);
+            }
             m_file.unmap(mapped);
             if (!whole)
                 fail(QStringLiteral("lettura dei record da %1 a %2 non riuscita").arg(p).arg(p + k - 1));

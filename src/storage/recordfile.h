@@ -37,9 +37,14 @@ public:
     // Bytes of a trailing partial record, 0 when there is none.
     qint64 trailingBytes();
 
-    // 1 <= p <= count.
+    // 1 <= p <= count. Reads wait for a write in progress on another
+    // workstation; writes hold the file's exclusive lock, as appends do.
     QByteArray read(qint64 p);
     void write(qint64 p, QByteArrayView record);
+    // Writes record p only if it still holds `expected` (or already holds
+    // `record`), checked and written under the lock; false, with nothing
+    // written, when another workstation has changed it meanwhile.
+    bool replace(qint64 p, QByteArrayView expected, QByteArrayView record);
     // Writes just past the last whole record (over a trailing partial one)
     // and returns the new record's position. The file is locked while it is
     // counted and written, so concurrent appends from other processes or
@@ -100,6 +105,10 @@ private:
     [[noreturn]] void fail(const QString &reason) const;
 
     void readRecords(qint64 first, qint64 count, char *into);
+    // Unlocked: only under a lock the caller holds.
+    QByteArray readAt(qint64 p);
+    void writeAt(qint64 p, QByteArrayView record);
+    void lockForWriting(const std::function<void()> &action, const QString &what);
 
     QString m_path;
     int m_recordSize;

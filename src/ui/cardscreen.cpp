@@ -194,6 +194,7 @@ void TCardScreen::showRecord(const QByteArray &bytes, qint64 position)
 {
     fillControls(bytes);
     lblPosizione->setText(QString::number(position));
+    m_shownBytes = bytes;
 }
 
 QByteArray TCardScreen::recordFromControls() const
@@ -361,14 +362,24 @@ void TCardScreen::cmdSalvaClick()
         RecordFile file(archivePath(), m_def.layout->size());
         const qint64 p = shownPosition();
         if (p > 0) {
-            file.write(p, record);
+            // Another workstation may have saved this card since it was
+            // shown here: its changes are overwritten only when asked to.
+            if (!file.replace(p, m_shownBytes, record)) {
+                // Nothing stays open or locked while the user decides.
+                file.close();
+                if (!Messages::confirmOverwrite(this, changedElsewhereMessage()))
+                    return;
+                RecordFile(archivePath(), m_def.layout->size()).write(p, record);
+            }
             file.close();
             lblPosizione->setText(QString::number(p));
+            m_shownBytes = record;
             Messages::information(this, updatedMessage());
         } else {
             const qint64 added = file.append(record);
             file.close();
             lblPosizione->setText(QString::number(added));
+            m_shownBytes = record;
             Messages::information(this, insertedMessage());
         }
     }, m_def.archiveMessageKind);

@@ -67,7 +67,8 @@ struct CardDefinition
 
 // The workflow shared by the three cards: browse, new, save, duplicate and
 // leave, the focus highlight, the Enter chain, the key filters and the
-// status line. The card's only archive state is its position label.
+// status line. The card's archive state is its position label, and the
+// record's bytes as shown there, to notice another workstation's save.
 class TCardScreen : public TApplicationScreen
 {
     Q_OBJECT
@@ -108,6 +109,11 @@ public:
     {
         return QStringLiteral("E' ora possibile apportare le proprie modifiche alla scheda corrente.\n\r\n\rAl termine "
                               "premere Salva per inserire la scheda in archivio.");
+    }
+    static QString changedElsewhereMessage()
+    {
+        return QStringLiteral("Attenzione: la scheda è stata modificata da un'altra postazione dopo essere stata "
+                              "visualizzata.\r\n\r\nSi vuole sovrascriverla con i dati presenti a video?");
     }
     static QString readyText() { return QStringLiteral("Pronto per archiviare una nuova scheda..."); }
     static QString unrepresentableMessage(const QString &field, const QString &characters)
@@ -195,6 +201,8 @@ private:
     void fillControls(const QByteArray &bytes);
 
     CardDefinition m_def;
+    // The record at the shown position as this card last read or wrote it.
+    QByteArray m_shownBytes;
     QHash<QString, QWidget *> m_controls;
     QHash<QObject *, QString> m_hintOf;
 };

@@ -67,12 +67,19 @@ bool showReal(QWidget *parent, Kind kind, const QString &text)
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         break;
+    case Kind::Overwrite:
+        box.setIcon(QMessageBox::Warning);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
     case Kind::Plain:
         box.setIcon(QMessageBox::NoIcon);
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
-    box.setDefaultButton(kind == Kind::Confirmation ? QMessageBox::Yes : QMessageBox::Ok);
+    // Enter never overwrites someone else's work by itself.
+    box.setDefaultButton(kind == Kind::Confirmation ? QMessageBox::Yes
+                         : kind == Kind::Overwrite  ? QMessageBox::No
+                                                    : QMessageBox::Ok);
     const int answer = box.exec();
     return answer == QMessageBox::Ok || answer == QMessageBox::Yes;
 }
@@ -107,6 +114,11 @@ void error(QWidget *parent, const QString &text)
 bool confirm(QWidget *parent, const QString &text)
 {
     return g_handler ? g_handler(parent, Kind::Confirmation, text) : showReal(parent, Kind::Confirmation, text);
+}
+
+bool confirmOverwrite(QWidget *parent, const QString &text)
+{
+    return g_handler ? g_handler(parent, Kind::Overwrite, text) : showReal(parent, Kind::Overwrite, text);
 }
 
 void plain(QWidget *parent, const QString &text)

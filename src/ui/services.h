@@ -21,10 +21,11 @@ void setClock(std::function<QDateTime()> clock); // empty: the system clock
 
 // Message boxes. Information, warning and error boxes show OK and Cancel,
 // either of which only closes the box; the confirmation box shows Sì and No;
+// the overwrite question is a warning with Sì and No, No the default button;
 // the plain box shows OK alone.
 namespace Messages {
 
-enum class Kind { Information, Warning, Error, Confirmation, Plain };
+enum class Kind { Information, Warning, Error, Confirmation, Plain, Overwrite };
 
 // Shows the box; true when the answer is OK or Sì.
 using Handler = std::function<bool(QWidget *parent, Kind kind, const QString &text)>;
@@ -34,6 +35,7 @@ void information(QWidget *parent, const QString &text);
 void warning(QWidget *parent, const QString &text);
 void error(QWidget *parent, const QString &text);
 bool confirm(QWidget *parent, const QString &text);
+bool confirmOverwrite(QWidget *parent, const QString &text);
 void plain(QWidget *parent, const QString &text);
 void show(QWidget *parent, Kind kind, const QString &text);
 

@@ -73,6 +73,8 @@ void TestHelpTopics::overviewRepeatsTheApplicationsAndNamesThePassword()
     QVERIFY(body.contains(QStringLiteral("password magazzino")));
     QVERIFY(body.contains(QStringLiteral("USB")));
     QVERIFY(body.contains(QStringLiteral("rete locale")));
+    // What happens when two workstations edit the same card.
+    QVERIFY(body.contains(QStringLiteral("sovrascriverla con i dati presenti a video")));
 }
 
 void TestHelpTopics::guideDocumentIsWritten()

@@ -504,6 +504,19 @@ void TestShell::messageBoxesSpeakItalian()
     });
     Messages::plain(nullptr, QStringLiteral("Carta 4111111111111111<b>BIG</b>\n\r\n\rfine"));
     QCOMPARE(shown, QStringLiteral("Carta 4111111111111111<b>BIG</b>\n\r\n\rfine"));
+    // Overwriting another workstation's save: Enter alone answers No.
+    QStringList overwriteButtons;
+    whenModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        QCOMPARE(box->icon(), QMessageBox::Warning);
+        for (QAbstractButton *b : box->buttons())
+            overwriteButtons << b->text().remove(u'&');
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QVERIFY(!Messages::confirmOverwrite(nullptr, QStringLiteral("Sovrascrivere?")));
+    overwriteButtons.sort();
+    QCOMPARE(overwriteButtons, (QStringList{"No", "Sì"}));
     QVERIFY(!yes);
     confirmButtons.sort();
     errorButtons.sort();

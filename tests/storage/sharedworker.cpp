@@ -1,0 +1,99 @@
+// Another workstation on the shared program folder, for the tests of
+// concurrent use. Usage:
+//   sharedworker import FILE POSITION QUANTITY COUNT
+//       imports the product at POSITION COUNT times, each time as its own
+//       user action, raising its stock by QUANTITY
+//   sharedworker splitwrite FILE RECORD_SIZE POSITION BYTE MILLISECONDS
+//       overwrites the record with BYTE in two halves under the archive's
+//       lock, as a network file system may split a write; prints "half"
+//       between the halves and waits MILLISECONDS there
+#include "products/productrecord.h"
+#include "receipts/productimport.h"
+#include "storage/recordfile.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int import(const QString &path, qint64 position, const QString &quantity, int count)
+{
+    try {
+        QByteArray picked;
+        {
+            RecordFile file(path, ProductRecord::layout().size(), RecordFile::Mode::ReadOnly);
+            picked = file.read(position);
+        }
+        for (int i = 0; i < count; ++i) {
+            const ProductImport::Import done = ProductImport::raiseStock(path, position, picked, quantity);
+            if (done.outcome != ProductImport::Import::Raised) {
+                std::fprintf(stderr, "import %d refused: %s\n", i, qPrintable(done.message));
+                return 1;
+            }
+        }
+    } catch (const ArchiveError &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+
+bool writeAll(int fd, const char *data, size_t size, off_t at)
+{
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, size, at);
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= size_t(n);
+        at += n;
+    }
+    return true;
+}
+
+int splitWrite(const char *path, int size, qint64 position, char byte, int milliseconds)
+{
+    const int fd = ::open(path, O_RDWR);
+    if (fd < 0)
+        return 1;
+    struct flock fl = {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_SETLKW, &fl) != 0)
+        return 1;
+    const QByteArray record(size, byte);
+    const off_t at = off_t(position - 1) * size;
+    const int half = size / 2;
+    if (!writeAll(fd, record.constData(), size_t(half), at))
+        return 1;
+    std::printf("half\n");
+    std::fflush(stdout);
+    ::usleep(useconds_t(milliseconds) * 1000);
+    if (!writeAll(fd, record.constData() + half, size_t(size - half), at + half))
+        return 1;
+    fl.l_type = F_UNLCK;
+    ::fcntl(fd, F_SETLK, &fl);
+    ::close(fd);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc == 6 && std::strcmp(argv[1], "import") == 0)
+        return import(QString::fromLocal8Bit(argv[2]), std::atoll(argv[3]), QString::fromLocal8Bit(argv[4]),
+                      std::atoi(argv[5]));
+    if (argc == 7 && std::strcmp(argv[1], "splitwrite") == 0)
+        return splitWrite(argv[2], std::atoi(argv[3]), std::atoll(argv[4]), argv[5][0], std::atoi(argv[6]));
+    std::fprintf(stderr, "usage: sharedworker import FILE POSITION QUANTITY COUNT\n"
+                         "       sharedworker splitwrite FILE RECORD_SIZE POSITION BYTE MILLISECONDS\n");
+    return 2;
+}
