@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <system_error>
+#include <optional>
 #include <thread>
 
 namespace Spreadsheet {
@@ -195,10 +196,19 @@ Rows Rows::read(RecordFile &file, const Table &table)
     const qint64 half = n / 2;
     Rows second;
     bool secondOpened = true;
+    // Opened here and closed only after both halves are read: a close drops
+    // every lock this process holds on the file, also the first half's.
+    std::optional<RecordFile> again;
+    try {
+        again.emplace(file.path(), file.recordSize(), RecordFile::Mode::ReadOnly);
+    } catch (const ArchiveError &) {
+        secondOpened = false;
+    }
     auto readSecond = [&] {
+        if (!again)
+            return;
         try {
-            RecordFile again(file.path(), file.recordSize(), RecordFile::Mode::ReadOnly);
-            second.readRange(again, table, half + 1, n);
+            second.readRange(*again, table, half + 1, n);
         } catch (const ArchiveError &) {
             secondOpened = false;
         } catch (const std::bad_alloc &) {

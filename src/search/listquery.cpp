@@ -11,6 +11,7 @@
 #include <exception>
 #include <memory>
 #include <system_error>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -176,10 +177,20 @@ ListResult runQuery(RecordFile &file, const ListQuery &query)
         const qint64 half = n / 2;
         ListResult second;
         std::exception_ptr failure;
+        // Opened here and closed only after both halves are read: a close
+        // drops every lock this process holds on the file, also the first
+        // half's read lock.
+        std::optional<RecordFile> again;
+        try {
+            again.emplace(file.path(), file.recordSize(), RecordFile::Mode::ReadOnly);
+        } catch (...) {
+            failure = std::current_exception();
+        }
         auto readSecondHalf = [&] {
+            if (!again)
+                return;
             try {
-                RecordFile again(file.path(), file.recordSize(), RecordFile::Mode::ReadOnly);
-                runRange(again, query, half + 1, n, second);
+                runRange(*again, query, half + 1, n, second);
             } catch (...) {
                 failure = std::current_exception();
             }

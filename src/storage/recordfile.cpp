@@ -188,8 +188,13 @@ void RecordFile::checkRecord(QByteArrayView record) const
 
 void RecordFile::seekTo(qint64 p)
 {
-    if (!m_file.seek((p - 1) * m_recordSize))
+    if (!seekTo(p, std::nothrow))
         fail(QStringLiteral("impossibile posizionarsi sul record %1").arg(p));
+}
+
+bool RecordFile::seekTo(qint64 p, std::nothrow_t)
+{
+    return m_file.seek((p - 1) * m_recordSize);
 }
 
 QByteArray RecordFile::readAt(qint64 p)
@@ -202,13 +207,19 @@ QByteArray RecordFile::readAt(qint64 p)
     return bytes;
 }
 
-void RecordFile::writeAt(qint64 p, QByteArrayView record)
+void RecordFile::writeAt(qint64 p, QByteArrayView record, QByteArrayView previous)
 {
     checkRecord(record);
     checkPosition(p);
     seekTo(p);
-    if (m_file.write(record.data(), record.size()) != record.size())
-        fail(QStringLiteral("scrittura del record %1 non riuscita (%2)").arg(p).arg(m_file.errorString()));
+    if (m_file.write(record.data(), record.size()) != record.size()) {
+        const QString reason = m_file.errorString();
+        // Still under the lock: what part of the new record went down is
+        // put back, so no reader ever finds the record half overwritten.
+        if (seekTo(p, std::nothrow))
+            m_file.write(previous.data(), previous.size());
+        fail(QStringLiteral("scrittura del record %1 non riuscita (%2)").arg(p).arg(reason));
+    }
 }
 
 void RecordFile::lockForWriting(const std::function<void()> &action, const QString &what)
@@ -233,18 +244,20 @@ QByteArray RecordFile::read(qint64 p)
 void RecordFile::write(qint64 p, QByteArrayView record)
 {
     checkRecord(record);
-    lockForWriting([&] { writeAt(p, record); }, QStringLiteral("la scrittura del record %1").arg(p));
+    lockForWriting([&] { writeAt(p, record, readAt(p)); }, QStringLiteral("la scrittura del record %1").arg(p));
 }
 
-bool RecordFile::replace(qint64 p, QByteArrayView expected, QByteArrayView record)
+bool RecordFile::replace(qint64 p, QByteArrayView expected, QByteArrayView record, QByteArray *found)
 {
     checkRecord(record);
     bool written = false;
     lockForWriting([&] {
         const QByteArray current = readAt(p);
+        if (found)
+            *found = current;
         if (current != expected && current != record)
             return;
-        writeAt(p, record);
+        writeAt(p, record, current);
         written = true;
     }, QStringLiteral("la scrittura del record %1").arg(p));
     return written;
@@ -272,8 +285,9 @@ QByteArray RecordFile::update(qint64 p, const std::function<QByteArray(const QBy
 {
     QByteArray changed;
     lockForWriting([&] {
-        changed = change(readAt(p));
-        writeAt(p, changed);
+        const QByteArray current = readAt(p);
+        changed = change(current);
+        writeAt(p, changed, current);
     }, QStringLiteral("l'aggiornamento del record %1").arg(p));
     return changed;
 }

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <new>
 
 // An archive of fixed-size records: no header, record p (1-based) at byte
 // (p - 1) * recordSize. Opened for one user action and closed when the
@@ -38,13 +39,15 @@ public:
     qint64 trailingBytes();
 
     // 1 <= p <= count. Reads wait for a write in progress on another
-    // workstation; writes hold the file's exclusive lock, as appends do.
+    // workstation; writes hold the file's exclusive lock, as appends do, and
+    // a failed write puts the record's previous bytes back where it can.
     QByteArray read(qint64 p);
     void write(qint64 p, QByteArrayView record);
     // Writes record p only if it still holds `expected` (or already holds
     // `record`), checked and written under the lock; false, with nothing
-    // written, when another workstation has changed it meanwhile.
-    bool replace(qint64 p, QByteArrayView expected, QByteArrayView record);
+    // written, when another workstation has changed it meanwhile. `found`
+    // receives the bytes the record held.
+    bool replace(qint64 p, QByteArrayView expected, QByteArrayView record, QByteArray *found = nullptr);
     // Writes just past the last whole record (over a trailing partial one)
     // and returns the new record's position. The file is locked while it is
     // counted and written, so concurrent appends from other processes or
@@ -100,6 +103,7 @@ public:
 private:
     qint64 fileSize();
     void seekTo(qint64 p);
+    bool seekTo(qint64 p, std::nothrow_t);
     void checkPosition(qint64 p);
     void checkRecord(QByteArrayView record) const;
     [[noreturn]] void fail(const QString &reason) const;
@@ -107,7 +111,7 @@ private:
     void readRecords(qint64 first, qint64 count, char *into);
     // Unlocked: only under a lock the caller holds.
     QByteArray readAt(qint64 p);
-    void writeAt(qint64 p, QByteArrayView record);
+    void writeAt(qint64 p, QByteArrayView record, QByteArrayView previous);
     void lockForWriting(const std::function<void()> &action, const QString &what);
 
     QString m_path;

@@ -364,14 +364,19 @@ void TCardScreen::cmdSalvaClick()
         if (p > 0) {
             // Another workstation may have saved this card since it was
             // shown here: its changes are overwritten only when asked to.
-            if (!file.replace(p, m_shownBytes, record)) {
-                // Nothing stays open or locked while the user decides.
-                file.close();
+            // The question is about the version found: should it change
+            // again while the user decides, the user is asked again.
+            QByteArray expected = m_shownBytes;
+            QByteArray found;
+            bool written = file.replace(p, expected, record, &found);
+            // Nothing stays open or locked while the user decides.
+            file.close();
+            while (!written) {
                 if (!Messages::confirmOverwrite(this, changedElsewhereMessage()))
                     return;
-                RecordFile(archivePath(), m_def.layout->size()).write(p, record);
+                expected = found;
+                written = RecordFile(archivePath(), m_def.layout->size()).replace(p, expected, record, &found);
             }
-            file.close();
             lblPosizione->setText(QString::number(p));
             m_shownBytes = record;
             Messages::information(this, updatedMessage());

@@ -1,12 +1,13 @@
 // Another workstation on the shared program folder, for the tests of
 // concurrent use. Usage:
 //   sharedworker import FILE POSITION QUANTITY COUNT
-//       imports the product at POSITION COUNT times, each time as its own
-//       user action, raising its stock by QUANTITY
-//   sharedworker splitwrite FILE RECORD_SIZE POSITION BYTE MILLISECONDS
+//       prints "ready", waits for a line on its input, then imports the
+//       product at POSITION COUNT times, each time as its own user action,
+//       raising its stock by QUANTITY
+//   sharedworker splitwrite FILE RECORD_SIZE POSITION BYTE
 //       overwrites the record with BYTE in two halves under the archive's
 //       lock, as a network file system may split a write; prints "half"
-//       between the halves and waits MILLISECONDS there
+//       between the halves and waits there for a line on its input
 #include "products/productrecord.h"
 #include "receipts/productimport.h"
 #include "storage/recordfile.h"
@@ -23,6 +24,13 @@
 
 namespace {
 
+void waitForGo()
+{
+    char line[16];
+    if (!std::fgets(line, sizeof line, stdin))
+        return;
+}
+
 int import(const QString &path, qint64 position, const QString &quantity, int count)
 {
     try {
@@ -31,6 +39,9 @@ int import(const QString &path, qint64 position, const QString &quantity, int co
             RecordFile file(path, ProductRecord::layout().size(), RecordFile::Mode::ReadOnly);
             picked = file.read(position);
         }
+        std::printf("ready\n");
+        std::fflush(stdout);
+        waitForGo();
         for (int i = 0; i < count; ++i) {
             const ProductImport::Import done = ProductImport::raiseStock(path, position, picked, quantity);
             if (done.outcome != ProductImport::Import::Raised) {
@@ -58,7 +69,7 @@ bool writeAll(int fd, const char *data, size_t size, off_t at)
     return true;
 }
 
-int splitWrite(const char *path, int size, qint64 position, char byte, int milliseconds)
+int splitWrite(const char *path, int size, qint64 position, char byte)
 {
     const int fd = ::open(path, O_RDWR);
     if (fd < 0)
@@ -75,7 +86,7 @@ int splitWrite(const char *path, int size, qint64 position, char byte, int milli
         return 1;
     std::printf("half\n");
     std::fflush(stdout);
-    ::usleep(useconds_t(milliseconds) * 1000);
+    waitForGo();
     if (!writeAll(fd, record.constData() + half, size_t(size - half), at + half))
         return 1;
     fl.l_type = F_UNLCK;
@@ -91,9 +102,9 @@ int main(int argc, char *argv[])
     if (argc == 6 && std::strcmp(argv[1], "import") == 0)
         return import(QString::fromLocal8Bit(argv[2]), std::atoll(argv[3]), QString::fromLocal8Bit(argv[4]),
                       std::atoi(argv[5]));
-    if (argc == 7 && std::strcmp(argv[1], "splitwrite") == 0)
-        return splitWrite(argv[2], std::atoi(argv[3]), std::atoll(argv[4]), argv[5][0], std::atoi(argv[6]));
+    if (argc == 6 && std::strcmp(argv[1], "splitwrite") == 0)
+        return splitWrite(argv[2], std::atoi(argv[3]), std::atoll(argv[4]), argv[5][0]);
     std::fprintf(stderr, "usage: sharedworker import FILE POSITION QUANTITY COUNT\n"
-                         "       sharedworker splitwrite FILE RECORD_SIZE POSITION BYTE MILLISECONDS\n");
+                         "       sharedworker splitwrite FILE RECORD_SIZE POSITION BYTE\n");
     return 2;
 }

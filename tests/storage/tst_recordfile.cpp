@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <functional>
 #include <set>
 
 #include <unistd.h>
@@ -58,6 +59,7 @@ private slots:
     void fileCutShortUnderAMappedScanRaises();
     void readOnlyModeNeverCreates();
     void failedAppendLeavesNoPartialRecord();
+    void failedOverwriteLeavesTheRecordWhole();
     void unwritableFileRaises();
     void uncreatableFileRaises();
     void concurrentAppendsKeepEveryRecord();
@@ -305,6 +307,27 @@ void TestRecordFile::failedAppendLeavesNoPartialRecord()
         QCOMPARE(file.count(), 2);
     }
     QCOMPARE(QFileInfo(m_path).size(), 2 * kSize);
+}
+
+void TestRecordFile::failedOverwriteLeavesTheRecordWhole()
+{
+    // Writes past one record and a half fail, as on a share that goes away
+    // in the middle of an overwrite of record 2.
+    if (runInChild("failedOverwriteLeavesTheRecordWhole", ChildRun::WithFileSizeLimit, kSize + kSize / 2))
+        return;
+    writeBytes(m_path, rec('a') + rec('b') + rec('c'));
+    applyFileSizeLimit();
+    const std::pair<const char *, std::function<void(RecordFile &)>> ways[] = {
+        {"write", [](RecordFile &f) { f.write(2, rec('x')); }},
+        {"replace", [](RecordFile &f) { f.replace(2, rec('b'), rec('x')); }},
+        {"update", [](RecordFile &f) { f.update(2, [](const QByteArray &) { return rec('x'); }); }},
+    };
+    for (const auto &[name, overwrite] : ways) {
+        RecordFile file(m_path, kSize);
+        QVERIFY_THROWS_EXCEPTION(ArchiveError, overwrite(file));
+        file.close();
+        QVERIFY2(fileBytes(m_path) == rec('a') + rec('b') + rec('c'), name);
+    }
 }
 
 void TestRecordFile::readOnlyModeNeverCreates()

@@ -26,11 +26,15 @@ struct MessageRecorder
     };
     QList<Box> boxes;
     QList<bool> answers;
+    // Runs while a box is shown, before it is answered.
+    std::function<void(const Box &)> whileShown;
 
     MessageRecorder()
     {
         Messages::setHandler([this](QWidget *, Messages::Kind kind, const QString &text) {
             boxes.append({kind, text});
+            if (whileShown)
+                whileShown(boxes.last());
             return answers.isEmpty() ? true : answers.takeFirst();
         });
     }

@@ -21,9 +21,13 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QElapsedTimer>
+#include <QThread>
 
+#include <atomic>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -176,31 +180,44 @@ void TestSharedFolder::cleanup()
 void TestSharedFolder::saveOverAnotherWorkstationsSaveAsks_data()
 {
     QTest::addColumn<CardKind>("kind");
-    QTest::addColumn<bool>("overwrite");
+    QTest::addColumn<QString>("answer");
     for (auto [name, kind] : {std::pair{"fornitori", CardKind::Suppliers}, std::pair{"magazzino", CardKind::Products},
                               std::pair{"carichi", CardKind::Receipts}}) {
-        QTest::addRow("%s, No", name) << kind << false;
-        QTest::addRow("%s, Sì", name) << kind << true;
+        QTest::addRow("%s, No", name) << kind << QStringLiteral("No");
+        QTest::addRow("%s, Sì", name) << kind << QStringLiteral("Sì");
     }
+    // Sì answers for the version the question was about, not for a later one.
+    QTest::newRow("fornitori, Sì while B saves again") << CardKind::Suppliers << QStringLiteral("Sì, B again");
 }
 
 void TestSharedFolder::saveOverAnotherWorkstationsSaveAsks()
 {
     QFETCH(CardKind, kind);
-    QFETCH(bool, overwrite);
+    QFETCH(QString, answer);
     const CardCase c = CardCase::make(kind, m_folder->path());
     c.click("cmdUltimo");
     QCOMPARE(c.card->lblPosizione->text(), QStringLiteral("2"));
     const QByteArray before1 = c.stored(1);
 
     c.card->setControlText(QStringLiteral("txtNote"), QStringLiteral("nota della postazione A"));
-    const QByteArray theirs = c.saveElsewhere(2, QStringLiteral("Marca di B"));
+    QByteArray theirs = c.saveElsewhere(2, QStringLiteral("Marca di B"));
 
-    m_messages->answers = {overwrite};
+    const bool overwrite = answer == u"Sì";
+    if (answer == u"Sì, B again") {
+        m_messages->answers = {true, false};
+        m_messages->whileShown = [&](const MessageRecorder::Box &box) {
+            if (box.kind == Messages::Kind::Overwrite && m_messages->boxes.size() == 1)
+                theirs = c.saveElsewhere(2, QStringLiteral("Marca di B, seconda"));
+        };
+    } else {
+        m_messages->answers = {overwrite};
+    }
     c.click("cmdSalva");
-    QCOMPARE(m_messages->boxes.size(), overwrite ? 2 : 1);
-    QCOMPARE(m_messages->boxes.first().kind, Messages::Kind::Overwrite);
-    QCOMPARE(m_messages->boxes.first().text,
+    m_messages->whileShown = nullptr;
+    const auto overwriteBoxes = boxesOf(*m_messages, Messages::Kind::Overwrite);
+    QCOMPARE(overwriteBoxes.size(), answer == u"Sì, B again" ? 2 : 1);
+    QCOMPARE(m_messages->boxes.size(), overwriteBoxes.size() + (overwrite ? 1 : 0));
+    QCOMPARE(overwriteBoxes.first().text,
              QStringLiteral("Attenzione: la scheda è stata modificata da un'altra postazione dopo essere stata "
                             "visualizzata.\r\n\r\nSi vuole sovrascriverla con i dati presenti a video?"));
     QCOMPARE(c.stored(1), before1);
@@ -216,7 +233,6 @@ void TestSharedFolder::saveOverAnotherWorkstationsSaveAsks()
         // Asked again on every save until the user decides.
         m_messages->answers = {false};
         c.click("cmdSalva");
-        QCOMPARE(m_messages->boxes.size(), 2);
         QCOMPARE(m_messages->lastKind(), Messages::Kind::Overwrite);
         QCOMPARE(c.stored(2), theirs);
     }
@@ -348,6 +364,15 @@ void TestSharedFolder::twoWorkstationsImportTheSameProduct()
             {QStringLiteral("import"), path, QStringLiteral("2"), QStringLiteral("1"), QString::number(kImports)});
     b.start(QStringLiteral(SHAREDWORKER),
             {QStringLiteral("import"), path, QStringLiteral("2"), QStringLiteral("2,5"), QString::number(kImports)});
+    // Both started before either imports, so that their imports overlap.
+    for (QProcess *worker : {&a, &b}) {
+        QVERIFY(worker->waitForReadyRead(30000));
+        QCOMPARE(worker->readLine(), QByteArray("ready\n"));
+    }
+    for (QProcess *worker : {&a, &b}) {
+        worker->write("go\n");
+        worker->waitForBytesWritten(30000);
+    }
     QVERIFY(a.waitForFinished(120000));
     QVERIFY(b.waitForFinished(120000));
     QCOMPARE(a.exitCode(), 0);
@@ -369,13 +394,14 @@ void TestSharedFolder::readersAndWritersWaitForAWriteInProgress_data()
     QTest::newRow("list scan, mapped") << QStringLiteral("mapped");
     QTest::newRow("list scan, blocks") << QStringLiteral("blocks");
     QTest::newRow("card save") << QStringLiteral("write");
+    QTest::newRow("import") << QStringLiteral("update");
 }
 
 void TestSharedFolder::readersAndWritersWaitForAWriteInProgress()
 {
-    // Another workstation overwrites record 2 in two halves, as a network
-    // file system may split a write; whatever happens here meanwhile sees
-    // the record whole, before or after.
+    // Another workstation overwrites record 2 in two halves under the lock,
+    // as a network file system may split a write, and stops between them.
+    // Whatever happens here meanwhile must wait for the second half.
     QFETCH(QString, action);
     constexpr int kSize = 4096;
     const QString path = m_folder->file(QStringLiteral("Fornitori.pro"));
@@ -385,43 +411,74 @@ void TestSharedFolder::readersAndWritersWaitForAWriteInProgress()
         f.write(QByteArray(3 * kSize, 'a'));
     }
     QProcess other;
-    other.start(QStringLiteral(SHAREDWORKER), {QStringLiteral("splitwrite"), path, QString::number(kSize),
-                                                QStringLiteral("2"), QStringLiteral("b"), QStringLiteral("400")});
+    other.start(QStringLiteral(SHAREDWORKER),
+                {QStringLiteral("splitwrite"), path, QString::number(kSize), QStringLiteral("2"), QStringLiteral("b")});
     QVERIFY(other.waitForReadyRead(30000));
     QCOMPARE(other.readLine(), QByteArray("half\n"));
 
-    RecordFile file(path, kSize);
+    RecordFile::setMappingAllowed(action == u"mapped");
+    if (action == u"mapped")
+        QVERIFY(RecordFile::mappingAllowed());
     QByteArray seen;
-    if (action == u"read") {
-        seen = file.read(2);
-    } else if (action == u"write") {
-        file.write(2, QByteArray(kSize, 'c'));
-    } else {
-        RecordFile::setMappingAllowed(action == u"mapped");
-        struct Copy
-        {
-            char *into;
-            static void gather(void *context, const RecordFile::Run &run)
-            {
-                auto *self = static_cast<Copy *>(context);
-                if (run.first <= 2 && run.first + run.count > 2)
-                    std::memcpy(self->into, run.data + (2 - run.first) * kSize, kSize);
+    std::atomic<bool> done{false};
+    std::thread here([&] {
+        try {
+            RecordFile file(path, kSize);
+            if (action == u"read") {
+                seen = file.read(2);
+            } else if (action == u"write") {
+                file.write(2, QByteArray(kSize, 'c'));
+            } else if (action == u"update") {
+                file.update(2, [&](const QByteArray &current) {
+                    seen = current;
+                    return QByteArray(kSize, 'c');
+                });
+            } else {
+                struct Copy
+                {
+                    char *into;
+                    static void gather(void *context, const RecordFile::Run &run)
+                    {
+                        auto *self = static_cast<Copy *>(context);
+                        if (run.first <= 2 && run.first + run.count > 2)
+                            std::memcpy(self->into, run.data + (2 - run.first) * kSize, kSize);
+                    }
+                };
+                seen = QByteArray(kSize, '\0');
+                Copy copy{seen.data()};
+                file.scanRuns(100, &Copy::gather, &copy);
             }
-        };
-        seen = QByteArray(kSize, '\0');
-        Copy copy{seen.data()};
-        file.scanRuns(100, &Copy::gather, &copy);
-        RecordFile::setMappingAllowed(true);
+        } catch (const ArchiveError &) {
+            seen = "failed";
+        }
+        done = true;
+    });
+    // Let the other workstation finish once this one waits for its lock
+    // (or has gone ahead without waiting, which is the fault).
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+    bool waited = false;
+    while (!done && !waited && clock.elapsed() < 30000) {
+        QFile locks(QStringLiteral("/proc/locks"));
+        if (locks.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : locks.readAll().split('\n'))
+                waited = waited || (line.contains("->") && line.simplified().split(' ').contains(pid));
+        }
+        QThread::msleep(5);
     }
+    other.write("go\n");
+    other.waitForBytesWritten(30000);
+    here.join();
+    RecordFile::setMappingAllowed(true);
     QVERIFY(other.waitForFinished(30000));
     QCOMPARE(other.exitCode(), 0);
-    file.close();
 
-    if (action == u"write") {
+    if (action == u"write" || action == u"update")
         QCOMPARE(RecordFile(path, kSize).read(2), QByteArray(kSize, 'c'));
-    } else {
+    if (action != u"write")
         QCOMPARE(seen, QByteArray(kSize, 'b'));
-    }
+    QVERIFY(waited);
 }
 
 QTEST_MAIN(TestSharedFolder)
