@@ -317,6 +317,50 @@ int main(int argc, char *argv[])
         }
     }
 
+    // What a card does per click, one record at a time, against the same
+    // open, seek and read or write with a bare file and no lock.
+    {
+        const QString path = ProductRecord::archivePath(archives[0].folder);
+        const int size = ProductRecord::Size;
+        const qint64 n = archives[0].records;
+        const auto bare = [path, size, n](bool writing) {
+            qint64 done = 0;
+            for (qint64 p = 1; p <= n; ++p) {
+                QFile f(path);
+                if (!f.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !f.seek((p - 1) * size))
+                    qFatal("cannot open %s", qPrintable(path));
+                const QByteArray bytes = f.read(size);
+                if (writing && (!f.seek((p - 1) * size) || f.write(bytes) != size))
+                    qFatal("cannot write %s", qPrintable(path));
+                done += bytes.size() == size;
+            }
+            return done;
+        };
+        std::vector<Row> rows = {
+            {QStringLiteral("bare file: open, read, close"), [bare] { return bare(false); }},
+            {QStringLiteral("card browse: read under a shared lock"),
+             [path, size, n] {
+                 qint64 done = 0;
+                 for (qint64 p = 1; p <= n; ++p)
+                     done += RecordFile(path, size).read(p).size() == size;
+                 return done;
+             }},
+            {QStringLiteral("bare file: open, read, write back, close"), [bare] { return bare(true); }},
+            {QStringLiteral("card save: compare and write under the lock"),
+             [path, size, n] {
+                 qint64 done = 0;
+                 for (qint64 p = 1; p <= n; ++p) {
+                     RecordFile file(path, size);
+                     const QByteArray bytes = file.read(p);
+                     done += file.replace(p, bytes, bytes);
+                 }
+                 return done;
+             }},
+        };
+        runRows(QStringLiteral("one record per action, %1 products").arg(n), QStringLiteral("the bare read"), rows,
+                runs);
+    }
+
     // scortex-cli dump against cat, as whole processes writing to /dev/null.
     const QString cli = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin/scortex-cli"));
     for (const Archive &a : archives) {
