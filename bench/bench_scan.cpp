@@ -9,6 +9,7 @@
 //   folder); RUNS is the number of timed runs of each row (default 7).
 // Internal: bench_scan --window DIR  (the real window, in a fresh process)
 #include "archivegen.h"
+#include "benchrows.h"
 
 #include "products/productrecord.h"
 #include "search/listquery.h"
@@ -39,52 +40,16 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace BenchRows;
 
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-struct Row
-{
-    QString name;
-    std::function<qint64()> work; // returns a count, printed once
-    std::vector<double> times = {};
-    qint64 count = -1;
-};
-
-double minOf(const std::vector<double> &v)
-{
-    return *std::min_element(v.begin(), v.end());
-}
-
-double medianOf(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-qint64 rawRead(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        qFatal("cannot read %s", qPrintable(path));
-    static QByteArray block(1 << 20, Qt::Uninitialized);
-    qint64 total = 0, n;
-    while ((n = f.read(block.data(), block.size())) > 0)
-        total += n;
-    return total;
-}
-
-qint64 listed(const QString &path, const ListQuery &query)
+QString listed(const QString &path, const ListQuery &query)
 {
     RecordFile file(path, query.format->layout().size());
-    return qint64(runQuery(file, query).lines.size());
+    return QString::number(runQuery(file, query).lines.size());
 }
 
 // Every record listed, sorted, put in the window's model and shown.
-qint64 listedAndShown(const QString &path, const ListQuery &query)
+QString listedAndShown(const QString &path, const ListQuery &query)
 {
     RecordFile file(path, query.format->layout().size());
     ListResult result = runQuery(file, query);
@@ -98,7 +63,7 @@ qint64 listedAndShown(const QString &path, const ListQuery &query)
     model.setLines(std::move(result.lines));
     view.show();
     QCoreApplication::processEvents();
-    return model.rowCount();
+    return QString::number(model.rowCount());
 }
 
 // The rows of an archive as an SQLite table of its text fields, in memory.
@@ -134,7 +99,7 @@ struct SqliteTable
     }
     ~SqliteTable() { sqlite3_close(db); }
     void exec(const QString &sql) { sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr); }
-    qint64 count(const QString &where)
+    QString count(const QString &where)
     {
         sqlite3_stmt *s = nullptr;
         sqlite3_prepare_v2(db, (QStringLiteral("SELECT count(*) FROM t WHERE ") + where).toUtf8().constData(), -1, &s,
@@ -143,54 +108,17 @@ struct SqliteTable
         if (sqlite3_step(s) == SQLITE_ROW)
             n = sqlite3_column_int64(s, 0);
         sqlite3_finalize(s);
-        return n;
+        return QString::number(n);
     }
 };
 
-qint64 runProcess(const QString &program, const QStringList &args)
+QString runProcess(const QString &program, const QStringList &args)
 {
     QProcess p;
     p.setStandardOutputFile(QProcess::nullDevice());
     p.start(program, args);
     p.waitForFinished(-1);
-    return p.exitCode();
-}
-
-void runRows(const QString &title, const QString &baseline, std::vector<Row> &rows, int runs)
-{
-    // Warm the page cache, then interleave the rows run by run.
-    for (Row &r : rows)
-        r.count = r.work();
-    for (int i = 0; i < runs; ++i) {
-        for (Row &r : rows) {
-            const auto start = Clock::now();
-            r.work();
-            r.times.push_back(msSince(start));
-        }
-    }
-    const Row &base = rows.front();
-    std::printf("\n%s\n", qPrintable(title));
-    std::printf("  %-44s %10s %10s %8s %8s %9s\n", "", "min ms", "median ms", "min x", "med x", "count");
-    for (const Row &r : rows) {
-        std::printf("  %-44s %10.1f %10.1f %8.2f %8.2f %9lld\n", qPrintable(r.name), minOf(r.times),
-                    medianOf(r.times), minOf(r.times) / minOf(base.times), medianOf(r.times) / medianOf(base.times),
-                    qlonglong(r.count));
-    }
-    std::printf("  (x: against %s)\n", qPrintable(baseline));
-}
-
-// Peak resident memory of this process so far, in kB. Not ru_maxrss,
-// which Linux carries over from the parent across exec.
-long peakResidentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
+    return QStringLiteral("exit %1").arg(p.exitCode());
 }
 
 // The real product search window over DIR, all fields blank: lines, time,
@@ -201,7 +129,7 @@ int windowRun(const QString &folder)
     TfrmTrovaMagazzino w(nullptr);
     w.show();
     QCoreApplication::processEvents();
-    const long before = peakResidentKb();
+    const long before = statusKb("VmHWM:");
 
     double longestPause = 0;
     auto last = Clock::now();
@@ -217,7 +145,7 @@ int windowRun(const QString &folder)
     w.btnCercaClick();
     const double elapsed = msSince(start);
     longestPause = std::max(longestPause, msSince(last));
-    std::printf("%lld %.1f %ld %ld %.1f\n", qlonglong(w.model->rowCount()), elapsed, before, peakResidentKb(),
+    std::printf("%lld %.1f %ld %ld %.1f\n", qlonglong(w.model->rowCount()), elapsed, before, statusKb("VmHWM:"),
                 longestPause);
     return 0;
 }
@@ -287,7 +215,7 @@ int main(int argc, char *argv[])
             runRows(QStringLiteral("Magazzino.pro, %1 products, %2 MB")
                         .arg(a.records)
                         .arg(double(QFileInfo(path).size()) / 1e6, 0, 'f', 1),
-                    QStringLiteral("the raw read"), rows, runs);
+                    rows, runs, "the raw read");
         } else {
             using namespace SupplierRecord;
             const QString path = SupplierRecord::archivePath(a.folder);
@@ -313,7 +241,7 @@ int main(int argc, char *argv[])
             runRows(QStringLiteral("Fornitori.pro, %1 suppliers, %2 MB")
                         .arg(a.records)
                         .arg(double(QFileInfo(path).size()) / 1e6, 0, 'f', 1),
-                    QStringLiteral("the raw read"), rows, runs);
+                    rows, runs, "the raw read");
         }
     }
 
@@ -334,7 +262,7 @@ int main(int argc, char *argv[])
                     qFatal("cannot write %s", qPrintable(path));
                 done += bytes.size() == size;
             }
-            return done;
+            return QString::number(done);
         };
         std::vector<Row> rows = {
             {QStringLiteral("bare file: open, read, close"), [bare] { return bare(false); }},
@@ -343,10 +271,10 @@ int main(int argc, char *argv[])
                  qint64 done = 0;
                  for (qint64 p = 1; p <= n; ++p)
                      done += RecordFile(path, size).read(p).size() == size;
-                 return done;
+                 return QString::number(done);
              }},
             {QStringLiteral("bare file: open, read, write back, close"), [bare] { return bare(true); }},
-            {QStringLiteral("card save: compare and write under the lock"),
+            {QStringLiteral("card save: compare and write, locked"),
              [path, size, n] {
                  qint64 done = 0;
                  for (qint64 p = 1; p <= n; ++p) {
@@ -354,11 +282,10 @@ int main(int argc, char *argv[])
                      const QByteArray bytes = file.read(p);
                      done += file.replace(p, bytes, bytes);
                  }
-                 return done;
+                 return QString::number(done);
              }},
         };
-        runRows(QStringLiteral("one record per action, %1 products").arg(n), QStringLiteral("the bare read"), rows,
-                runs);
+        runRows(QStringLiteral("one record per action, %1 products").arg(n), rows, runs, "the bare read");
     }
 
     // scortex-cli dump against cat, as whole processes writing to /dev/null.
@@ -371,8 +298,8 @@ int main(int argc, char *argv[])
             {QStringLiteral("cat"), [path] { return runProcess(QStringLiteral("cat"), {path}); }},
             {QStringLiteral("scortex-cli dump"), [cli, path] { return runProcess(cli, {QStringLiteral("dump"), path}); }},
         };
-        runRows(QStringLiteral("dump of %1 (%2 records)").arg(QFileInfo(path).fileName()).arg(a.records),
-                QStringLiteral("cat"), rows, runs);
+        runRows(QStringLiteral("dump of %1 (%2 records)").arg(QFileInfo(path).fileName()).arg(a.records), rows,
+                runs, "cat");
     }
 
     // The real window, in a fresh process for a clean peak.

@@ -6,6 +6,7 @@
 #include "storage/cp1252.h"
 #include "storage/record.h"
 #include "storage/recordfile.h"
+#include "storage/twohalves.h"
 #include "suppliers/supplierrecord.h"
 
 #include <QIODevice>
@@ -13,9 +14,6 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
-#include <system_error>
-#include <optional>
-#include <thread>
 
 namespace Spreadsheet {
 
@@ -192,48 +190,14 @@ Rows Rows::read(RecordFile &file, const Table &table)
         rows.readRange(file, table, 1, n);
         return rows;
     }
-    // The second half on a thread of its own, from a file of its own.
     const qint64 half = n / 2;
     Rows second;
-    bool secondOpened = true;
-    // Opened here and closed only after both halves are read: a close drops
-    // every lock this process holds on the file, also the first half's.
-    std::optional<RecordFile> again;
-    try {
-        again.emplace(file.path(), file.recordSize(), RecordFile::Mode::ReadOnly);
-    } catch (const ArchiveError &) {
-        secondOpened = false;
-    }
-    auto readSecond = [&] {
-        if (!again)
-            return;
-        try {
-            second.readRange(*again, table, half + 1, n);
-        } catch (const ArchiveError &) {
-            secondOpened = false;
-        } catch (const std::bad_alloc &) {
-            secondOpened = false;
-        }
-    };
-    std::thread other;
-    try {
-        other = std::thread(readSecond);
-    } catch (const std::system_error &) {
-    }
-    try {
-        rows.readRange(file, table, 1, half);
-    } catch (...) {
-        if (other.joinable())
-            other.join();
-        throw;
-    }
-    if (other.joinable())
-        other.join();
-    else
-        readSecond();
+    const bool secondRead = !readInTwoHalves(
+        file, half, n, [&](RecordFile &f, qint64 from, qint64 to) { rows.readRange(f, table, from, to); },
+        [&](RecordFile &f, qint64 from, qint64 to) { second.readRange(f, table, from, to); });
     // Rows after a gap would look like the next records: only what follows
     // a whole first half is kept.
-    if (rows.unread > 0 || !secondOpened) {
+    if (rows.unread > 0 || !secondRead) {
         rows.unread += n - half;
         return rows;
     }

@@ -79,31 +79,27 @@ StockChange addStock(const QByteArray &product, const QString &quantity)
         return change;
     }
     const QString newStock = NumberFormat::numberText(*stock + *received);
-    // The value of the new stock, by the receipts card's own calculation.
-    ReceiptCalc::Total value{field(r, Costo), newStock, QStringLiteral("0,00")};
-    const PriceCalc::Result valued = ReceiptCalc::calcola(value);
-    if (valued == PriceCalc::Result::TooLong) {
+    const auto tooLong = [&](const QString &valueText) {
         change.message = QStringLiteral("Attenzione: la nuova giacenza (%1) o il suo valore (%2) non può essere "
                                         "registrata: supera le %3 cifre previste.\r\n\r\nL'articolo non è stato "
                                         "importato.")
-                             .arg(newStock, value.rejected)
+                             .arg(newStock, valueText)
                              .arg(layout().capacity(Giacenza));
         return change;
-    }
+    };
+    // The value of the new stock, by the receipts card's own calculation.
+    ReceiptCalc::Total value{field(r, Costo), newStock, QStringLiteral("0,00")};
+    const PriceCalc::Result valued = ReceiptCalc::calcola(value);
+    if (valued == PriceCalc::Result::TooLong)
+        return tooLong(value.rejected);
     if (valued != PriceCalc::Result::Done) {
         change.message = refusedNumber(QStringLiteral("il costo"), field(r, Costo)).replace(
             QStringLiteral("Correggerla"), QStringLiteral("Correggerlo"));
         return change;
     }
     // Cut to the field, a number would read back as another one.
-    if (newStock.size() > layout().capacity(Giacenza) || value.costoTot.size() > layout().capacity(Valore)) {
-        change.message = QStringLiteral("Attenzione: la nuova giacenza (%1) o il suo valore (%2) non può essere "
-                                        "registrata: supera le %3 cifre previste.\r\n\r\nL'articolo non è stato "
-                                        "importato.")
-                             .arg(newStock, value.costoTot)
-                             .arg(layout().capacity(Giacenza));
-        return change;
-    }
+    if (newStock.size() > layout().capacity(Giacenza) || value.costoTot.size() > layout().capacity(Valore))
+        return tooLong(value.costoTot);
     r.setValue(Giacenza, newStock);
     r.setValue(Valore, value.costoTot);
     change.ok = true;

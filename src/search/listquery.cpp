@@ -5,14 +5,13 @@
 #include "storage/numberformat.h"
 #include "storage/record.h"
 #include "storage/recordfile.h"
+#include "storage/twohalves.h"
 #include "suppliers/supplierrecord.h"
 
 #include <atomic>
 #include <exception>
 #include <memory>
-#include <system_error>
 #include <optional>
-#include <thread>
 
 namespace {
 
@@ -169,49 +168,16 @@ ListResult runQuery(RecordFile &file, const ListQuery &query)
 {
     ListResult result;
     const qint64 n = file.count();
-    // A large archive is read in two halves at once, the second from a file
-    // of its own; a judgement may keep state, so it keeps to one.
+    // A large archive is read in two halves at once; a judgement may keep
+    // state, so it keeps to one.
     if (n < kTwoHalvesFrom || query.judge) {
         runRange(file, query, 1, n, result);
     } else {
         const qint64 half = n / 2;
         ListResult second;
-        std::exception_ptr failure;
-        // Opened here and closed only after both halves are read: a close
-        // drops every lock this process holds on the file, also the first
-        // half's read lock.
-        std::optional<RecordFile> again;
-        try {
-            again.emplace(file.path(), file.recordSize(), RecordFile::Mode::ReadOnly);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        auto readSecondHalf = [&] {
-            if (!again)
-                return;
-            try {
-                runRange(*again, query, half + 1, n, second);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        };
-        std::thread other;
-        try {
-            other = std::thread(readSecondHalf);
-        } catch (const std::system_error &) {
-            // No thread to be had: the second half after the first.
-        }
-        try {
-            runRange(file, query, 1, half, result);
-        } catch (...) {
-            if (other.joinable())
-                other.join();
-            throw;
-        }
-        if (other.joinable())
-            other.join();
-        else
-            readSecondHalf();
+        const std::exception_ptr failure = readInTwoHalves(
+            file, half, n, [&](RecordFile &f, qint64 from, qint64 to) { runRange(f, query, from, to, result); },
+            [&](RecordFile &f, qint64 from, qint64 to) { runRange(f, query, from, to, second); });
         if (failure) {
             if (!query.keepPartial)
                 std::rethrow_exception(failure);

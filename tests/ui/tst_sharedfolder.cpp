@@ -33,6 +33,12 @@ namespace {
 
 enum class CardKind { Suppliers, Products, Receipts };
 
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 // One of the three cards over its archive, with two stored records; the user
 // edits the notes, the other workstation another field.
 struct CardCase
@@ -90,9 +96,7 @@ struct CardCase
             }
             }
         }
-        QFile f(c.archive);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(records.join());
+        writeFile(c.archive, records.join());
         c.card->open();
         QApplication::setActiveWindow(c.card.get());
         return c;
@@ -299,11 +303,7 @@ void TestSharedFolder::stockAdjustmentOverAnImportAsks()
 {
     // A shows stock 10 and adds 5; meanwhile B imports 3 into the product.
     const QString path = ProductRecord::archivePath(m_folder->path());
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(product(QStringLiteral("10"), QStringLiteral("2")));
-    }
+    QVERIFY(writeFile(path, product(QStringLiteral("10"), QStringLiteral("2"))));
     TfrmMagazzino card;
     card.open();
     QApplication::setActiveWindow(&card);
@@ -353,11 +353,7 @@ void TestSharedFolder::twoWorkstationsImportTheSameProduct()
         r.setValue(ProductRecord::Giacenza, QStringLiteral("7"));
         return r.bytes();
     }();
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(neighbour + product(QStringLiteral("0"), QStringLiteral("2")) + neighbour);
-    }
+    QVERIFY(writeFile(path, neighbour + product(QStringLiteral("0"), QStringLiteral("2")) + neighbour));
     constexpr int kImports = 500;
     QProcess a, b;
     a.start(QStringLiteral(SHAREDWORKER),
@@ -405,11 +401,7 @@ void TestSharedFolder::readersAndWritersWaitForAWriteInProgress()
     QFETCH(QString, action);
     constexpr int kSize = 4096;
     const QString path = m_folder->file(QStringLiteral("Fornitori.pro"));
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(3 * kSize, 'a'));
-    }
+    QVERIFY(writeFile(path, QByteArray(3 * kSize, 'a')));
     QProcess other;
     other.start(QStringLiteral(SHAREDWORKER),
                 {QStringLiteral("splitwrite"), path, QString::number(kSize), QStringLiteral("2"), QStringLiteral("b")});
