@@ -5,7 +5,9 @@ PACKAGES := build-essential clang cmake locales qt6-base-dev qt6-svg-dev poppler
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= 2
 
-.PHONY: deps configure build test test-sanitize fuzz install run gallery clean
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64 dpkg-dev ninja-build zip unzip xvfb xauth
+
+.PHONY: deps configure build test test-sanitize fuzz install run gallery clean windows test-windows gallery-windows
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -59,5 +61,21 @@ run: build
 gallery: configure
 	cmake --build --preset default -j $(JOBS) --target gallery
 
+# Windows x86-64, cross-built here: the Windows Qt is built once from Debian's
+# source package into ~/.cache/scortex, then Scortex and its tests; the
+# program folder's zip is build-windows/Scortex-windows-x64.zip.
+windows: build
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WINDOWS_PACKAGES)"
+	JOBS=$(JOBS) bash windows/build.sh
+
+# The whole suite of the Windows build under Wine, headless and unprivileged.
+test-windows: windows
+	JOBS=$(JOBS) bash windows/test.sh
+
+# The login window and the cards of the Windows build, drawn by the windows
+# platform under Wine and Xvfb, in build-windows/gallery.
+gallery-windows: windows
+	bash windows/gallery.sh
+
 clean:
-	rm -rf build build-sanitize build-fuzz
+	rm -rf build build-sanitize build-fuzz build-windows

@@ -27,10 +27,13 @@
 #include <QFile>
 #include <QListView>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#if SCORTEX_BENCH_SQLITE
 #include <sqlite3.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -67,6 +70,7 @@ QString listedAndShown(const QString &path, const ListQuery &query)
 }
 
 // The rows of an archive as an SQLite table of its text fields, in memory.
+#if SCORTEX_BENCH_SQLITE
 struct SqliteTable
 {
     sqlite3 *db = nullptr;
@@ -111,6 +115,7 @@ struct SqliteTable
         return QString::number(n);
     }
 };
+#endif
 
 QString runProcess(const QString &program, const QStringList &args)
 {
@@ -188,8 +193,10 @@ int main(int argc, char *argv[])
         if (a.products) {
             using namespace ProductRecord;
             const QString path = ProductRecord::archivePath(a.folder);
+#if SCORTEX_BENCH_SQLITE
             auto sql = std::make_shared<SqliteTable>(
                 path, layout(), QList<int>{Codice, Tipologia, Marca, Modello, Descrizione, Note, Giacenza, Sottoscorta});
+#endif
             const SearchDefinition &s = Searches::magazzino();
             rows = {
                 {QStringLiteral("raw read"), [path] { return rawRead(path); }},
@@ -204,14 +211,15 @@ int main(int argc, char *argv[])
                 {QStringLiteral("search: all blank, sorted and shown"),
                  [path, &s] { return listedAndShown(path, s.query({})); }},
                 {QStringLiteral("low-stock list"), [path] { return listed(path, Lists::sottoscorta()); }},
-                {QStringLiteral("SQLite count LIKE '%inox%'"),
-                 [sql] { return sql->count(QStringLiteral("Descrizione LIKE '%inox%'")); }},
-                {QStringLiteral("SQLite count, 3 fields"),
-                 [sql] {
-                     return sql->count(QStringLiteral("Tipologia LIKE '%viteria%' AND Marca LIKE '%fis%' AND "
-                                                      "Descrizione LIKE '%inox%'"));
-                 }},
             };
+#if SCORTEX_BENCH_SQLITE
+            rows.push_back({QStringLiteral("SQLite count LIKE '%inox%'"),
+                            [sql] { return sql->count(QStringLiteral("Descrizione LIKE '%inox%'")); }});
+            rows.push_back({QStringLiteral("SQLite count, 3 fields"), [sql] {
+                                return sql->count(QStringLiteral("Tipologia LIKE '%viteria%' AND Marca LIKE '%fis%' "
+                                                                 "AND Descrizione LIKE '%inox%'"));
+                            }});
+#endif
             runRows(QStringLiteral("Magazzino.pro, %1 products, %2 MB")
                         .arg(a.records)
                         .arg(double(QFileInfo(path).size()) / 1e6, 0, 'f', 1),
@@ -219,8 +227,10 @@ int main(int argc, char *argv[])
         } else {
             using namespace SupplierRecord;
             const QString path = SupplierRecord::archivePath(a.folder);
+#if SCORTEX_BENCH_SQLITE
             auto sql = std::make_shared<SqliteTable>(path, layout(),
                                                      QList<int>{Ditta, Titolare, ComuneRes, Articoli, Note, Ricontatta});
+#endif
             const SearchDefinition &s = Searches::fornitori();
             rows = {
                 {QStringLiteral("raw read"), [path] { return rawRead(path); }},
@@ -235,9 +245,11 @@ int main(int argc, char *argv[])
                 {QStringLiteral("search: all blank, sorted and shown"),
                  [path, &s] { return listedAndShown(path, s.query({})); }},
                 {QStringLiteral("recontact list"), [path] { return listed(path, Lists::ricontatta()); }},
-                {QStringLiteral("SQLite count LIKE '%rossi%'"),
-                 [sql] { return sql->count(QStringLiteral("Ditta LIKE '%rossi%'")); }},
             };
+#if SCORTEX_BENCH_SQLITE
+            rows.push_back({QStringLiteral("SQLite count LIKE '%rossi%'"),
+                            [sql] { return sql->count(QStringLiteral("Ditta LIKE '%rossi%'")); }});
+#endif
             runRows(QStringLiteral("Fornitori.pro, %1 suppliers, %2 MB")
                         .arg(a.records)
                         .arg(double(QFileInfo(path).size()) / 1e6, 0, 'f', 1),
@@ -291,7 +303,8 @@ int main(int argc, char *argv[])
     // scortex-cli dump against cat, as whole processes writing to /dev/null.
     const QString cli = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin/scortex-cli"));
     for (const Archive &a : archives) {
-        if (!QFile::exists(cli))
+        // Windows has no cat to compare with.
+        if (!QFile::exists(cli) || QStandardPaths::findExecutable(QStringLiteral("cat")).isEmpty())
             break;
         const QString path = a.products ? ProductRecord::archivePath(a.folder) : SupplierRecord::archivePath(a.folder);
         std::vector<Row> rows = {

@@ -15,8 +15,6 @@
 
 namespace {
 
-const Qt::WindowFlags kDialogFlags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-
 void centreOnScreen(QWidget *w)
 {
     if (QScreen *screen = QGuiApplication::primaryScreen())
@@ -60,7 +58,7 @@ bool filled(const QLineEdit *box)
 
 // ---------------------------------------------------------------- TfrmPassword
 
-TfrmPassword::TfrmPassword(QWidget *parent) : QWidget(parent, kDialogFlags)
+TfrmPassword::TfrmPassword(QWidget *parent) : QWidget(parent, fixedDialogFlags())
 {
     setObjectName(QStringLiteral("frmPassword"));
     setWindowTitle(QStringLiteral(" Scortex - Autenticazione"));
@@ -150,14 +148,14 @@ void TfrmPassword::showEvent(QShowEvent *event)
 
 void TfrmPassword::closeEvent(QCloseEvent *event)
 {
-    // No close box; a close from the desktop counts as Esci.
+    // The close box (X11 only) or a close from the desktop counts as Esci.
     event->accept();
     emit exitRequested();
 }
 
 // ---------------------------------------------------------------- TfrmCambiaPassword
 
-TfrmCambiaPassword::TfrmCambiaPassword(QWidget *parent) : QWidget(parent, kDialogFlags)
+TfrmCambiaPassword::TfrmCambiaPassword(QWidget *parent) : QWidget(parent, fixedDialogFlags())
 {
     setObjectName(QStringLiteral("frmCambiaPassword"));
     setWindowTitle(QStringLiteral(" Cambia password"));

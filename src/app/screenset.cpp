@@ -13,7 +13,9 @@
 #include <QLineEdit>
 
 #include <QGuiApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QScreen>
 
 ScreenSet::ScreenSet()
@@ -72,8 +74,11 @@ QList<QWidget *> ScreenSet::screens() const
 
 QString ScreenSet::readOnlyNotice(const QString &programFolder)
 {
-    // Said once, at start, rather than by every save that would fail.
-    if (QFileInfo(programFolder).isWritable())
+    // Said once, at start, rather than by every save that would fail. A
+    // file is made and removed to find out: Windows reports every folder
+    // writable, a read-only share included.
+    QTemporaryFile probe(QDir(programFolder).filePath(QStringLiteral("scortex-XXXXXX.tmp")));
+    if (probe.open())
         return QString();
     return QStringLiteral("Attenzione: la cartella del programma non consente la scrittura (ad esempio una cartella "
                           "di rete in sola lettura o un CD).\r\n\r\nLe schede possono essere consultate, stampate "

@@ -1,10 +1,10 @@
 #include "layouts.h"
 
 #include "storage/textrules.h"
+#include "ui/artwork.h"
 #include "ui/widgets.h"
 
 #include <QPainter>
-#include <QSvgRenderer>
 
 using ReportUnits::mm;
 
@@ -40,7 +40,7 @@ ReportObject line(const QString &name, const QRectF &rect)
 QImage logoImage()
 {
     ensureArtwork();
-    QSvgRenderer svg(QStringLiteral(":/art/logo_quadrato.svg"));
+    TArtwork svg(QStringLiteral(":/art/logo_quadrato.svg"));
     QImage image(QSize(170, 130), QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);

@@ -59,16 +59,43 @@ bool isPlainName(const QString &name)
            && !name.contains(u':');
 }
 
+bool isWindowsName(const QString &name)
+{
+    if (name.isEmpty() || name.endsWith(u'.') || name.endsWith(u' '))
+        return false;
+    for (const QChar c : name) {
+        if (c.unicode() < 32 || QStringView(u"<>:\"/\\|?*").contains(c))
+            return false;
+    }
+    // The devices keep their names with any extension: "con.txt" is CON.
+    const QString base = name.section(u'.', 0, 0).trimmed().toUpper();
+    static const QStringList devices = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
+                                        QStringLiteral("NUL"), QStringLiteral("CONIN$"), QStringLiteral("CONOUT$")};
+    if (devices.contains(base))
+        return false;
+    if (base.size() == 4 && (base.startsWith(QLatin1String("COM")) || base.startsWith(QLatin1String("LPT")))
+        && base[3] >= u'1' && base[3] <= u'9')
+        return false;
+    return true;
+}
+
 bool isStorableName(const QString &name)
 {
     // The card keeps the name trimmed, in Windows-1252, in 250 bytes: a name
-    // it would change would point at no file.
+    // it would change would point at no file. The folder is shared with
+    // Windows workstations, so the name must be one that Windows can open.
     const QByteArray stored = Cp1252::encode(name);
-    return isPlainName(name) && name == name.trimmed() && stored.size() <= 250 && Cp1252::decode(stored) == name;
+    return isPlainName(name) && isWindowsName(name) && name == name.trimmed() && stored.size() <= 250
+           && Cp1252::decode(stored) == name;
 }
 
 QString unstorableNameMessage(const QString &name)
 {
+    if (isPlainName(name) && !isWindowsName(name))
+        return failed(name, QStringLiteral("Il nome del file non è ammesso su Windows: non può contenere i caratteri "
+                                           "\\ / : * ? \" < > |, né finire con un punto o uno spazio, né essere un "
+                                           "nome riservato come CON, PRN, AUX, NUL, COM1 o LPT1. Rinominare il file "
+                                           "e allegarlo di nuovo."));
     return failed(name, QStringLiteral("Il nome del file contiene caratteri non ammessi o supera i 250 caratteri: "
                                        "rinominare il file e allegarlo di nuovo."));
 }

@@ -15,7 +15,10 @@ QString copyInto(const QString &source, const QString &folder, const QString &na
 // A bare file name: not empty, no folder separator, not "." or "..".
 bool isPlainName(const QString &name);
 QString unsafeNameMessage(const QString &name);
-// A plain name the card can store unchanged.
+// A name Windows can give a file: none of \ / : * ? " < > | or control
+// characters, no trailing dot or blank, no device name (CON, NUL, COM1 ...).
+bool isWindowsName(const QString &name);
+// A plain name the card can store unchanged, and a Windows workstation open.
 bool isStorableName(const QString &name);
 QString unstorableNameMessage(const QString &name);
 

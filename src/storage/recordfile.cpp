@@ -18,6 +18,8 @@
 
 namespace {
 
+std::atomic<quint64> g_lockWaits{0};
+
 // A POSIX record lock (fcntl) or LockFileEx, both honoured across NFS and
 // SMB shares, unlike flock() or a lock file. Writers take the whole file
 // exclusively (an append moves the end, an overwrite may reach another
@@ -37,8 +39,16 @@ public:
         ov.Offset = DWORD(quint64(offset) & 0xFFFFFFFFu);
         ov.OffsetHigh = DWORD(quint64(offset) >> 32);
         const quint64 n = length > 0 ? quint64(length) : ~quint64(0);
-        m_locked = LockFileEx(handle(), kind == Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0,
-                              DWORD(n & 0xFFFFFFFFu), DWORD(n >> 32), &ov);
+        const DWORD flags = kind == Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
+        m_locked = LockFileEx(handle(), flags | LOCKFILE_FAIL_IMMEDIATELY, 0, DWORD(n & 0xFFFFFFFFu),
+                              DWORD(n >> 32), &ov);
+        if (!m_locked && GetLastError() == ERROR_LOCK_VIOLATION) {
+            g_lockWaits.fetch_add(1);
+            ov = {};
+            ov.Offset = DWORD(quint64(offset) & 0xFFFFFFFFu);
+            ov.OffsetHigh = DWORD(quint64(offset) >> 32);
+            m_locked = LockFileEx(handle(), flags, 0, DWORD(n & 0xFFFFFFFFu), DWORD(n >> 32), &ov);
+        }
         m_unsupported = !m_locked && GetLastError() == ERROR_NOT_SUPPORTED;
 #else
         struct flock fl = {};
@@ -46,10 +56,13 @@ public:
         fl.l_whence = SEEK_SET;
         fl.l_start = off_t(offset);
         fl.l_len = off_t(length); // 0: to the end, however far it grows
-        int rc;
-        do {
-            rc = fcntl(m_fd, F_SETLKW, &fl);
-        } while (rc == -1 && errno == EINTR);
+        int rc = fcntl(m_fd, F_SETLK, &fl);
+        if (rc == -1 && (errno == EACCES || errno == EAGAIN || errno == EINTR)) {
+            g_lockWaits.fetch_add(1);
+            do {
+                rc = fcntl(m_fd, F_SETLKW, &fl);
+            } while (rc == -1 && errno == EINTR);
+        }
         m_locked = rc == 0;
         // A share without lock support still reads and takes records,
         // unlocked, rather than refusing every card.
@@ -335,6 +348,11 @@ void callGather(void *p)
 }
 
 } // namespace
+
+quint64 RecordFile::lockWaits()
+{
+    return g_lockWaits.load();
+}
 
 void RecordFile::setMappingAllowed(bool allowed)
 {

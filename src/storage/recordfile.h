@@ -94,6 +94,10 @@ public:
     enum class Reads { FewBytes, EveryRecord };
     void setReads(Reads reads) { m_reads = reads; }
 
+    // How many times this process found a lock of an archive taken by
+    // someone else and waited for it.
+    static quint64 lockWaits();
+
     // Tests and benchmarks compare the mapped path with the block reads.
     static void setMappingAllowed(bool allowed);
     static bool mappingAllowed();

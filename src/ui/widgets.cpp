@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QSvgRenderer>
 
 // The artwork lives in this static library; its resources must be
 // registered explicitly or the linker drops them.
@@ -123,7 +122,7 @@ QFont layoutFont(const QString &family, int pointSize, bool bold, bool underline
 
 TPictureButton::TPictureButton(const QString &objectName, const QString &picture, const QString &caption,
                                QWidget *parent)
-    : QAbstractButton(parent), m_renderer((ensureArtwork(), new QSvgRenderer(picture, this)))
+    : QAbstractButton(parent), m_renderer((ensureArtwork(), std::make_unique<TArtwork>(picture)))
 {
     setObjectName(objectName);
     setText(caption);
@@ -224,7 +223,7 @@ void TCommandButton::paintEvent(QPaintEvent *)
 // ---------------------------------------------------------------- TPicture
 
 TPicture::TPicture(const QString &objectName, const QString &picture, QWidget *parent)
-    : QWidget(parent), m_renderer((ensureArtwork(), new QSvgRenderer(picture, this)))
+    : QWidget(parent), m_renderer((ensureArtwork(), std::make_unique<TArtwork>(picture)))
 {
     setObjectName(objectName);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -386,9 +385,18 @@ void TGradientBackground::paintEvent(QPaintEvent *)
 
 // ---------------------------------------------------------------- TFixedDialog
 
+Qt::WindowFlags fixedDialogFlags()
+{
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+#ifndef Q_OS_WIN
+    flags |= Qt::WindowCloseButtonHint;
+#endif
+    return flags;
+}
+
 TFixedDialog::TFixedDialog(const QString &objectName, const QString &caption, QSize clientSize, QWidget *owner,
                            const QColor &top, const QColor &bottom)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    : QDialog(owner, fixedDialogFlags())
 {
     setObjectName(objectName);
     setWindowTitle(caption);

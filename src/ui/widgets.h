@@ -8,8 +8,11 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "ui/artwork.h"
+
+#include <memory>
+
 class QLineEdit;
-class QSvgRenderer;
 
 // A clickable picture, optionally with its caption drawn under or over it.
 // The caption is also its accessible name, so screen readers can say it.
@@ -31,7 +34,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void renderPicture(QPainter &p, const QRectF &area);
 
-    QSvgRenderer *m_renderer;
+    std::unique_ptr<TArtwork> m_renderer;
 
 private:
     bool m_captionVisible = false;
@@ -70,7 +73,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QSvgRenderer *m_renderer;
+    std::unique_ptr<TArtwork> m_renderer;
 };
 
 // The focus highlight of an edit box: a yellow frame whose border fades to
@@ -136,6 +139,13 @@ private:
     QColor m_top;
     QColor m_bottom;
 };
+
+// The window flags of a fixed-size dialog without border icons: a title
+// bar and nothing else. X11 window managers read a window that asks for no
+// buttons at all as one that allows every button, minimize and maximize
+// included, so there it keeps the close button alone (which closes the
+// dialog as Esc does).
+Qt::WindowFlags fixedDialogFlags();
 
 // A fixed-size dialog without border icons, with a gradient background.
 class TFixedDialog : public QDialog

@@ -32,6 +32,10 @@ void TestInstall::install(const QString &prefix, const QString &home)
 
 void TestInstall::installTwice()
 {
+#ifdef Q_OS_WIN
+    QSKIP("make install writes a Linux program folder with its desktop menu entry; on Windows the program "
+          "folder is the zip of make windows, whose contents windows/test.sh checks");
+#endif
     QTemporaryDir dir;
     const QString prefix = dir.filePath(QStringLiteral("Scortex"));
     const QString home = dir.filePath(QStringLiteral("home"));

@@ -11,12 +11,18 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QAction>
 #include <QPrintPreviewDialog>
 #include <QTest>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -31,6 +37,51 @@ const ReportObject *find(const PreparedPage &page, const QString &name)
     return nullptr;
 }
 
+#ifdef Q_OS_WIN
+// Poppler's Linux tools, run under Wine: a Windows program can start them,
+// but cannot wait for them, so they write their output to a file that is
+// renamed into place when it is whole.
+QString unixPath(const QString &path)
+{
+    using ToUnix = char *(__cdecl *)(const wchar_t *);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix)
+        return path;
+    char *unix = toUnix(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()));
+    const QString converted = unix ? QString::fromUtf8(unix) : path;
+    if (unix)
+        HeapFree(GetProcessHeap(), 0, unix);
+    return converted;
+}
+
+QString poppler(const QString &command, const QString &pdf)
+{
+    const QString out = pdf + QStringLiteral(".txt");
+    QFile::remove(out);
+    const QString script = QStringLiteral("{ %1; } >\"$2.tmp\" 2>/dev/null; mv \"$2.tmp\" \"$2\"").arg(command);
+    if (!QProcess::startDetached(QStringLiteral("Z:/bin/sh"),
+                                 {QStringLiteral("-c"), script, QStringLiteral("sh"), unixPath(pdf), unixPath(out)}))
+        return QString();
+    QElapsedTimer clock;
+    clock.start();
+    while (!QFile::exists(out) && clock.elapsed() < 30000)
+        QThread::msleep(20);
+    QFile f(out);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+QString pdfText(const QString &path)
+{
+    return poppler(QStringLiteral("pdftotext -layout \"$1\" -"), path);
+}
+
+// The document information, then the XMP metadata.
+QString pdfInfo(const QString &path)
+{
+    return poppler(QStringLiteral("pdfinfo \"$1\"; pdfinfo -meta \"$1\""), path);
+}
+#else
 QString pdfText(const QString &path)
 {
     QProcess p;
@@ -52,6 +103,7 @@ QString pdfInfo(const QString &path)
     }
     return out;
 }
+#endif
 
 } // namespace
 

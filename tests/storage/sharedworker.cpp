@@ -19,8 +19,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -55,6 +61,52 @@ int import(const QString &path, qint64 position, const QString &quantity, int co
     }
     return 0;
 }
+
+#ifdef Q_OS_WIN
+
+bool writeAll(HANDLE file, const char *data, DWORD size, qint64 at)
+{
+    while (size > 0) {
+        OVERLAPPED ov = {};
+        ov.Offset = DWORD(quint64(at) & 0xFFFFFFFFu);
+        ov.OffsetHigh = DWORD(quint64(at) >> 32);
+        DWORD n = 0;
+        if (!WriteFile(file, data, size, &n, &ov) || n == 0)
+            return false;
+        data += n;
+        size -= n;
+        at += n;
+    }
+    return true;
+}
+
+int splitWrite(const char *path, int size, qint64 position, char byte)
+{
+    const HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    // The whole file, as the program's writers lock it.
+    OVERLAPPED whole = {};
+    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole))
+        return 1;
+    const QByteArray record(size, byte);
+    const qint64 at = (position - 1) * size;
+    const int half = size / 2;
+    if (!writeAll(file, record.constData(), DWORD(half), at))
+        return 1;
+    std::printf("half\n");
+    std::fflush(stdout);
+    waitForGo();
+    if (!writeAll(file, record.constData() + half, DWORD(size - half), at + half))
+        return 1;
+    whole = {};
+    UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
+    CloseHandle(file);
+    return 0;
+}
+
+#else
 
 bool writeAll(int fd, const char *data, size_t size, off_t at)
 {
@@ -95,10 +147,16 @@ int splitWrite(const char *path, int size, qint64 position, char byte)
     return 0;
 }
 
+#endif
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+#ifdef Q_OS_WIN
+    // Lines end in LF alone, as the tests read them.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     if (argc == 6 && std::strcmp(argv[1], "import") == 0)
         return import(QString::fromLocal8Bit(argv[2]), std::atoll(argv[3]), QString::fromLocal8Bit(argv[4]),
                       std::atoi(argv[5]));

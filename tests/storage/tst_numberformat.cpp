@@ -272,7 +272,7 @@ void TestNumberFormat::independentOfProcessLocale()
     const char *previous = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = previous ? previous : "C";
     const char *comma = nullptr;
-    for (const char *name : {"it_IT.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", "it_IT", "de_DE"}) {
+    for (const char *name : {"it_IT.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", "it_IT", "de_DE", "Italian_Italy.1252", "it-IT"}) {
         if (std::setlocale(LC_NUMERIC, name)) {
             comma = name;
             break;

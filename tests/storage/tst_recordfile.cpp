@@ -341,9 +341,10 @@ void TestRecordFile::unwritableFileRaises()
 {
     writeBytes(m_path, rec('a'));
     QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
-    if (::geteuid() != 0) {
+    if (!isSuperuser()) {
         QVERIFY_THROWS_EXCEPTION(ArchiveError, RecordFile(m_path, kSize));
     } else {
+#ifndef Q_OS_WIN
         // Root ignores permission bits: append as an unprivileged user, with
         // the worker copied where that user can run it. A writable file
         // first, as the control that the worker runs at all.
@@ -376,6 +377,7 @@ void TestRecordFile::unwritableFileRaises()
         QCOMPARE(appendAsNobody(), 1);
         QCOMPARE(fileBytes(m_path).size(), 2 * kSize);
         return;
+#endif
     }
     QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QCOMPARE(fileBytes(m_path), rec('a'));

@@ -1,6 +1,7 @@
 #include "storage/recordfile.h"
 #include "suppliers/suppliercard.h"
 #include "suppliers/supplierrecord.h"
+#include "support/childrun.h"
 #include "support/recorders.h"
 #include "ui/italian.h"
 
@@ -15,7 +16,6 @@
 #include <QProcess>
 #include <QTest>
 
-#include <unistd.h>
 
 namespace {
 
@@ -63,6 +63,8 @@ private slots:
     void enterChainAndHighlight();
     void emailButtonOpensMailto();
     void savedCardReadsBackThroughCli();
+    void programFolderAnywhere_data();
+    void programFolderAnywhere();
 
 private:
     std::unique_ptr<ProgramFolder> m_folder;
@@ -401,7 +403,7 @@ void TestSupplierCard::unusableArchiveShowsAccessMessage()
     writeArchive({supplier(QStringLiteral("Alfa"))});
     // Read-only for a normal user; root ignores that, so the archive's name
     // is taken by a folder, which can no more be opened for writing.
-    if (::geteuid() != 0) {
+    if (!isSuperuser()) {
         QFile::setPermissions(archive(), QFileDevice::ReadOwner);
     } else {
         QFile::remove(archive());
@@ -420,7 +422,7 @@ void TestSupplierCard::unusableArchiveShowsAccessMessage()
     QCOMPARE(m_messages->boxes.size(), 2);
     QCOMPARE(m_messages->lastKind(), Messages::Kind::Error);
     QCOMPARE(position(), QString());
-    if (::geteuid() != 0) {
+    if (!isSuperuser()) {
         QFile::setPermissions(archive(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QCOMPARE(archiveBytes(), supplier(QStringLiteral("Alfa")));
     }
@@ -616,6 +618,45 @@ void TestSupplierCard::savedCardReadsBackThroughCli()
                                             "\"Bonifico 30 gg, € 50 di spese\",,,,,,,4111111111111111,,,,,,,,")
                              + QString(250, u'n') + QStringLiteral(",S\u00EC,,,,,,\n");
     QCOMPARE(out.section(u'\n', 1), expected);
+}
+
+void TestSupplierCard::programFolderAnywhere_data()
+{
+    QTest::addColumn<bool>("share");
+    // As "C:\Programmi\Magazzino Già" on a PC: the system's own
+    // separators, blanks and accented letters.
+    QTest::newRow("blanks and accents") << false;
+    // A folder shared over the network, where the Windows suite has one.
+    QTest::newRow("UNC share") << true;
+}
+
+void TestSupplierCard::programFolderAnywhere()
+{
+    QFETCH(bool, share);
+    const QString folder = share ? qEnvironmentVariable("SCORTEX_UNC_FOLDER")
+                                 : QDir::toNativeSeparators(m_folder->file(QStringLiteral("Programmi/Magazzino Già")));
+    if (folder.isEmpty())
+        QSKIP("no UNC share here: SCORTEX_UNC_FOLDER names one (windows/test.sh, under Wine)");
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = QDir(folder).filePath(QStringLiteral("Fornitori.pro"));
+    QFile::remove(path);
+    AppContext::setProgramFolder(folder);
+    TfrmFornitori card;
+    card.open();
+    typeText(card.txtDitta, QStringLiteral("Società Già"));
+    QTest::mouseClick(card.findChild<QWidget *>(QStringLiteral("cmdSalva")), Qt::LeftButton);
+    QCOMPARE(m_messages->lastText(), QStringLiteral("La scheda corrente è stata inserita in archivio."));
+    QFile stored(path);
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    const QByteArray bytes = stored.readAll();
+    stored.close();
+    QCOMPARE(bytes.size(), SupplierRecord::Size);
+    QCOMPARE(bytes.mid(0, 12), QByteArray("\x0BSociet\xE0 Gi\xE0"));
+    card.txtDitta->clear();
+    QTest::mouseClick(card.findChild<QWidget *>(QStringLiteral("cmdPrimo")), Qt::LeftButton);
+    QCOMPARE(card.txtDitta->text(), QStringLiteral("Società Già"));
+    AppContext::setProgramFolder(m_folder->path());
+    QFile::remove(path);
 }
 
 int main(int argc, char *argv[])

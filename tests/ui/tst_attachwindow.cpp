@@ -251,15 +251,27 @@ void TestAttachWindow::failedCopyKeepsThePreviousName()
         return;
     QVERIFY(QDir().mkpath(folder()));
     const QString chosen = source(QStringLiteral("grande.bin"), QByteArray(200 * 1024, 'g') + QByteArray(200 * 1024, 'h'));
-    if (ChildRun(how) == ChildRun::AsNobodyIfRoot)
+    // On Windows a folder keeps no read-only attribute: a read-only file of
+    // that name, replaced with the user's consent, stands for it.
+    const QString kept = QDir(folder()).filePath(QStringLiteral("grande.bin"));
+    const bool readOnlyFile = ChildRun(how) == ChildRun::AsNobodyIfRoot && QSysInfo::productType() == u"windows";
+    if (readOnlyFile) {
+        QFile previous(kept);
+        QVERIFY(previous.open(QIODevice::WriteOnly));
+        previous.write("allegato precedente");
+        previous.close();
+        QVERIFY(QFile::setPermissions(kept, QFileDevice::ReadOwner));
+    } else if (ChildRun(how) == ChildRun::AsNobodyIfRoot) {
         QVERIFY(QFile::setPermissions(folder(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    else
+    } else {
         applyFileSizeLimit();
+    }
     m_chooser->answers = {chosen};
     openFromCard([&](TfrmAllegaCartella &w) {
         w.txtFile[0]->setText(QStringLiteral("precedente.pdf"));
         QTest::mouseClick(w.btnSfoglia[0], Qt::LeftButton);
-        QCOMPARE(m_messages->boxes.size(), 1);
+        // The read-only file is there: first the question whether to replace it.
+        QCOMPARE(m_messages->boxes.size(), readOnlyFile ? 2 : 1);
         QCOMPARE(m_messages->lastKind(), Messages::Kind::Error);
         QVERIFY(m_messages->lastText().contains(QStringLiteral("\"grande.bin\"")));
         QCOMPARE(w.txtFile[0]->text(), QStringLiteral("precedente.pdf"));
@@ -267,28 +279,51 @@ void TestAttachWindow::failedCopyKeepsThePreviousName()
     });
     QFile::setPermissions(folder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     // Nothing cut under the real name, no temporary file left.
+    if (readOnlyFile) {
+        QFile::setPermissions(kept, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(QDir(folder()).entryList(QDir::Files), QStringList{QStringLiteral("grande.bin")});
+        QFile previous(kept);
+        QVERIFY(previous.open(QIODevice::ReadOnly));
+        QCOMPARE(previous.readAll(), QByteArray("allegato precedente"));
+        return;
+    }
     QCOMPARE(QDir(folder()).entryList(QDir::Files), QStringList());
 }
 
 void TestAttachWindow::namesTheCardCannotKeepAreNotCopied_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("outside Windows-1252") << QStringLiteral("listino \u65E5\u672C.pdf");
-    QTest::newRow("leading blank") << " listino.pdf";
-    QTest::newRow("longer than 250") << QString(247, u'a') + ".pdf";
-    QTest::newRow("colon") << "a:b.pdf";
-    QTest::newRow("backslash") << "a\\b.pdf";
+    // A name Windows forbids gets the message that says so.
+    QTest::addColumn<bool>("windowsRule");
+    QTest::newRow("outside Windows-1252") << QStringLiteral("listino \u65E5\u672C.pdf") << false;
+    QTest::newRow("leading blank") << " listino.pdf" << false;
+    QTest::newRow("longer than 250") << QString(247, u'a') + ".pdf" << false;
+    QTest::newRow("colon") << "a:b.pdf" << false;
+    QTest::newRow("backslash") << "a\\b.pdf" << false;
+    QTest::newRow("question mark") << "listino?.pdf" << true;
+    QTest::newRow("star, angles, bar, quote") << "a*b<c>d|e\"f.pdf" << true;
+    QTest::newRow("trailing dot") << "listino." << true;
+    QTest::newRow("device name") << "con" << true;
+    QTest::newRow("device name with extension") << "Nul.txt" << true;
+    QTest::newRow("serial port") << "COM1.pdf" << true;
+    QTest::newRow("printer port") << "lpt9" << true;
 }
 
 void TestAttachWindow::namesTheCardCannotKeepAreNotCopied()
 {
     QFETCH(QString, name);
+    QFETCH(bool, windowsRule);
+#ifdef Q_OS_WIN
+    if (windowsRule || name.contains(u':') || name.contains(u'\\'))
+        QSKIP("Windows holds no file of that name to choose");
+#endif
     m_chooser->answers = {source(name, "x")};
     openFromCard([&](TfrmAllegaCartella &w) {
         w.txtFile[0]->setText(QStringLiteral("precedente.pdf"));
         QTest::mouseClick(w.btnSfoglia[0], Qt::LeftButton);
         QCOMPARE(m_messages->lastKind(), Messages::Kind::Error);
         QCOMPARE(m_messages->lastText(), Attachments::unstorableNameMessage(name));
+        QCOMPARE(m_messages->lastText().contains(QStringLiteral("non è ammesso su Windows")), windowsRule);
         QCOMPARE(w.txtFile[0]->text(), QStringLiteral("precedente.pdf"));
     });
     QVERIFY(!QFileInfo::exists(folder()) || QDir(folder()).entryList(QDir::Files).isEmpty());

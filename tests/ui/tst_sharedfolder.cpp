@@ -399,6 +399,8 @@ void TestSharedFolder::readersAndWritersWaitForAWriteInProgress()
     // as a network file system may split a write, and stops between them.
     // Whatever happens here meanwhile must wait for the second half.
     QFETCH(QString, action);
+    if (action == u"mapped" && !RecordFile::mappingAllowed())
+        QSKIP("no mapped scans on this system: its scans read blocks, the \"list scan, blocks\" row");
     constexpr int kSize = 4096;
     const QString path = m_folder->file(QStringLiteral("Fornitori.pro"));
     QVERIFY(writeFile(path, QByteArray(3 * kSize, 'a')));
@@ -409,10 +411,9 @@ void TestSharedFolder::readersAndWritersWaitForAWriteInProgress()
     QCOMPARE(other.readLine(), QByteArray("half\n"));
 
     RecordFile::setMappingAllowed(action == u"mapped");
-    if (action == u"mapped")
-        QVERIFY(RecordFile::mappingAllowed());
     QByteArray seen;
     std::atomic<bool> done{false};
+    const quint64 waitsAtStart = RecordFile::lockWaits();
     std::thread here([&] {
         try {
             RecordFile file(path, kSize);
@@ -449,8 +450,17 @@ void TestSharedFolder::readersAndWritersWaitForAWriteInProgress()
     // (or has gone ahead without waiting, which is the fault).
     QElapsedTimer clock;
     clock.start();
-    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
     bool waited = false;
+#ifdef Q_OS_WIN
+    // No /proc/locks: the lock code counts the times it found the lock
+    // taken and went on to wait for it.
+    const quint64 waitsBefore = waitsAtStart;
+    while (!done && !waited && clock.elapsed() < 30000) {
+        waited = RecordFile::lockWaits() > waitsBefore;
+        QThread::msleep(5);
+    }
+#else
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
     while (!done && !waited && clock.elapsed() < 30000) {
         QFile locks(QStringLiteral("/proc/locks"));
         if (locks.open(QIODevice::ReadOnly)) {
@@ -459,6 +469,8 @@ void TestSharedFolder::readersAndWritersWaitForAWriteInProgress()
         }
         QThread::msleep(5);
     }
+    Q_UNUSED(waitsAtStart);
+#endif
     other.write("go\n");
     other.waitForBytesWritten(30000);
     here.join();
