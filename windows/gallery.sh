@@ -17,7 +17,7 @@ trap 'kill $xpid 2>/dev/null || true; rm -rf "$work"' EXIT
 sleep 1
 DISPLAY="$disp" SCORTEX_WINE_PLATFORM=windows "$root/windows/wine-run.sh" \
   "$root/build-windows/tools/scortex-gallery.exe" "Z:${work//\//\\}" | tail -3
-rm -rf "$out"
+
 mkdir -p "$out"
 cp "$work"/*.png "$out/"
 echo "$(ls "$out" | wc -l) pictures in $out"

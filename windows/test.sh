@@ -15,9 +15,17 @@ bash windows/wine-prefix.sh
 echo "Wine prefix ready ($(( $(date +%s) - start )) s)"
 
 if [ "$(id -u)" = 0 ]; then
-  # The suite reads the build and the sources, and nothing else of root's.
+  # The suite reads the build and the sources, and nothing else of root's: a
+  # closed folder above the clone lets that user pass through, no more.
   if ! runuser -u "$user" -- test -r "$root/build-windows/tests/qt.conf"; then
-    echo "test-windows: $user cannot read $root/build-windows (a folder above it is closed)" >&2
+    dir="$root"
+    while [ "$dir" != / ]; do
+      dir="$(dirname "$dir")"
+      runuser -u "$user" -- test -x "$dir" || setfacl -m "u:$user:x" "$dir"
+    done
+  fi
+  if ! runuser -u "$user" -- test -r "$root/build-windows/tests/qt.conf"; then
+    echo "test-windows: $user cannot read $root/build-windows" >&2
     exit 2
   fi
 fi

@@ -63,6 +63,8 @@ private slots:
     void annullaLeavesTheCard();
     void failedCopyKeepsThePreviousName_data();
     void failedCopyKeepsThePreviousName();
+    void windowsNames_data();
+    void windowsNames();
     void namesTheCardCannotKeepAreNotCopied_data();
     void namesTheCardCannotKeepAreNotCopied();
     void sameWindowOnEveryCard_data();
@@ -288,6 +290,38 @@ void TestAttachWindow::failedCopyKeepsThePreviousName()
         return;
     }
     QCOMPARE(QDir(folder()).entryList(QDir::Files), QStringList());
+}
+
+void TestAttachWindow::windowsNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("plain") << "listino 2024.pdf" << true;
+    QTest::newRow("accents and dots") << "Società.già.v2.pdf" << true;
+    QTest::newRow("device-like, longer") << "console.txt" << true;
+    QTest::newRow("COM0 is no port") << "COM0" << true;
+    QTest::newRow("dotted start") << ".nascosto" << true;
+    for (const char *bad : {"a<b", "a>b", "a:b", "a\"b", "a/b", "a\\b", "a|b", "a?b", "a*b"})
+        QTest::newRow(bad) << QString::fromLatin1(bad) << false;
+    QTest::newRow("tab") << "a\tb" << false;
+    QTest::newRow("trailing dot") << "listino." << false;
+    QTest::newRow("trailing blank") << "listino " << false;
+    QTest::newRow("CON") << "CON" << false;
+    QTest::newRow("prn.txt") << "prn.txt" << false;
+    QTest::newRow("Aux.tar.gz") << "Aux.tar.gz" << false;
+    QTest::newRow("nul") << "nul" << false;
+    QTest::newRow("COM9.log") << "COM9.log" << false;
+    QTest::newRow("lpt1") << "lpt1" << false;
+}
+
+void TestAttachWindow::windowsNames()
+{
+    // The rule alone, on every system: the names need no file.
+    QFETCH(QString, name);
+    QFETCH(bool, allowed);
+    QCOMPARE(Attachments::isWindowsName(name), allowed);
+    if (!allowed)
+        QVERIFY(!Attachments::isStorableName(name));
 }
 
 void TestAttachWindow::namesTheCardCannotKeepAreNotCopied_data()
