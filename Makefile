@@ -5,7 +5,7 @@ PACKAGES := build-essential clang cmake locales qt6-base-dev qt6-svg-dev poppler
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= 2
 
-WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64 dpkg-dev ninja-build zip unzip xvfb xauth acl imagemagick
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64 dpkg-dev ninja-build zip unzip xvfb xauth acl imagemagick fonts-dejavu-core
 
 .PHONY: deps configure build test test-sanitize fuzz install run gallery clean windows test-windows gallery-windows
 
