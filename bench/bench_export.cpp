@@ -11,13 +11,12 @@
 #include "products/productrecord.h"
 #include "storage/recordfile.h"
 #include "ui/services.h"
-#include "storage/safesave.h"
+#include "storage/safefile.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -46,9 +45,9 @@ Spreadsheet::Rows readRows(const QString &archive)
 // What the window does between the confirmation and the second question.
 QString exportFile(const QString &target, const Spreadsheet::Rows &rows)
 {
-    QSaveFile file(target);
+    SafeFile file(target);
     const bool ok = file.open(QIODevice::WriteOnly) && Spreadsheet::write(file, Spreadsheet::magazzino(), rows)
-                    && commitWhole(file);
+                    && file.commit();
     if (!ok)
         qFatal("export failed");
     return QStringLiteral("%1 bytes").arg(QFileInfo(target).size());

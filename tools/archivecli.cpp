@@ -1,6 +1,6 @@
 #include "archivecli.h"
 
-#include "storage/safesave.h"
+
 #include "output/spreadsheet.h"
 #include "products/inventory.h"
 #include "products/productrecord.h"
@@ -18,7 +18,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include "storage/safefile.h"
 
 #include <cstring>
 #include <optional>
@@ -603,9 +603,9 @@ int exportSheet(const Kind &kind, const QString &path, const QString &target, st
                        .arg(target));
         return Failure;
     }
-    QSaveFile sheet(target);
+    SafeFile sheet(target);
     bool written = sheet.open(QIODevice::WriteOnly) && Spreadsheet::write(sheet, table, rows);
-    written = written && commitWhole(sheet);
+    written = written && sheet.commit();
     if (!written) {
         sheet.cancelWriting();
         print(err, QStringLiteral("scortex-cli: %1: impossibile scrivere il file (%2)\n").arg(target, sheet.errorString()));

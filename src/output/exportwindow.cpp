@@ -1,6 +1,6 @@
 #include "exportwindow.h"
 
-#include "storage/safesave.h"
+
 #include "products/productrecord.h"
 #include "storage/archiveerror.h"
 #include "storage/cp1252.h"
@@ -16,7 +16,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
-#include <QSaveFile>
+#include "storage/safefile.h"
 #include <QTableView>
 
 // ---------------------------------------------------------------- TExportModel
@@ -178,9 +178,9 @@ void TExportWindow::cmdEsportaClick()
     // Off the window's thread, which keeps painting; written whole or not
     // at all, so a failed export leaves the previous file as it was.
     runResponsive([&] {
-        QSaveFile file(path);
+        SafeFile file(path);
         written = file.open(QIODevice::WriteOnly) && Spreadsheet::write(file, table, rows);
-        written = written && commitWhole(file);
+        written = written && file.commit();
     });
     if (!written) {
         Messages::plain(this, failureMessage());

@@ -1,6 +1,6 @@
 #include "reportoutput.h"
 
-#include "storage/safesave.h"
+
 #include "output/layouts.h"
 
 #include <QMarginsF>
@@ -14,7 +14,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QSaveFile>
+#include "storage/safefile.h"
 
 namespace ReportOutput {
 
@@ -128,7 +128,7 @@ void limitPreview(QPrintPreviewDialog &dialog)
 
 bool writePdf(const PreparedReport &report, const QString &path, const PdfProperties &properties)
 {
-    QSaveFile file(path);
+    SafeFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     {
@@ -140,7 +140,7 @@ bool writePdf(const PreparedReport &report, const QString &path, const PdfProper
         writer.setDocumentXmpMetadata(xmpMetadata(properties));
         paint(writer, report);
     }
-    return commitWhole(file);
+    return file.commit();
 }
 
 } // namespace ReportOutput

@@ -124,6 +124,7 @@ Import raiseStock(const QString &path, qint64 position, const QByteArray &picked
                 throw LeftAlone{{Import::Refused, change.message, {}}};
             return change.record;
         });
+        file.close();
         return {Import::Raised, {}, written};
     } catch (const LeftAlone &left) {
         return left.result;

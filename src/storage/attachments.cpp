@@ -1,12 +1,12 @@
 #include "attachments.h"
 
-#include "storage/safesave.h"
+
 #include "storage/cp1252.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include "storage/safefile.h"
 
 namespace Attachments {
 
@@ -28,9 +28,7 @@ QString copyInto(const QString &source, const QString &folder, const QString &na
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return failed(name, QStringLiteral("Il file scelto non può essere letto."));
-    QSaveFile out(QDir(folder).filePath(name));
-    // A same-name file the user chose to replace is replaced whole.
-    out.setDirectWriteFallback(false);
+    SafeFile out(QDir(folder).filePath(name));
     if (!out.open(QIODevice::WriteOnly))
         return failed(name, QStringLiteral("La cartella dei documenti allegati non consente la scrittura."));
     QByteArray block(1 << 20, Qt::Uninitialized);
@@ -47,7 +45,7 @@ QString copyInto(const QString &source, const QString &folder, const QString &na
             return failed(name, QStringLiteral("La copia non è stata completata: il disco potrebbe essere pieno."));
         }
     }
-    if (!commitWhole(out))
+    if (!out.commit())
         return failed(name, QStringLiteral("La copia non è stata completata: il disco potrebbe essere pieno."));
     return QString();
 }

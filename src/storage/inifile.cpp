@@ -1,10 +1,10 @@
 #include "inifile.h"
 
-#include "storage/safesave.h"
+
 #include "cp1252.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include "storage/safefile.h"
 #include <QStringList>
 
 namespace IniFile {
@@ -134,7 +134,7 @@ bool writeString(const QString &path, const QString &section, const QString &key
     QString text = ini.lines.join(ini.eol);
     if (ini.endsWithEol)
         text += ini.eol;
-    QSaveFile file(path);
+    SafeFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = Cp1252::encode(text);
@@ -142,7 +142,7 @@ bool writeString(const QString &path, const QString &section, const QString &key
         file.cancelWriting();
         return false;
     }
-    return commitWhole(file);
+    return file.commit();
 }
 
 } // namespace IniFile

@@ -10,7 +10,7 @@ namespace IniFile {
 // The entry's value, trimmed; empty when the file, section or entry is missing.
 QString readString(const QString &path, const QString &section, const QString &key);
 
-// Writes the whole file atomically (QSaveFile): either the new file is in
+// Writes the whole file atomically (SafeFile): either the new file is in
 // place or the old one is untouched. False when it cannot be written.
 bool writeString(const QString &path, const QString &section, const QString &key, const QString &value);
 

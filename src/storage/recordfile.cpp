@@ -1,6 +1,10 @@
 #include "recordfile.h"
 
+#include "disk.h"
 #include "readguard.h"
+
+#include <QCryptographicHash>
+#include <QDataStream>
 
 #include <QFileInfo>
 
@@ -34,6 +38,8 @@ public:
 
     FileLock(int fd, Kind kind, qint64 offset = 0, qint64 length = 0) : m_fd(fd), m_offset(offset), m_length(length)
     {
+        if (kind == Exclusive && Disk::Faults::lockFails())
+            return;
 #ifdef Q_OS_WIN
         OVERLAPPED ov = {};
         ov.Offset = DWORD(quint64(offset) & 0xFFFFFFFFu);
@@ -132,17 +138,22 @@ RecordFile::RecordFile(const QString &path, int recordSize, Mode mode)
         if (!m_file.open(QIODevice::ReadOnly))
             fail(QStringLiteral("impossibile aprire il file in lettura (%1)").arg(m_file.errorString()));
     } else {
-        // ReadWrite creates a missing file empty; a read-only or locked
-        // file fails here, so it cannot even be browsed.
-        if (!m_file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-            fail(QStringLiteral("impossibile aprire o creare il file in lettura e scrittura (%1)")
-                     .arg(m_file.errorString()));
+        // ReadWrite creates a missing file empty. An existing archive that
+        // cannot be written (a read-only share, a CD) is still opened to be
+        // browsed, searched and printed; its writes fail.
+        if (!m_file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+            const QString reason = m_file.errorString();
+            if (!QFileInfo::exists(path) || !m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+                fail(QStringLiteral("impossibile aprire o creare il file in lettura e scrittura (%1)").arg(reason));
+            m_readOnlyReason = reason;
+        }
     }
 #ifdef Q_OS_WIN
     // A pipe or a device (CON, NUL) is no archive.
     if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(m_file.handle()))) != FILE_TYPE_DISK)
         fail(QStringLiteral("non è un file normale, non un archivio"));
 #endif
+    recover();
 }
 
 RecordFile::~RecordFile()
@@ -152,7 +163,11 @@ RecordFile::~RecordFile()
 
 void RecordFile::close()
 {
-    m_file.close();
+    // After a write the close is checked too: a share may report a failed
+    // write-back only there.
+    QString why;
+    if (!Disk::close(m_file, m_written ? &why : nullptr) && m_written)
+        fail(QStringLiteral("chiusura del file non riuscita (%1)").arg(why));
 }
 
 void RecordFile::fail(const QString &reason) const
@@ -220,25 +235,177 @@ QByteArray RecordFile::readAt(qint64 p)
     return bytes;
 }
 
-void RecordFile::writeAt(qint64 p, QByteArrayView record, QByteArrayView previous)
+namespace {
+
+// What an interrupted write needs to be undone: the bytes it covers as they
+// were, where they were, and the archive's size before and after it.
+struct Journal
+{
+    qint64 oldSize = 0;
+    qint64 offset = 0;
+    qint64 newEnd = 0;
+    QByteArray old;
+};
+
+constexpr char kJournalMagic[8] = {'S', 'C', 'X', 'J', 'R', 'N', 'L', '1'};
+
+QByteArray encodeJournal(const Journal &j)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData(kJournalMagic, sizeof kJournalMagic);
+    out << j.oldSize << j.offset << j.newEnd << quint32(j.old.size());
+    out.writeRawData(j.old.constData(), int(j.old.size()));
+    bytes += QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+    return bytes;
+}
+
+// False for a journal cut short or damaged: its write never finished, so
+// the archive was not touched yet.
+bool decodeJournal(const QByteArray &bytes, Journal *j)
+{
+    constexpr int kHash = 20;
+    if (bytes.size() < int(sizeof kJournalMagic) + 28 + kHash)
+        return false;
+    const QByteArray body = bytes.left(bytes.size() - kHash);
+    if (QCryptographicHash::hash(body, QCryptographicHash::Sha1) != bytes.right(kHash)
+        || !body.startsWith(QByteArray(kJournalMagic, sizeof kJournalMagic)))
+        return false;
+    QDataStream in(body);
+    in.setByteOrder(QDataStream::LittleEndian);
+    in.skipRawData(sizeof kJournalMagic);
+    quint32 length = 0;
+    in >> j->oldSize >> j->offset >> j->newEnd >> length;
+    if (in.status() != QDataStream::Ok || qint64(length) != body.size() - sizeof kJournalMagic - 28
+        || j->offset < 0 || j->oldSize < 0 || j->newEnd < j->offset)
+        return false;
+    j->old = body.right(length);
+    return true;
+}
+
+// The archive as it was before the journal's write, flushed to the disk.
+// Only the archive's own write is cut off its end: should anything stand
+// beyond it, someone wrote there since, and it stays.
+bool rollBack(QFile &file, const Journal &j, QString *why)
+{
+    if (!j.old.isEmpty() && !Disk::write(file, j.offset, j.old.constData(), j.old.size(), why))
+        return false;
+    const qint64 size = file.size();
+    if (size > j.oldSize && size <= j.newEnd && !Disk::resize(file, j.oldSize, why))
+        return false;
+    return Disk::sync(file, why);
+}
+
+} // namespace
+
+QString RecordFile::journalPath(const QString &archive)
+{
+    return archive + QStringLiteral("-journal");
+}
+
+bool RecordFile::isJournal(const QString &fileName)
+{
+    return fileName.endsWith(QLatin1String("-journal"), Qt::CaseInsensitive);
+}
+
+QString RecordFile::folder() const
+{
+    return QFileInfo(m_path).absolutePath();
+}
+
+void RecordFile::recover()
+{
+    if (!QFileInfo::exists(journalPath(m_path)))
+        return;
+    // An earlier write stopped half-way (a crash, a share gone): it is undone
+    // before anything is read, under the lock writers take, so the archive
+    // holds the record as it was before it and never a mixture.
+    QFile own(m_path);
+    QFile &file = m_file.isWritable() ? m_file : own;
+    if (&file == &own && !own.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        fail(QStringLiteral("l'ultima scrittura dell'archivio si è interrotta e va annullata, ma da qui il file "
+                            "non si può scrivere (%1)")
+                 .arg(own.errorString()));
+    {
+        FileLock lock(file.handle(), FileLock::Exclusive);
+        if (!lock.usable())
+            fail(QStringLiteral("impossibile bloccare il file per annullare una scrittura interrotta"));
+        QFile journalFile(journalPath(m_path));
+        if (!journalFile.open(QIODevice::ReadOnly))
+            return; // finished meanwhile by the workstation that was writing
+        const QByteArray bytes = journalFile.readAll();
+        journalFile.close();
+        Journal j;
+        QString why;
+        if (decodeJournal(bytes, &j) && !rollBack(file, j, &why))
+            fail(QStringLiteral("impossibile annullare una scrittura interrotta (%1)").arg(why));
+        if (!Disk::remove(journalPath(m_path), &why) || !Disk::syncFolder(folder(), &why))
+            fail(QStringLiteral("impossibile annullare una scrittura interrotta (%1)").arg(why));
+    }
+    if (&file == &own)
+        own.close();
+}
+
+void RecordFile::writeJournaled(qint64 offset, QByteArrayView bytes, const QString &what)
+{
+    Journal j;
+    j.oldSize = fileSize();
+    j.offset = offset;
+    j.newEnd = offset + bytes.size();
+    const qint64 oldLength = qBound<qint64>(0, j.oldSize - offset, bytes.size());
+    if (oldLength > 0) {
+        if (!m_file.seek(offset) || (j.old = m_file.read(oldLength)).size() != oldLength)
+            fail(QStringLiteral("%1 non riuscita (lettura dei dati precedenti)").arg(what));
+    }
+    // First the old bytes, whole and on the disk, beside the archive.
+    const QString journal = journalPath(m_path);
+    const QByteArray encoded = encodeJournal(j);
+    QString why;
+    {
+        QFile out(journal);
+        bool saved = out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+        if (!saved)
+            why = out.errorString();
+        saved = saved && Disk::write(out, 0, encoded.constData(), encoded.size(), &why)
+                && Disk::sync(out, &why);
+        saved = Disk::close(out, saved ? &why : nullptr) && saved;
+        saved = saved && Disk::syncFolder(folder(), &why);
+        if (!saved) {
+            // The archive is untouched; a journal left behind would only put
+            // back the bytes it already holds.
+            Disk::remove(journal, nullptr);
+            fail(QStringLiteral("%1 non riuscita (%2)").arg(what, why));
+        }
+    }
+    m_written = true;
+    // Then the new bytes, on the disk before anyone is told they are saved.
+    if (!Disk::write(m_file, offset, bytes.data(), bytes.size(), &why) || !Disk::sync(m_file, &why)) {
+        // Still under the lock: what went down is taken back now, or, where
+        // the disk refuses that too, by the next access through the journal.
+        QString ignored;
+        if (rollBack(m_file, j, &ignored) && Disk::remove(journal, &ignored))
+            Disk::syncFolder(folder(), &ignored);
+        fail(QStringLiteral("%1 non riuscita (%2)").arg(what, why));
+    }
+    // The write counts as done once its journal is gone.
+    if (!Disk::remove(journal, &why) || !Disk::syncFolder(folder(), &why))
+        fail(QStringLiteral("%1 non completata (%2)").arg(what, why));
+}
+
+void RecordFile::writeAt(qint64 p, QByteArrayView record)
 {
     checkRecord(record);
     checkPosition(p);
-    seekTo(p);
-    if (m_file.write(record.data(), record.size()) != record.size()) {
-        const QString reason = m_file.errorString();
-        // Still under the lock: what part of the new record went down is
-        // put back, so no reader ever finds the record half overwritten.
-        if (seekTo(p, std::nothrow))
-            m_file.write(previous.data(), previous.size());
-        fail(QStringLiteral("scrittura del record %1 non riuscita (%2)").arg(p).arg(reason));
-    }
+    writeJournaled((p - 1) * m_recordSize, record, QStringLiteral("scrittura del record %1").arg(p));
 }
 
 void RecordFile::lockForWriting(const std::function<void()> &action, const QString &what)
 {
     if (!m_file.isOpen() || !m_file.isWritable())
-        fail(QStringLiteral("archivio non aperto in scrittura"));
+        fail(m_readOnlyReason.isEmpty()
+                 ? QStringLiteral("archivio non aperto in scrittura")
+                 : QStringLiteral("impossibile aprire il file in lettura e scrittura (%1)").arg(m_readOnlyReason));
     FileLock lock(m_file.handle(), FileLock::Exclusive);
     if (!lock.usable())
         fail(QStringLiteral("impossibile bloccare il file per %1").arg(what));
@@ -257,7 +424,7 @@ QByteArray RecordFile::read(qint64 p)
 void RecordFile::write(qint64 p, QByteArrayView record)
 {
     checkRecord(record);
-    lockForWriting([&] { writeAt(p, record, readAt(p)); }, QStringLiteral("la scrittura del record %1").arg(p));
+    lockForWriting([&] { writeAt(p, record); }, QStringLiteral("la scrittura del record %1").arg(p));
 }
 
 bool RecordFile::replace(qint64 p, QByteArrayView expected, QByteArrayView record, QByteArray *found)
@@ -270,7 +437,7 @@ bool RecordFile::replace(qint64 p, QByteArrayView expected, QByteArrayView recor
             *found = current;
         if (current != expected && current != record)
             return;
-        writeAt(p, record, current);
+        writeAt(p, record);
         written = true;
     }, QStringLiteral("la scrittura del record %1").arg(p));
     return written;
@@ -282,14 +449,7 @@ qint64 RecordFile::append(QByteArrayView record)
     qint64 p = 0;
     lockForWriting([&] {
         p = count() + 1;
-        seekTo(p);
-        if (m_file.write(record.data(), record.size()) != record.size()) {
-            const QString reason = m_file.errorString();
-            // Still under the lock: the part that was written goes, so that no
-            // other reader ever sees a cut record at the end of the archive.
-            m_file.resize((p - 1) * m_recordSize);
-            fail(QStringLiteral("aggiunta del record %1 non riuscita (%2)").arg(p).arg(reason));
-        }
+        writeJournaled((p - 1) * m_recordSize, record, QStringLiteral("aggiunta del record %1").arg(p));
     }, QStringLiteral("l'aggiunta di un record"));
     return p;
 }
@@ -300,7 +460,7 @@ QByteArray RecordFile::update(qint64 p, const std::function<QByteArray(const QBy
     lockForWriting([&] {
         const QByteArray current = readAt(p);
         changed = change(current);
-        writeAt(p, changed, current);
+        writeAt(p, changed);
     }, QStringLiteral("l'aggiornamento del record %1").arg(p));
     return changed;
 }

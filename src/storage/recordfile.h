@@ -18,7 +18,8 @@ class RecordFile
 public:
     enum class Mode {
         ReadWrite, // the application: creates the file empty when missing
-        ReadOnly,  // inspection: never creates or changes anything
+        ReadOnly,  // inspection: never creates or changes anything, but
+                   // an interrupted write is undone before it is read
         // Lists that only read: a missing file is created empty, an existing
         // one is opened for reading, so a read-only share can still be read.
         ReadOrCreate,
@@ -39,8 +40,9 @@ public:
     qint64 trailingBytes();
 
     // 1 <= p <= count. Reads wait for a write in progress on another
-    // workstation; writes hold the file's exclusive lock, as appends do, and
-    // a failed write puts the record's previous bytes back where it can.
+    // workstation; writes hold the file's exclusive lock, as appends do.
+    // Every write is whole or not at all: the bytes it replaces go to the
+    // journal first, and the write is on the disk before it returns.
     QByteArray read(qint64 p);
     void write(qint64 p, QByteArrayView record);
     // Writes record p only if it still holds `expected` (or already holds
@@ -102,7 +104,14 @@ public:
     static void setMappingAllowed(bool allowed);
     static bool mappingAllowed();
 
+    // Closes the file; after a write, a failed close throws, since some
+    // shares report a lost write-back only there.
     void close();
+
+    // Beside each archive while a write is in progress: the bytes it
+    // replaces. Whoever opens the archive next and finds it puts them back.
+    static QString journalPath(const QString &archive);
+    static bool isJournal(const QString &fileName);
 
 private:
     qint64 fileSize();
@@ -115,11 +124,17 @@ private:
     void readRecords(qint64 first, qint64 count, char *into);
     // Unlocked: only under a lock the caller holds.
     QByteArray readAt(qint64 p);
-    void writeAt(qint64 p, QByteArrayView record, QByteArrayView previous);
+    void writeAt(qint64 p, QByteArrayView record);
+    // Under the exclusive lock: journal, write, flush, journal removed.
+    void writeJournaled(qint64 offset, QByteArrayView bytes, const QString &what);
+    void recover();
+    QString folder() const;
     void lockForWriting(const std::function<void()> &action, const QString &what);
 
     QString m_path;
     int m_recordSize;
     QFile m_file;
     Reads m_reads = Reads::FewBytes;
+    bool m_written = false;
+    QString m_readOnlyReason;
 };

@@ -375,7 +375,9 @@ void TCardScreen::cmdSalvaClick()
                 if (!Messages::confirmOverwrite(this, changedElsewhereMessage()))
                     return;
                 expected = found;
-                written = RecordFile(archivePath(), m_def.layout->size()).replace(p, expected, record, &found);
+                RecordFile again(archivePath(), m_def.layout->size());
+                written = again.replace(p, expected, record, &found);
+                again.close();
             }
             lblPosizione->setText(QString::number(p));
             m_shownBytes = record;

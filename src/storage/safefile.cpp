@@ -1,0 +1,87 @@
+#include "safefile.h"
+
+#include "disk.h"
+
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+SafeFile::SafeFile(const QString &path) : m_path(path) {}
+
+SafeFile::~SafeFile()
+{
+    cancelWriting();
+}
+
+bool SafeFile::open(OpenMode mode)
+{
+    if (!(mode & WriteOnly) || (mode & ReadOnly) || (mode & Append))
+        return fail(QStringLiteral("apertura non ammessa"));
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        m_temp.setFileName(m_path + QStringLiteral(".~%1").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                                  QLatin1Char('0')));
+        if (m_temp.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+            const QFileInfo existing(m_path);
+            if (existing.exists())
+                m_temp.setPermissions(existing.permissions());
+            m_failed = false;
+            return QIODevice::open(mode | Unbuffered);
+        }
+        if (m_temp.error() != QFileDevice::OpenError || !QFileInfo::exists(m_temp.fileName()))
+            break;
+    }
+    setErrorString(m_temp.errorString());
+    return false;
+}
+
+qint64 SafeFile::writeData(const char *data, qint64 len)
+{
+    if (m_failed)
+        return -1;
+    QString why;
+    if (!Disk::write(m_temp, -1, data, len, &why)) {
+        fail(why);
+        return -1;
+    }
+    return len;
+}
+
+bool SafeFile::fail(const QString &why)
+{
+    m_failed = true;
+    setErrorString(why);
+    return false;
+}
+
+bool SafeFile::commit()
+{
+    if (!isOpen() || !m_temp.isOpen())
+        return false;
+    QString why;
+    const bool whole = !m_failed && Disk::sync(m_temp, &why);
+    const bool closed = Disk::close(m_temp, whole ? &why : nullptr);
+    QIODevice::close();
+    if (!whole || !closed) {
+        fail(why);
+        QFile::remove(m_temp.fileName());
+        return false;
+    }
+    if (!Disk::rename(m_temp.fileName(), m_path, &why)) {
+        fail(why);
+        QFile::remove(m_temp.fileName());
+        return false;
+    }
+    // The new name, and with it the new file, down to the disk too.
+    if (!Disk::syncFolder(QFileInfo(m_path).absolutePath(), &why))
+        return fail(why);
+    return true;
+}
+
+void SafeFile::cancelWriting()
+{
+    if (m_temp.isOpen()) {
+        m_temp.close();
+        QFile::remove(m_temp.fileName());
+    }
+    if (isOpen())
+        QIODevice::close();
+}

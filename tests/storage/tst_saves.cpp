@@ -1,0 +1,408 @@
+// Every saving action, with the Nth call of its file code failing in every
+// way a disk or a share fails: the failure is reported, and every file is
+// the old one or the new one, never a mixture. A crash runs in a child.
+#include "app/passwordfile.h"
+#include "output/report.h"
+#include "output/reportoutput.h"
+#include "output/spreadsheet.h"
+#include "products/productrecord.h"
+#include "receipts/productimport.h"
+#include "receipts/receiptrecord.h"
+#include "storage/archiveerror.h"
+#include "storage/attachments.h"
+#include "storage/disk.h"
+#include "storage/record.h"
+#include "storage/recordfile.h"
+#include "storage/safefile.h"
+#include "suppliers/supplierrecord.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+using Disk::Faults::Kind;
+
+QString at(const QString &folder, const char *name)
+{
+    return folder + QLatin1Char('/') + QLatin1StringView(name);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QByteArray supplier(const QString &ditta)
+{
+    Record r(SupplierRecord::layout());
+    r.setValue(SupplierRecord::Ditta, ditta);
+    r.setValue(SupplierRecord::Ricontatta, QStringLiteral("No"));
+    return r.bytes();
+}
+
+QByteArray product(const QString &codice, const QString &giacenza)
+{
+    Record r(ProductRecord::layout());
+    r.setValue(ProductRecord::Codice, codice);
+    r.setValue(ProductRecord::Descrizione, QStringLiteral("Viti 4x30"));
+    r.setValue(ProductRecord::Costo, QStringLiteral("2,00"));
+    r.setValue(ProductRecord::Giacenza, giacenza);
+    return r.bytes();
+}
+
+QByteArray receipt(const QString &codice)
+{
+    Record r(ReceiptRecord::layout());
+    r.setValue(ReceiptRecord::Fornitore, QStringLiteral("Rossi"));
+    r.setValue(ReceiptRecord::Data, QStringLiteral("01/03/2025"));
+    r.setValue(ReceiptRecord::Codice, codice);
+    r.setValue(ReceiptRecord::DaSaldare, QStringLiteral("No"));
+    return r.bytes();
+}
+
+struct Archive
+{
+    const char *name;
+    int size;
+};
+const Archive kArchives[] = {
+    {"Fornitori.pro", SupplierRecord::Size},
+    {"Magazzino.pro", ProductRecord::Size},
+    {"2025.odc", ReceiptRecord::Size},
+};
+
+// The program folder every action starts from.
+void prepare(const QString &folder)
+{
+    writeFile(at(folder, "Fornitori.pro"), supplier(QStringLiteral("Rossi")) + supplier(QStringLiteral("Bianchi")));
+    writeFile(at(folder, "Magazzino.pro"), product(QStringLiteral("A-1"), QStringLiteral("10"))
+                                              + product(QStringLiteral("A-2"), QStringLiteral("4")));
+    writeFile(at(folder, "2025.odc"), receipt(QStringLiteral("A-1")) + receipt(QStringLiteral("A-2")));
+    writeFile(at(folder, "unins000.dll"), QByteArray("[Accesso]\r\nValore=6F30231B7F9E4FED1A\r\n"));
+    writeFile(at(folder, "Scheda.pdf"), QByteArray("the previous PDF"));
+    writeFile(at(folder, "Fornitori.xls"), QByteArray("the previous sheet"));
+    writeFile(at(folder, "Documenti_Allegati/preventivo.txt"), QByteArray("the previous attachment"));
+    // Two blocks of the copy's loop, and a few bytes more.
+    writeFile(at(folder, "sorgente/preventivo.txt"), QByteArray(2 * (1 << 20) + 17, 'n'));
+}
+
+bool appendTo(const QString &folder, const char *archive, const QByteArray &record)
+{
+    RecordFile file(folder + u'/' + QLatin1StringView(archive), int(record.size()));
+    file.append(record);
+    file.close();
+    return true;
+}
+
+bool overwrite(const QString &folder, const char *archive, const QByteArray &record)
+{
+    const QString path = folder + u'/' + QLatin1StringView(archive);
+    RecordFile file(path, int(record.size()));
+    const QByteArray shown = file.read(2);
+    const bool written = file.replace(2, shown, record);
+    file.close();
+    return written;
+}
+
+PreparedReport aReport()
+{
+    PreparedReport report;
+    report.name = QStringLiteral("Scheda");
+    PreparedPage page;
+    page.printable = QSizeF(ReportUnits::mm(190), ReportUnits::mm(277));
+    ReportObject text;
+    text.rect = QRectF(0, 0, ReportUnits::mm(100), ReportUnits::mm(10));
+    text.setText(QStringLiteral("Ditta Rossi"));
+    page.objects << text;
+    report.pages << page;
+    return report;
+}
+
+struct Action
+{
+    const char *name;
+    // True when the action says it saved; false or a throw when it says
+    // it did not.
+    std::function<bool(const QString &folder)> run;
+};
+
+const QList<Action> &actions()
+{
+    static const QList<Action> list = {
+        {"new supplier", [](const QString &f) { return appendTo(f, "Fornitori.pro", supplier(QStringLiteral("Verdi"))); }},
+        {"new product", [](const QString &f) { return appendTo(f, "Magazzino.pro", product(QStringLiteral("B-1"), QStringLiteral("1"))); }},
+        {"new receipt", [](const QString &f) { return appendTo(f, "2025.odc", receipt(QStringLiteral("B-1"))); }},
+        {"supplier overwritten", [](const QString &f) { return overwrite(f, "Fornitori.pro", supplier(QStringLiteral("Neri"))); }},
+        {"product overwritten", [](const QString &f) { return overwrite(f, "Magazzino.pro", product(QStringLiteral("A-2"), QStringLiteral("9"))); }},
+        {"receipt overwritten", [](const QString &f) { return overwrite(f, "2025.odc", receipt(QStringLiteral("C-9"))); }},
+        {"import raises the stock",
+         [](const QString &f) {
+             const QString path = at(f, "Magazzino.pro");
+             const ProductImport::Import done = ProductImport::raiseStock(path, 1, product(QStringLiteral("A-1"), QStringLiteral("10")),
+                                                                          QStringLiteral("3"));
+             return done.outcome == ProductImport::Import::Raised;
+         }},
+        {"password change",
+         [](const QString &f) {
+             return PasswordFile::change(f, QStringLiteral("magazzino"), QStringLiteral("nuova"), QStringLiteral("nuova"))
+                    == PasswordFile::Outcome::Accepted;
+         }},
+        {"PDF", [](const QString &f) { return ReportOutput::writePdf(aReport(), at(f, "Scheda.pdf"), {}); }},
+        {"export",
+         [](const QString &f) {
+             RecordFile archive(at(f, "Fornitori.pro"), SupplierRecord::Size, RecordFile::Mode::ReadOnly);
+             const Spreadsheet::Rows rows = Spreadsheet::Rows::read(archive, Spreadsheet::fornitori());
+             SafeFile sheet(at(f, "Fornitori.xls"));
+             return sheet.open(QIODevice::WriteOnly) && Spreadsheet::write(sheet, Spreadsheet::fornitori(), rows)
+                    && sheet.commit();
+         }},
+        {"attachment copy",
+         [](const QString &f) {
+             return Attachments::copyInto(at(f, "sorgente/preventivo.txt"), at(f, "Documenti_Allegati"),
+                                          QStringLiteral("preventivo.txt"))
+                 .isEmpty();
+         }},
+    };
+    return list;
+}
+
+const Action *actionNamed(const QString &name)
+{
+    for (const Action &a : actions()) {
+        if (name == QLatin1StringView(a.name))
+            return &a;
+    }
+    return nullptr;
+}
+
+bool runAction(const Action &action, const QString &folder)
+{
+    try {
+        return action.run(folder);
+    } catch (const ArchiveError &) {
+        return false;
+    }
+}
+
+// Every file of the folder, with the archives read as Scortex reads them:
+// opening one first undoes an interrupted write.
+QMap<QString, QByteArray> contents(const QString &folder)
+{
+    for (const Archive &a : kArchives) {
+        try {
+            RecordFile(folder + u'/' + QLatin1StringView(a.name), a.size, RecordFile::Mode::ReadOnly);
+        } catch (const ArchiveError &) {
+        }
+    }
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), readAll(path));
+    }
+    return files;
+}
+
+// A PDF carries the time it was made: a new one is any whole PDF.
+bool isNew(const QString &name, const QByteArray &bytes, const QByteArray &reference, const QByteArray &old)
+{
+    if (name.endsWith(QLatin1StringView(".pdf")) && reference != old)
+        return bytes.startsWith("%PDF-") && bytes.trimmed().endsWith("%%EOF");
+    return bytes == reference;
+}
+
+// Each file is the old one or the new one; all new after a success. After a
+// crash a temporary file of a whole-file write may be left beside its file.
+QString mixture(const QMap<QString, QByteArray> &before, const QMap<QString, QByteArray> &reference,
+                const QMap<QString, QByteArray> &now, bool saved, bool crashed)
+{
+    QStringList names = before.keys() + reference.keys() + now.keys();
+    names.removeDuplicates();
+    for (const QString &name : names) {
+        const bool isOld = before.contains(name) ? now.value(name) == before.value(name) && now.contains(name)
+                                                 : !now.contains(name);
+        const bool isNewOne = reference.contains(name) ? now.contains(name) && isNew(name, now.value(name), reference.value(name), before.value(name))
+                                                       : !now.contains(name);
+        if (crashed && !before.contains(name) && !reference.contains(name) && name.contains(QLatin1StringView(".~")))
+            continue;
+        if (saved ? !isNewOne : !(isOld || isNewOne))
+            return QStringLiteral("%1: %2 (%3 bytes)").arg(name, saved ? "not the new file after a success" : "neither old nor new")
+                .arg(now.value(name).size());
+    }
+    return QString();
+}
+
+const char *kindName(Kind kind)
+{
+    switch (kind) {
+    case Kind::Once: return "once";
+    case Kind::Persistent: return "persistent";
+    case Kind::Short: return "short";
+    case Kind::Crash: return "crash";
+    }
+    return "";
+}
+
+} // namespace
+
+class TestSaves : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyFailureIsReportedAndNoFileIsMixed_data();
+    void everyFailureIsReportedAndNoFileIsMixed();
+    void aJournalFromACrashIsUndoneOnOpen();
+    void aDamagedJournalIsDropped();
+    void journalsAreNoArchives();
+};
+
+void TestSaves::everyFailureIsReportedAndNoFileIsMixed_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("kind");
+    for (const Action &a : actions()) {
+        for (Kind k : {Kind::Once, Kind::Persistent, Kind::Short, Kind::Crash})
+            QTest::addRow("%s, %s", a.name, kindName(k)) << QString::fromLatin1(a.name) << int(k);
+    }
+}
+
+void TestSaves::everyFailureIsReportedAndNoFileIsMixed()
+{
+    QFETCH(QString, action);
+    QFETCH(int, kind);
+    const Action *a = actionNamed(action);
+    QVERIFY(a);
+
+    QTemporaryDir refDir;
+    prepare(refDir.path());
+    const QMap<QString, QByteArray> before = contents(refDir.path());
+    QVERIFY(runAction(*a, refDir.path()));
+    const QMap<QString, QByteArray> reference = contents(refDir.path());
+    QVERIFY(before != reference);
+
+    int calls = 0;
+    for (int nth = 1;; ++nth) {
+        QVERIFY2(nth < 200, "the action never ends");
+        QTemporaryDir dir;
+        prepare(dir.path());
+        bool saved = false;
+        bool hit = false;
+        bool crashed = false;
+        if (Kind(kind) == Kind::Crash) {
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("SCORTEX_FAULT"), QStringLiteral("%1:crash").arg(nth));
+            child.setProcessEnvironment(env);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--act"), action, QDir::toNativeSeparators(dir.path())});
+            QVERIFY(child.waitForFinished(60000));
+            crashed = child.exitCode() == 86;
+            hit = crashed;
+            saved = child.exitCode() == 0;
+            QVERIFY2(crashed || child.exitCode() <= 1, child.readAllStandardError().constData());
+        } else {
+            Disk::Faults::arm(nth, Kind(kind));
+            saved = runAction(*a, dir.path());
+            calls = Disk::Faults::calls();
+            Disk::Faults::disarm();
+            hit = calls >= nth;
+        }
+        const QString mixed = mixture(before, reference, contents(dir.path()), saved, crashed);
+        QVERIFY2(mixed.isEmpty(), qPrintable(QStringLiteral("call %1: %2").arg(nth).arg(mixed)));
+        if (hit) {
+            QVERIFY2(!saved, qPrintable(QStringLiteral("call %1 failed, and the action said it saved").arg(nth)));
+            continue;
+        }
+        // Past the last call: the action ran whole and said so.
+        QVERIFY2(saved, qPrintable(QStringLiteral("no call failed, and the action said it did not save")));
+        QVERIFY2(nth > 2, "the action makes no checked call at all");
+        qInfo("%s: %d calls", qPrintable(action), nth - 1);
+        break;
+    }
+}
+
+void TestSaves::aJournalFromACrashIsUndoneOnOpen()
+{
+    // A crash in the middle of an overwrite leaves the journal and a half
+    // new record; whoever opens the archive next finds the old one.
+    QTemporaryDir dir;
+    prepare(dir.path());
+    const QString path = dir.filePath(QStringLiteral("Fornitori.pro"));
+    const QByteArray old = readAll(path);
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // The lock, the journal's write, flush, close and folder flush; then
+    // the record's write, cut in half.
+    env.insert(QStringLiteral("SCORTEX_FAULT"), QStringLiteral("6:crash"));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--act"), QStringLiteral("supplier overwritten"), QDir::toNativeSeparators(dir.path())});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitCode(), 86);
+    QVERIFY(QFile::exists(RecordFile::journalPath(path)));
+    QVERIFY(readAll(path) != old); // half new on the disk
+    {
+        RecordFile file(path, SupplierRecord::Size, RecordFile::Mode::ReadOnly);
+        QCOMPARE(file.read(2), old.mid(SupplierRecord::Size));
+    }
+    QCOMPARE(readAll(path), old);
+    QVERIFY(!QFile::exists(RecordFile::journalPath(path)));
+}
+
+void TestSaves::aDamagedJournalIsDropped()
+{
+    // A journal cut short was still being written: the archive was never
+    // touched, so it stays as it is and the journal goes.
+    QTemporaryDir dir;
+    prepare(dir.path());
+    const QString path = dir.filePath(QStringLiteral("Fornitori.pro"));
+    const QByteArray old = readAll(path);
+    QVERIFY(writeFile(RecordFile::journalPath(path), QByteArray("SCXJRNL1\x01\x02", 10)));
+    RecordFile file(path, SupplierRecord::Size);
+    QCOMPARE(file.count(), 2);
+    QCOMPARE(readAll(path), old);
+    QVERIFY(!QFile::exists(RecordFile::journalPath(path)));
+}
+
+void TestSaves::journalsAreNoArchives()
+{
+    for (const char *name : {"Magazzino.pro-journal", "2025.odc-journal", "FORNITORI.PRO-JOURNAL"})
+        QVERIFY2(RecordFile::isJournal(QString::fromLatin1(name)), name);
+    for (const char *name : {"Magazzino.pro", "2025.odc", "journal.odc"})
+        QVERIFY2(!RecordFile::isJournal(QString::fromLatin1(name)), name);
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc == 4 && qstrcmp(argv[1], "--act") == 0) {
+        // The child of a crash case: the action, with the seam armed.
+        const Action *a = actionNamed(QString::fromLocal8Bit(argv[2]));
+        if (!a)
+            return 2;
+        Disk::Faults::armFromEnvironment();
+        return runAction(*a, QDir::fromNativeSeparators(QString::fromLocal8Bit(argv[3]))) ? 0 : 1;
+    }
+    TestSaves test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_saves.moc"
