@@ -245,7 +245,15 @@ struct Journal
     qint64 offset = 0;
     qint64 newEnd = 0;
     QByteArray old;
+    QByteArray newHash; // of the bytes the write puts down
 };
+
+constexpr int kHash = 20;
+
+QByteArray hashOf(QByteArrayView bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+}
 
 constexpr char kJournalMagic[8] = {'S', 'C', 'X', 'J', 'R', 'N', 'L', '1'};
 
@@ -257,7 +265,8 @@ QByteArray encodeJournal(const Journal &j)
     out.writeRawData(kJournalMagic, sizeof kJournalMagic);
     out << j.oldSize << j.offset << j.newEnd << quint32(j.old.size());
     out.writeRawData(j.old.constData(), int(j.old.size()));
-    bytes += QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+    out.writeRawData(j.newHash.constData(), kHash);
+    bytes += hashOf(bytes);
     return bytes;
 }
 
@@ -265,11 +274,10 @@ QByteArray encodeJournal(const Journal &j)
 // the archive was not touched yet.
 bool decodeJournal(const QByteArray &bytes, Journal *j)
 {
-    constexpr int kHash = 20;
-    if (bytes.size() < int(sizeof kJournalMagic) + 28 + kHash)
+    if (bytes.size() < int(sizeof kJournalMagic) + 28 + 2 * kHash)
         return false;
     const QByteArray body = bytes.left(bytes.size() - kHash);
-    if (QCryptographicHash::hash(body, QCryptographicHash::Sha1) != bytes.right(kHash)
+    if (hashOf(body) != bytes.right(kHash)
         || !body.startsWith(QByteArray(kJournalMagic, sizeof kJournalMagic)))
         return false;
     QDataStream in(body);
@@ -277,11 +285,23 @@ bool decodeJournal(const QByteArray &bytes, Journal *j)
     in.skipRawData(sizeof kJournalMagic);
     quint32 length = 0;
     in >> j->oldSize >> j->offset >> j->newEnd >> length;
-    if (in.status() != QDataStream::Ok || qint64(length) != body.size() - sizeof kJournalMagic - 28
+    if (in.status() != QDataStream::Ok || qint64(length) != body.size() - qint64(sizeof kJournalMagic) - 28 - kHash
         || j->offset < 0 || j->oldSize < 0 || j->newEnd < j->offset)
         return false;
-    j->old = body.right(length);
+    j->old = body.mid(sizeof kJournalMagic + 28, length);
+    j->newHash = body.right(kHash);
     return true;
+}
+
+// Whether the journal's write reached the disk whole: then it stands, and
+// the journal is only one whose removal did not.
+bool completed(QFile &file, const Journal &j)
+{
+    const qint64 length = j.newEnd - j.offset;
+    if (file.size() < j.newEnd || !file.seek(j.offset))
+        return false;
+    const QByteArray bytes = file.read(length);
+    return bytes.size() == length && hashOf(bytes) == j.newHash;
 }
 
 // The archive as it was before the journal's write, flushed to the disk.
@@ -338,9 +358,9 @@ void RecordFile::recover()
         journalFile.close();
         Journal j;
         QString why;
-        if (decodeJournal(bytes, &j) && !rollBack(file, j, &why))
+        if (decodeJournal(bytes, &j) && !completed(file, j) && !rollBack(file, j, &why))
             fail(QStringLiteral("impossibile annullare una scrittura interrotta (%1)").arg(why));
-        if (!Disk::remove(journalPath(m_path), &why) || !Disk::syncFolder(folder(), &why))
+        if (!Disk::remove(journalPath(m_path), &why))
             fail(QStringLiteral("impossibile annullare una scrittura interrotta (%1)").arg(why));
     }
     if (&file == &own)
@@ -353,6 +373,7 @@ void RecordFile::writeJournaled(qint64 offset, QByteArrayView bytes, const QStri
     j.oldSize = fileSize();
     j.offset = offset;
     j.newEnd = offset + bytes.size();
+    j.newHash = hashOf(bytes);
     const qint64 oldLength = qBound<qint64>(0, j.oldSize - offset, bytes.size());
     if (oldLength > 0) {
         if (!m_file.seek(offset) || (j.old = m_file.read(oldLength)).size() != oldLength)
@@ -384,13 +405,14 @@ void RecordFile::writeJournaled(qint64 offset, QByteArrayView bytes, const QStri
         // Still under the lock: what went down is taken back now, or, where
         // the disk refuses that too, by the next access through the journal.
         QString ignored;
-        if (rollBack(m_file, j, &ignored) && Disk::remove(journal, &ignored))
-            Disk::syncFolder(folder(), &ignored);
+        if (rollBack(m_file, j, &ignored))
+            Disk::remove(journal, &ignored);
         fail(QStringLiteral("%1 non riuscita (%2)").arg(what, why));
     }
-    // The write counts as done once its journal is gone.
-    if (!Disk::remove(journal, &why) || !Disk::syncFolder(folder(), &why))
-        fail(QStringLiteral("%1 non completata (%2)").arg(what, why));
+    // Done: the new bytes are on the disk. A journal that outlives this (a
+    // removal refused, a crash just here) is recognised by them and only
+    // dropped: its removal can fail or be lost without harm.
+    QFile::remove(journal);
 }
 
 void RecordFile::writeAt(qint64 p, QByteArrayView record)

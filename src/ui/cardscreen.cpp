@@ -384,9 +384,12 @@ void TCardScreen::cmdSalvaClick()
             Messages::information(this, updatedMessage());
         } else {
             const qint64 added = file.append(record);
-            file.close();
+            // The record is on the disk once append returns: should the
+            // close still fail, the card shows where it went, and Salva
+            // again writes it there instead of adding it twice.
             lblPosizione->setText(QString::number(added));
             m_shownBytes = record;
+            file.close();
             Messages::information(this, insertedMessage());
         }
     }, m_def.archiveMessageKind);

@@ -91,7 +91,10 @@ const Archive kArchives[] = {
 // The program folder every action starts from.
 void prepare(const QString &folder)
 {
-    writeFile(at(folder, "Fornitori.pro"), supplier(QStringLiteral("Rossi")) + supplier(QStringLiteral("Bianchi")));
+    Record bianchi(SupplierRecord::layout(), supplier(QStringLiteral("Bianchi")));
+    // A field in the record's second half, so that half a write is a mixture.
+    bianchi.setValue(SupplierRecord::Note, QStringLiteral("nota di Bianchi"));
+    writeFile(at(folder, "Fornitori.pro"), supplier(QStringLiteral("Rossi")) + bianchi.bytes());
     writeFile(at(folder, "Magazzino.pro"), product(QStringLiteral("A-1"), QStringLiteral("10"))
                                               + product(QStringLiteral("A-2"), QStringLiteral("4")));
     writeFile(at(folder, "2025.odc"), receipt(QStringLiteral("A-1")) + receipt(QStringLiteral("A-2")));
@@ -358,7 +361,9 @@ void TestSaves::aJournalFromACrashIsUndoneOnOpen()
     QVERIFY(child.waitForFinished(60000));
     QCOMPARE(child.exitCode(), 86);
     QVERIFY(QFile::exists(RecordFile::journalPath(path)));
-    QVERIFY(readAll(path) != old); // half new on the disk
+    const QByteArray mixed = readAll(path);
+    QVERIFY(mixed != old);
+    QVERIFY(mixed.mid(SupplierRecord::Size) != supplier(QStringLiteral("Neri"))); // half new, half old
     {
         RecordFile file(path, SupplierRecord::Size, RecordFile::Mode::ReadOnly);
         QCOMPARE(file.read(2), old.mid(SupplierRecord::Size));

@@ -7,6 +7,7 @@
 #include "receipts/productimport.h"
 #include "receipts/receiptcard.h"
 #include "receipts/receiptrecord.h"
+#include "storage/disk.h"
 #include "storage/numberformat.h"
 #include "storage/record.h"
 #include "storage/recordfile.h"
@@ -163,6 +164,8 @@ private slots:
     void twoWorkstationsImportTheSameProduct();
     void readersAndWritersWaitForAWriteInProgress_data();
     void readersAndWritersWaitForAWriteInProgress();
+    void aFailedSaveIsSaidUndoneAndSavedNextTime_data();
+    void aFailedSaveIsSaidUndoneAndSavedNextTime();
 
 private:
     std::unique_ptr<ProgramFolder> m_folder;
@@ -487,3 +490,84 @@ void TestSharedFolder::readersAndWritersWaitForAWriteInProgress()
 
 QTEST_MAIN(TestSharedFolder)
 #include "tst_sharedfolder.moc"
+
+void TestSharedFolder::aFailedSaveIsSaidUndoneAndSavedNextTime_data()
+{
+    QTest::addColumn<CardKind>("kind");
+    QTest::addColumn<bool>("isNew");
+    QTest::addColumn<int>("fault");
+    using Disk::Faults::Kind;
+    for (auto [name, kind] : {std::pair{"fornitori", CardKind::Suppliers}, std::pair{"magazzino", CardKind::Products},
+                              std::pair{"carichi", CardKind::Receipts}}) {
+        for (bool isNew : {false, true}) {
+            for (auto [faultName, fault] : {std::pair{"once", Kind::Once}, std::pair{"persistent", Kind::Persistent},
+                                            std::pair{"short", Kind::Short}})
+                QTest::addRow("%s, %s, %s", name, isNew ? "new card" : "overwrite", faultName) << kind << isNew << int(fault);
+        }
+    }
+}
+
+// Whatever call of the save fails, the card says the archive could not be
+// written, the archive holds what it held, and the next Salva, with the
+// disk working again, saves: with no question about another workstation,
+// and a new card at the first free position.
+void TestSharedFolder::aFailedSaveIsSaidUndoneAndSavedNextTime()
+{
+    QFETCH(CardKind, kind);
+    QFETCH(bool, isNew);
+    QFETCH(int, fault);
+    for (int nth = 1;; ++nth) {
+        QVERIFY2(nth < 50, "the save never ends");
+        ProgramFolder folder(false);
+        const CardCase c = CardCase::make(kind, folder.path());
+        QFile archive(c.archive);
+        QVERIFY(archive.open(QIODevice::ReadOnly));
+        const QByteArray old = archive.readAll();
+        archive.close();
+        c.click("cmdUltimo");
+        // A duplicate is a new card with the required fields filled in.
+        if (isNew)
+            c.click("cmdDuplica");
+        c.card->setControlText(QStringLiteral("txtNote"), QStringLiteral("nota nuova"));
+        m_messages->boxes.clear();
+
+        Disk::Faults::arm(nth, Disk::Faults::Kind(fault));
+        c.click("cmdSalva");
+        const int calls = Disk::Faults::calls();
+        Disk::Faults::disarm();
+        QCOMPARE(m_messages->boxes.size(), 1);
+        if (calls < nth) {
+            QCOMPARE(m_messages->lastText(), isNew ? TCardScreen::insertedMessage() : TCardScreen::updatedMessage());
+            break;
+        }
+        const QString at = QStringLiteral("call %1").arg(nth);
+        QVERIFY2(m_messages->lastText() == archiveAccessMessage(), qPrintable(QString(at + QStringLiteral(": ") + m_messages->lastText())));
+        {
+            // Opened as the card opens it, which undoes an interrupted write.
+            RecordFile(c.archive, c.layout->size(), RecordFile::Mode::ReadOnly);
+            QVERIFY(archive.open(QIODevice::ReadOnly));
+            const QByteArray now = archive.readAll();
+            archive.close();
+            const QByteArray saved = isNew ? old + c.card->recordFromControls()
+                                           : old.left(c.layout->size()) + c.card->recordFromControls();
+            QVERIFY2(now == old || now == saved, qPrintable(QString(at + QStringLiteral(": neither the old archive nor the new one"))));
+        }
+        c.click("cmdSalva");
+        QVERIFY2(boxesOf(*m_messages, Messages::Kind::Overwrite).isEmpty(), qPrintable(QString(at + QStringLiteral(": asked about another workstation"))));
+        // A close that failed after the record reached the disk leaves the
+        // card on the new record, and Salva saves it there again.
+        QVERIFY2(m_messages->lastText() == TCardScreen::updatedMessage()
+                     || (isNew && m_messages->lastText() == TCardScreen::insertedMessage()),
+                 qPrintable(QString(at + QStringLiteral(": ") + m_messages->lastText())));
+        // Only where the disk refused both the flush and the taking back
+        // can the first save have landed after all: then it stays, whole.
+        const QString position = c.card->lblPosizione->text();
+        const bool landedTwice = isNew && fault != int(Disk::Faults::Kind::Once) && position == u"4";
+        QVERIFY2(position == (isNew ? QStringLiteral("3") : QStringLiteral("2")) || landedTwice,
+                 qPrintable(QString(at + QStringLiteral(": saved at ") + position)));
+        QCOMPARE(c.stored(position.toLongLong()), c.card->recordFromControls());
+        if (landedTwice)
+            QCOMPARE(c.stored(3), c.card->recordFromControls());
+        QCOMPARE(c.stored(1), old.left(c.layout->size()));
+    }
+}
