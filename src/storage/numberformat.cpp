@@ -242,6 +242,18 @@ std::optional<double> readGrouped(QStringView text)
     return readDecimal(text.toString().remove(u'.'));
 }
 
+// "12.5", "12.50", "0.1234": a single point not followed by a group of three
+// digits, and no comma, is a decimal point, as pasted from a spreadsheet or
+// a web page in English.
+std::optional<double> readPointDecimal(QStringView text)
+{
+    static const QRegularExpression point(
+        QRegularExpression::anchoredPattern(QStringLiteral(" *-?[0-9]*\\.([0-9]{1,2}|[0-9]{4,}) *")));
+    if (!point.match(text).hasMatch())
+        return std::nullopt;
+    return readDecimal(text.toString().replace(u'.', u','));
+}
+
 QString moneyExit(QStringView text, int decimals)
 {
     const QString zero = QStringLiteral("0,00");
@@ -250,6 +262,8 @@ QString moneyExit(QStringView text, int decimals)
     std::optional<double> value = readDecimal(text);
     if (!value)
         value = readGrouped(text);
+    if (!value)
+        value = readPointDecimal(text);
     if (!value)
         return zero;
     return normaliseMoney(numberText(roundTo(*value, decimals)));

@@ -165,10 +165,12 @@ void TestProductCard::keyFiltersPerBoxKind()
     QTest::keyClick(m_card->txtCosto, Qt::Key_Period, Qt::KeypadModifier);
     QCOMPARE(m_card->txtCosto->text(), QStringLiteral("12,50"));
     // An amount pasted in the Italian grouped form is read as what it is;
-    // any other point keeps today's rule.
+    // a lone point before one, two or four and more digits is the decimal
+    // point of a figure pasted in English.
     for (const auto &[pasted, shown] : {std::pair{"1.000,50", "1000,50"}, std::pair{"12.345.678,9", "12345678,90"},
-                                        std::pair{"-1.000", "-1000,00"}, std::pair{"1.00", "0,00"},
-                                        std::pair{"1.0000", "0,00"}}) {
+                                        std::pair{"-1.000", "-1000,00"}, std::pair{"1.00", "1,00"},
+                                        std::pair{"1.0000", "1,00"}, std::pair{"12.5", "12,50"},
+                                        std::pair{"12.50", "12,50"}, std::pair{"1.2.3", "0,00"}}) {
         m_card->txtCosto->setText(QString::fromLatin1(pasted));
         leave(m_card->txtCosto);
         QCOMPARE(m_card->txtCosto->text(), QString::fromLatin1(shown));

@@ -208,6 +208,18 @@ void TestNumberFormat::moneyExit_data()
     QTest::newRow("total at 2") << "37,505" << 2 << "37,51";
     QTest::newRow("total 11,055 at 2") << "11,055" << 2 << "11,05";
     QTest::newRow("10^15") << "1000000000000000" << 4 << "1E15";
+    // Pasted with a decimal point: one point, no comma, not three digits after.
+    QTest::newRow("pasted 12.5") << "12.5" << 4 << "12,50";
+    QTest::newRow("pasted 12.50") << "12.50" << 4 << "12,50";
+    QTest::newRow("pasted 0.1234") << "0.1234" << 4 << "0,1234";
+    QTest::newRow("pasted 3.14159") << "3.14159" << 4 << "3,1416";
+    QTest::newRow("pasted .5") << ".5" << 4 << "0,50";
+    QTest::newRow("pasted -12.5") << "-12.5" << 4 << "-12,50";
+    QTest::newRow("1.000 is a thousand") << "1.000" << 4 << "1000,00";
+    QTest::newRow("1.000,50 is grouped") << "1.000,50" << 4 << "1000,50";
+    QTest::newRow("point and comma") << "12.5,3" << 4 << "0,00";
+    QTest::newRow("two points") << "1.2.3" << 4 << "0,00";
+    QTest::newRow("lone point") << "." << 4 << "0,00";
 }
 
 void TestNumberFormat::moneyExit()

@@ -55,6 +55,7 @@ private slots:
     void leavingShowsBlankCardOnReturn();
     void provinceAndCodesTidiedWhileTyping();
     void unusableArchiveShowsAccessMessage();
+    void readOnlyArchiveIsBrowsedButNotSaved();
     void failedReadLeavesCardAsItWas();
     void duplicateOnUnusableArchive();
     void pastedProvinceAndEmailTidiedOnLeaving();
@@ -400,15 +401,8 @@ void TestSupplierCard::provinceAndCodesTidiedWhileTyping()
 
 void TestSupplierCard::unusableArchiveShowsAccessMessage()
 {
-    writeArchive({supplier(QStringLiteral("Alfa"))});
-    // Read-only for a normal user; root ignores that, so the archive's name
-    // is taken by a folder, which can no more be opened for writing.
-    if (!isSuperuser()) {
-        QFile::setPermissions(archive(), QFileDevice::ReadOwner);
-    } else {
-        QFile::remove(archive());
-        QVERIFY(QDir().mkdir(archive()));
-    }
+    // A folder in the archive's place can be neither read nor written.
+    QVERIFY(QDir().mkdir(archive()));
     QTest::keyClicks(m_card->txtDitta, QStringLiteral("Beta"));
     click("cmdPrimo");
     QCOMPARE(m_messages->boxes.size(), 1);
@@ -422,10 +416,29 @@ void TestSupplierCard::unusableArchiveShowsAccessMessage()
     QCOMPARE(m_messages->boxes.size(), 2);
     QCOMPARE(m_messages->lastKind(), Messages::Kind::Error);
     QCOMPARE(position(), QString());
-    if (!isSuperuser()) {
-        QFile::setPermissions(archive(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        QCOMPARE(archiveBytes(), supplier(QStringLiteral("Alfa")));
-    }
+}
+
+void TestSupplierCard::readOnlyArchiveIsBrowsedButNotSaved()
+{
+    // Root writes to read-only files: the case runs as an ordinary user.
+    if (runInChild("readOnlyArchiveIsBrowsedButNotSaved", ChildRun::AsNobodyIfRoot))
+        return;
+    writeArchive({supplier(QStringLiteral("Alfa")), supplier(QStringLiteral("Beta"))});
+    const QByteArray before = archiveBytes();
+    QVERIFY(QFile::setPermissions(archive(), QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    click("cmdUltimo");
+    QCOMPARE(m_card->txtDitta->text(), QStringLiteral("Beta"));
+    click("cmdPrimo");
+    QCOMPARE(m_card->txtDitta->text(), QStringLiteral("Alfa"));
+    QCOMPARE(position(), QStringLiteral("1"));
+    QVERIFY(m_messages->boxes.isEmpty());
+    m_card->txtNote->setText(QStringLiteral("nota"));
+    click("cmdSalva");
+    QCOMPARE(m_messages->boxes.size(), 1);
+    QCOMPARE(m_messages->lastKind(), Messages::Kind::Error);
+    QVERIFY(m_messages->lastText().startsWith(QStringLiteral("Attenzione: il sistema non permette di accedere")));
+    QVERIFY(QFile::setPermissions(archive(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QCOMPARE(archiveBytes(), before);
 }
 
 void TestSupplierCard::failedReadLeavesCardAsItWas()
