@@ -693,6 +693,10 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
         if (!extra.isEmpty())
             return usageError(err, QStringLiteral("con --list non si indicano campi: %1").arg(extra.first()));
     }
+    // The journal of a write in progress holds bytes of an archive, not records.
+    if (RecordFile::isJournal(QFileInfo(path).fileName()))
+        return usageError(err, QStringLiteral("%1 è il giornale di una scrittura dell'archivio, non un archivio.")
+                                   .arg(QFileInfo(path).fileName()));
     if (kindName) {
         kind = kindByName(*kindName);
         if (!kind)

@@ -76,6 +76,7 @@ private slots:
     void inventoryAndSummary_data();
     void inventoryAndSummary();
     void exportWritesTheWindowsFile();
+    void journalIsNoArchive();
     void namedPipeIsNoArchive();
 
 private:
@@ -532,6 +533,21 @@ void TestScortexCli::exportWritesTheWindowsFile()
     }
     QVERIFY(!QFile::exists(nowhere));
     QVERIFY(!QFile::exists(out + "2"));
+}
+
+void TestScortexCli::journalIsNoArchive()
+{
+    const QString journal = m_dir.filePath(QStringLiteral("Magazzino.pro-journal"));
+    QFile f(journal);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(ProductRecord::Size, 'x'));
+    f.close();
+    for (const QStringList &args : {QStringList{"dump", journal}, QStringList{"check", journal, "--kind", "magazzino"}}) {
+        const Result r = cli(args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("è il giornale di una scrittura dell'archivio, non un archivio")),
+                 qPrintable(r.err));
+    }
 }
 
 void TestScortexCli::namedPipeIsNoArchive()
