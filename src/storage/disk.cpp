@@ -211,13 +211,13 @@ bool remove(const QString &path, QString *why)
 
 bool syncFolder(const QString &folder, QString *why)
 {
-#ifdef Q_OS_WIN
-    Q_UNUSED(folder);
-    Q_UNUSED(why);
-    return true;
-#else
+    // Counted on Windows too, so that a call has the same number everywhere.
     if (blocked(why))
         return false;
+#ifdef Q_OS_WIN
+    Q_UNUSED(folder);
+    return true;
+#else
     const int fd = ::open(QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder).constData(),
                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QFile>
 #include <QIODevice>
 #include <QString>
@@ -29,8 +30,10 @@ protected:
 
 private:
     bool fail(const QString &why);
+    bool writeBuffer();
 
     QString m_path;
     QFile m_temp;
+    QByteArray m_buffer;
     bool m_failed = false;
 };
