@@ -141,7 +141,7 @@ bool sync(QFileDevice &file, QString *why)
 #ifdef Q_OS_WIN
     if (!FlushFileBuffers(handleOf(file))) {
 #else
-    if (::fsync(file.handle()) != 0 && errno != EINVAL && errno != EROFS) {
+    if (::fsync(file.handle()) != 0) {
 #endif
         if (why)
             *why = systemError();
@@ -226,10 +226,14 @@ bool syncFolder(const QString &folder, QString *why)
         return true;
     }
     // Some shares and file systems cannot flush a folder at all.
-    const bool ok = ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS || errno == ENOTSUP;
+    bool ok = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
     if (!ok && why)
         *why = systemError();
-    ::close(fd);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        if (why)
+            *why = systemError();
+    }
     return ok;
 #endif
 }

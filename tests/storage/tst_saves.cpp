@@ -272,6 +272,8 @@ class TestSaves : public QObject
 private slots:
     void everyFailureIsReportedAndNoFileIsMixed_data();
     void everyFailureIsReportedAndNoFileIsMixed();
+    void realSystemCallsFailToo_data();
+    void realSystemCallsFailToo();
     void aJournalFromACrashIsUndoneOnOpen();
     void aDamagedJournalIsDropped();
     void journalsAreNoArchives();
@@ -340,6 +342,64 @@ void TestSaves::everyFailureIsReportedAndNoFileIsMixed()
         qInfo("%s: %d calls", qPrintable(action), nth - 1);
         break;
     }
+}
+
+void TestSaves::realSystemCallsFailToo_data()
+{
+    everyFailureIsReportedAndNoFileIsMixed_data();
+}
+
+// The same table with the system calls themselves failing underneath
+// (write, fsync, ftruncate, close of a written file, rename, an exclusive
+// lock), so that the system's own error paths are tried as well as the seam.
+void TestSaves::realSystemCallsFailToo()
+{
+#ifndef FAILSHIM
+    QSKIP("the calls are failed by a library preloaded into the child (LD_PRELOAD), which Windows does not "
+          "have; the fault seam fails the same calls there");
+#else
+    QFETCH(QString, action);
+    QFETCH(int, kind);
+    QTemporaryDir refDir;
+    prepare(refDir.path());
+    const QMap<QString, QByteArray> before = contents(refDir.path());
+    QVERIFY(runAction(*actionNamed(action), refDir.path()));
+    const QMap<QString, QByteArray> reference = contents(refDir.path());
+
+    QTemporaryDir markers;
+    for (int nth = 1;; ++nth) {
+        QVERIFY2(nth < 200, "the action never ends");
+        QTemporaryDir dir;
+        prepare(dir.path());
+        const QString hitMarker = markers.filePath(QString::number(nth));
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FAILSHIM));
+        // A sanitizer's runtime would otherwise insist on coming first.
+        env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("verify_asan_link_order=0:detect_leaks=0"));
+        env.insert(QStringLiteral("FAILSHIM_DIR"), QFileInfo(dir.path()).canonicalFilePath());
+        env.insert(QStringLiteral("FAILSHIM_N"), QString::number(nth));
+        env.insert(QStringLiteral("FAILSHIM_KIND"), QString::fromLatin1(kindName(Kind(kind))));
+        env.insert(QStringLiteral("FAILSHIM_HIT"), hitMarker);
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--act"), action, dir.path()});
+        QVERIFY(child.waitForFinished(60000));
+        const bool crashed = child.exitCode() == 86;
+        const bool saved = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && (crashed || child.exitCode() <= 1),
+                 child.readAllStandardError().constData());
+        const bool hit = QFile::exists(hitMarker);
+        const QString mixed = mixture(before, reference, contents(dir.path()), saved, crashed);
+        QVERIFY2(mixed.isEmpty(), qPrintable(QStringLiteral("call %1: %2").arg(nth).arg(mixed)));
+        if (hit) {
+            QVERIFY2(!saved, qPrintable(QStringLiteral("call %1 failed, and the action said it saved").arg(nth)));
+            continue;
+        }
+        QVERIFY2(saved, "no call failed, and the action said it did not save");
+        QVERIFY2(nth > 2, "no call of the action was failed at all");
+        break;
+    }
+#endif
 }
 
 void TestSaves::aJournalFromACrashIsUndoneOnOpen()
