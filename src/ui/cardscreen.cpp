@@ -6,7 +6,6 @@
 #include "storage/cp1252.h"
 #include "storage/numberformat.h"
 #include "storage/record.h"
-#include "storage/recordfile.h"
 #include "storage/textrules.h"
 #include "ui/widgets.h"
 
@@ -258,55 +257,43 @@ void TCardScreen::cmdNuovoClick()
     blankCard();
 }
 
+void TCardScreen::browse(CardArchive::Step step)
+{
+    guarded([this, step] {
+        const CardArchive::Found found = archive().browse(step, shownPosition());
+        switch (found.kind) {
+        case CardArchive::Found::Kind::Empty:
+            if (step == CardArchive::Step::Next)
+                lblPosizione->clear();
+            Messages::information(this, emptyArchiveMessage());
+            break;
+        case CardArchive::Found::Kind::Stay:
+            break;
+        case CardArchive::Found::Kind::Record:
+            showRecord(found.bytes, found.position);
+            break;
+        }
+    }, m_def.archiveMessageKind);
+}
+
+CardArchive TCardScreen::archive() const
+{
+    return CardArchive(archivePath(), m_def.layout->size());
+}
+
 void TCardScreen::cmdPrimoClick()
 {
-    guarded([this] {
-        RecordFile file(archivePath(), m_def.layout->size());
-        if (file.count() == 0) {
-            file.close();
-            Messages::information(this, emptyArchiveMessage());
-            return;
-        }
-        const QByteArray bytes = file.read(1);
-        file.close();
-        showRecord(bytes, 1);
-    }, m_def.archiveMessageKind);
+    browse(CardArchive::Step::First);
 }
 
 void TCardScreen::cmdUltimoClick()
 {
-    guarded([this] {
-        RecordFile file(archivePath(), m_def.layout->size());
-        const qint64 n = file.count();
-        if (n == 0) {
-            file.close();
-            Messages::information(this, emptyArchiveMessage());
-            return;
-        }
-        const QByteArray bytes = file.read(n);
-        file.close();
-        showRecord(bytes, n);
-    }, m_def.archiveMessageKind);
+    browse(CardArchive::Step::Last);
 }
 
 void TCardScreen::cmdAvantiClick()
 {
-    guarded([this] {
-        RecordFile file(archivePath(), m_def.layout->size());
-        const qint64 p = shownPosition();
-        const qint64 n = file.count();
-        if (n == 0) {
-            lblPosizione->clear();
-            file.close();
-            Messages::information(this, emptyArchiveMessage());
-            return;
-        }
-        if (p < n) {
-            const QByteArray bytes = file.read(p + 1);
-            file.close();
-            showRecord(bytes, p + 1);
-        }
-    }, m_def.archiveMessageKind);
+    browse(CardArchive::Step::Next);
 }
 
 void TCardScreen::cmdIndietroClick()
@@ -314,20 +301,7 @@ void TCardScreen::cmdIndietroClick()
     // On the first record nothing is looked at, not even the archive.
     if (TextRules::trimmed(lblPosizione->text()) == u"1")
         return;
-    guarded([this] {
-        RecordFile file(archivePath(), m_def.layout->size());
-        const qint64 p = shownPosition();
-        const qint64 n = file.count();
-        if (n == 0) {
-            file.close();
-            Messages::information(this, emptyArchiveMessage());
-            return;
-        }
-        const qint64 target = p <= 2 ? 1 : p - 1;
-        const QByteArray bytes = file.read(target);
-        file.close();
-        showRecord(bytes, target);
-    }, m_def.archiveMessageKind);
+    browse(CardArchive::Step::Previous);
 }
 
 void TCardScreen::cmdSalvaClick()
@@ -359,39 +333,27 @@ void TCardScreen::cmdSalvaClick()
         }
 
         const QByteArray record = recordFromControls();
-        RecordFile file(archivePath(), m_def.layout->size());
+        // Another workstation may have saved this card since it was shown
+        // here: its changes are overwritten only when asked to. The question
+        // is about the version found: should it change again while the user
+        // decides, the user is asked again. Nothing stays open or locked
+        // while the question is shown.
         const qint64 p = shownPosition();
-        if (p > 0) {
-            // Another workstation may have saved this card since it was
-            // shown here: its changes are overwritten only when asked to.
-            // The question is about the version found: should it change
-            // again while the user decides, the user is asked again.
-            QByteArray expected = m_shownBytes;
-            QByteArray found;
-            bool written = file.replace(p, expected, record, &found);
-            // Nothing stays open or locked while the user decides.
-            file.close();
-            while (!written) {
-                if (!Messages::confirmOverwrite(this, changedElsewhereMessage()))
-                    return;
-                expected = found;
-                RecordFile again(archivePath(), m_def.layout->size());
-                written = again.replace(p, expected, record, &found);
-                again.close();
-            }
-            lblPosizione->setText(QString::number(p));
-            m_shownBytes = record;
-            Messages::information(this, updatedMessage());
-        } else {
-            const qint64 added = file.append(record);
-            // The record is on the disk once append returns: should the
-            // close still fail, the card shows where it went, and Salva
-            // again writes it there instead of adding it twice.
-            lblPosizione->setText(QString::number(added));
-            m_shownBytes = record;
-            file.close();
-            Messages::information(this, insertedMessage());
+        CardArchive::Saved saved = archive().save(p, m_shownBytes, record);
+        while (saved.outcome == CardArchive::Saved::Outcome::ChangedElsewhere) {
+            if (!Messages::confirmOverwrite(this, changedElsewhereMessage()))
+                return;
+            saved = archive().save(p, saved.found, record);
         }
+        // The record is on the disk: should the close have failed, the card
+        // still shows where it went, and Salva again writes it there instead
+        // of adding it twice.
+        lblPosizione->setText(QString::number(saved.position));
+        m_shownBytes = record;
+        if (saved.closeFailed)
+            throw ArchiveError(archivePath(), QStringLiteral("chiusura del file non riuscita"));
+        Messages::information(this, saved.outcome == CardArchive::Saved::Outcome::Appended ? insertedMessage()
+                                                                                           : updatedMessage());
     }, m_def.archiveMessageKind);
 }
 
@@ -404,8 +366,7 @@ void TCardScreen::cmdDuplicaClick()
     for (const QString &name : m_def.attachmentLabels)
         setControlText(name, QString());
     lblPosizione->clear();
-    const bool reachable = guarded([this] { RecordFile file(archivePath(), m_def.layout->size()); },
-                                   m_def.duplicateMessageKind);
+    const bool reachable = guarded([this] { archive().reach(); }, m_def.duplicateMessageKind);
     if (!reachable)
         return;
     focusFirstField();

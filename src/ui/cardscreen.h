@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/cardarchive.h"
 #include "storage/recordlayout.h"
 #include "ui/applicationscreen.h"
 #include "ui/services.h"
@@ -195,6 +196,8 @@ protected:
     void focusFirstField();
     // Runs an archive action; a failure shows the archive-access message.
     bool guarded(const std::function<void()> &action, Messages::Kind kind);
+    void browse(CardArchive::Step step);
+    CardArchive archive() const;
 
 private:
     qint64 shownPosition() const;
