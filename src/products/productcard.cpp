@@ -195,6 +195,20 @@ TfrmMagazzino::TfrmMagazzino(QWidget *parent)
         {QStringLiteral("btnPneumatici"), QStringLiteral("Registra ulteriori informazioni sul prodotto corrente.")},
         {QStringLiteral("impFornitore"), QStringLiteral("Importa i dati dall'archivio anagrafico dei fornitori.")},
     };
+    def.helpTopic = HelpTopics::Topic::Magazzino;
+    def.openSearch = [](TCardScreen &card) {
+        auto *self = static_cast<TfrmMagazzino *>(&card);
+        openDialog<TfrmTrovaMagazzino>(self, [self](TfrmTrovaMagazzino &w) {
+            w.lblMemory->setText(QStringLiteral("magazzino"));
+            w.setCard(self);
+        });
+    };
+    def.report = [](TCardScreen &card) -> const Report & {
+        auto &self = static_cast<TfrmMagazzino &>(card);
+        self.fillReport();
+        return self.repScheda;
+    };
+    def.pdfFile = QStringLiteral("Articolo.pdf");
     bind(def);
 
     // Tab order: the boxes of the chain, then the calculation buttons, then
@@ -202,8 +216,6 @@ TfrmMagazzino::TfrmMagazzino(QWidget *parent)
     chainTabOrder({}, {btnAggiungi, btnSottrai, btnValore, btnCalcola, btnScorpora, btnPneumatici});
 
     connectWorkflow();
-    connect(findChild<QAbstractButton *>(QStringLiteral("cmdGuida")), &QAbstractButton::clicked, this,
-            [this] { showHelp(this, HelpTopics::Topic::Magazzino); });
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdWeb")), &QAbstractButton::clicked, this,
             &TfrmMagazzino::cmdWebClick);
     connect(btnCalcola, &QPushButton::clicked, this, &TfrmMagazzino::btnCalcolaClick);
@@ -212,23 +224,9 @@ TfrmMagazzino::TfrmMagazzino(QWidget *parent)
     connect(btnAggiungi, &QPushButton::clicked, this, &TfrmMagazzino::btnAggiungiClick);
     connect(btnSottrai, &QPushButton::clicked, this, &TfrmMagazzino::btnSottraiClick);
     connect(btnPneumatici, &QPushButton::clicked, this, &TfrmMagazzino::btnPneumaticiClick);
-    connect(findChild<QAbstractButton *>(QStringLiteral("cmdStampa")), &QAbstractButton::clicked, this,
-            &TfrmMagazzino::cmdStampaClick);
-    connect(findChild<QAbstractButton *>(QStringLiteral("cmdPDF")), &QAbstractButton::clicked, this,
-            &TfrmMagazzino::cmdPDFClick);
-    connect(findChild<QAbstractButton *>(QStringLiteral("cmdTrova")), &QAbstractButton::clicked, this,
-            &TfrmMagazzino::cmdTrovaClick);
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdSottoscorta")), &QAbstractButton::clicked, this,
             &TfrmMagazzino::cmdSottoscortaClick);
     connect(impFornitore, &QAbstractButton::clicked, this, &TfrmMagazzino::impFornitoreClick);
-}
-
-void TfrmMagazzino::cmdTrovaClick()
-{
-    openDialog<TfrmTrovaMagazzino>(this, [this](TfrmTrovaMagazzino &w) {
-        w.lblMemory->setText(QStringLiteral("magazzino"));
-        w.setCard(this);
-    });
 }
 
 void TfrmMagazzino::cmdSottoscortaClick()
@@ -278,19 +276,6 @@ void TfrmMagazzino::fillReport()
                             ReportLayouts::printFooter(AppContext::now()));
     repScheda.object(QStringLiteral("txtCampo15"))
         .setText(TextRules::trimmed(txtSottoscorta->text()) + QStringLiteral(" pezzi rimasti"));
-}
-
-void TfrmMagazzino::cmdStampaClick()
-{
-    fillReport();
-    CardPrint::print(this, repScheda);
-}
-
-void TfrmMagazzino::cmdPDFClick()
-{
-    const QString path = programFile(AppContext::programFolder(), QStringLiteral("Articolo.pdf"));
-    fillReport();
-    CardPrint::exportPdf(this, repScheda, path);
 }
 
 void TfrmMagazzino::btnCalcolaClick()

@@ -32,8 +32,6 @@ public:
     void fillReport();
 
 public slots:
-    void cmdStampaClick();
-    void cmdPDFClick();
     void btnCalcolaClick();
     void btnScorporaClick();
     void btnValoreClick();
@@ -41,7 +39,6 @@ public slots:
     void btnSottraiClick();
     void btnPneumaticiClick();
     void cmdWebClick();
-    void cmdTrovaClick();
     void cmdSottoscortaClick();
     void impFornitoreClick();
 

@@ -195,29 +195,28 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
         {QStringLiteral("txtDataDoc"), dateHint},
         {QStringLiteral("txtData"), dateHint},
     };
+    def.helpTopic = HelpTopics::Topic::Carichi;
+    def.openSearch = [](TCardScreen &card) {
+        auto *self = static_cast<TfrmCarichi *>(&card);
+        openDialog<TfrmTrovaCarichi>(self, [self](TfrmTrovaCarichi &w) {
+            w.lblMemory->setText(QStringLiteral("carichi"));
+            w.setCard(self);
+        });
+    };
+    // A receipt prints through its own window, which picks what to print.
+    def.print = [](TCardScreen &card) {
+        auto *self = static_cast<TfrmCarichi *>(&card);
+        openDialog<TfrmStampaCarico>(self, [self](TfrmStampaCarico &print) { print.setCard(self); });
+    };
     bind(def);
 
     chainTabOrder({}, {chkDaSaldare});
 
     connectWorkflow();
     connect(btnCalcola, &QAbstractButton::clicked, this, &TfrmCarichi::btnCalcolaClick);
-    connect(findChild<QAbstractButton *>(QStringLiteral("cmdStampa")), &QAbstractButton::clicked, this,
-            &TfrmCarichi::cmdStampaClick);
-    connect(findChild<QAbstractButton *>(QStringLiteral("cmdGuida")), &QAbstractButton::clicked, this,
-            [this] { showHelp(this, HelpTopics::Topic::Carichi); });
-    connect(findChild<QAbstractButton *>(QStringLiteral("cmdTrova")), &QAbstractButton::clicked, this,
-            &TfrmCarichi::cmdTrovaClick);
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdListino")), &QAbstractButton::clicked, this,
             &TfrmCarichi::cmdListinoClick);
     connect(btnImpEsame, &QAbstractButton::clicked, this, &TfrmCarichi::btnImpEsameClick);
-}
-
-void TfrmCarichi::cmdTrovaClick()
-{
-    openDialog<TfrmTrovaCarichi>(this, [this](TfrmTrovaCarichi &w) {
-        w.lblMemory->setText(QStringLiteral("carichi"));
-        w.setCard(this);
-    });
 }
 
 void TfrmCarichi::btnImpEsameClick()
@@ -283,11 +282,6 @@ void TfrmCarichi::openCalendar(QLineEdit *dateBox)
         picker.lblMemory->setText(target);
         picker.setCard(this);
     });
-}
-
-void TfrmCarichi::cmdStampaClick()
-{
-    openDialog<TfrmStampaCarico>(this, [this](TfrmStampaCarico &print) { print.setCard(this); });
 }
 
 bool TfrmCarichi::cardKeyPress(const QString &control, QKeyEvent *key)

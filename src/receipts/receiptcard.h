@@ -26,8 +26,6 @@ public:
 
 public slots:
     void btnCalcolaClick();
-    void cmdStampaClick();
-    void cmdTrovaClick();
     void cmdListinoClick();
     // The import of a product from the warehouse.
     void btnImpEsameClick();

@@ -189,6 +189,20 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
          QStringLiteral("Spunta questa casella per annotare che il fornitore è da ricontattare per questioni in "
                         "sospeso.")},
     };
+    def.helpTopic = HelpTopics::Topic::Fornitori;
+    def.openSearch = [](TCardScreen &card) {
+        auto *self = static_cast<TfrmFornitori *>(&card);
+        openDialog<TfrmTrovaFornitori>(self, [self](TfrmTrovaFornitori &w) {
+            w.lblMemory->setText(QStringLiteral("fornitori"));
+            w.setCard(self);
+        });
+    };
+    def.report = [](TCardScreen &card) -> const Report & {
+        auto &self = static_cast<TfrmFornitori &>(card);
+        self.fillReport();
+        return self.repScheda;
+    };
+    def.pdfFile = QStringLiteral("Fornitore.pdf");
     bind(def);
 
     chainTabOrder({{QStringLiteral("txtQuestioni"), chkRicontatta}}, {});
@@ -198,31 +212,13 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
         w->installEventFilter(this);
 
     connectWorkflow();
-    connect(findChild<QAbstractButton *>(QStringLiteral("cmdGuida")), &QAbstractButton::clicked, this,
-            [this] { showHelp(this, HelpTopics::Topic::Fornitori); });
     connect(btnEmail, &QAbstractButton::clicked, this, &TfrmFornitori::btnEmailClick);
     connect(btnCodFisc, &QAbstractButton::clicked, this, &TfrmFornitori::btnCodFiscClick);
     connect(btnCarta, &QAbstractButton::clicked, this, &TfrmFornitori::btnCartaClick);
     connect(btnPartitaIva, &QAbstractButton::clicked, this, &TfrmFornitori::btnPartitaIvaClick);
     connect(btnIban, &QAbstractButton::clicked, this, &TfrmFornitori::btnIbanClick);
-    connect(findChild<QAbstractButton *>(QStringLiteral("cmdStampa")), &QAbstractButton::clicked, this,
-            &TfrmFornitori::cmdStampaClick);
-    connect(findChild<QAbstractButton *>(QStringLiteral("cmdAnteprima")), &QAbstractButton::clicked, this,
-            &TfrmFornitori::cmdAnteprimaClick);
-    connect(findChild<QAbstractButton *>(QStringLiteral("cmdPDF")), &QAbstractButton::clicked, this,
-            &TfrmFornitori::cmdPDFClick);
-    connect(findChild<QAbstractButton *>(QStringLiteral("cmdTrova")), &QAbstractButton::clicked, this,
-            &TfrmFornitori::cmdTrovaClick);
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdRicontatta")), &QAbstractButton::clicked, this,
             &TfrmFornitori::cmdRicontattaClick);
-}
-
-void TfrmFornitori::cmdTrovaClick()
-{
-    openDialog<TfrmTrovaFornitori>(this, [this](TfrmTrovaFornitori &w) {
-        w.lblMemory->setText(QStringLiteral("fornitori"));
-        w.setCard(this);
-    });
 }
 
 void TfrmFornitori::cmdRicontattaClick()
@@ -262,25 +258,6 @@ void TfrmFornitori::fillReport()
     };
     ReportLayouts::fillCard(repScheda, QStringLiteral("SCHEDA ANAGRAFICA FORNITORE"), rows,
                             ReportLayouts::printFooter(AppContext::now()));
-}
-
-void TfrmFornitori::cmdStampaClick()
-{
-    fillReport();
-    CardPrint::print(this, repScheda);
-}
-
-void TfrmFornitori::cmdAnteprimaClick()
-{
-    fillReport();
-    CardPrint::preview(this, repScheda);
-}
-
-void TfrmFornitori::cmdPDFClick()
-{
-    const QString path = programFile(AppContext::programFolder(), QStringLiteral("Fornitore.pdf"));
-    fillReport();
-    CardPrint::exportPdf(this, repScheda, path);
 }
 
 bool TfrmFornitori::cardKeyPress(const QString &control, QKeyEvent *key)

@@ -40,10 +40,6 @@ public slots:
     void btnCartaClick();
     void btnPartitaIvaClick();
     void btnIbanClick();
-    void cmdStampaClick();
-    void cmdAnteprimaClick();
-    void cmdPDFClick();
-    void cmdTrovaClick();
     void cmdRicontattaClick();
 
 protected:

@@ -2,6 +2,10 @@
 
 #include "ui/attachwindow.h"
 
+#include "output/cardprint.h"
+#include "storage/programfolder.h"
+#include "ui/helpwindows.h"
+
 #include "storage/archiveerror.h"
 #include "storage/cp1252.h"
 #include "storage/numberformat.h"
@@ -373,6 +377,37 @@ void TCardScreen::cmdDuplicaClick()
     Messages::information(this, duplicatedMessage());
 }
 
+void TCardScreen::cmdTrovaClick()
+{
+    if (m_def.openSearch)
+        m_def.openSearch(*this);
+}
+
+void TCardScreen::cmdGuidaClick()
+{
+    showHelp(this, m_def.helpTopic);
+}
+
+void TCardScreen::cmdStampaClick()
+{
+    if (m_def.print)
+        m_def.print(*this);
+    else if (m_def.report)
+        CardPrint::print(this, m_def.report(*this));
+}
+
+void TCardScreen::cmdAnteprimaClick()
+{
+    if (m_def.report)
+        CardPrint::preview(this, m_def.report(*this));
+}
+
+void TCardScreen::cmdPDFClick()
+{
+    if (m_def.report)
+        CardPrint::exportPdf(this, m_def.report(*this), programFile(AppContext::programFolder(), m_def.pdfFile));
+}
+
 void TCardScreen::cmdEsciClick()
 {
     close();
@@ -598,6 +633,11 @@ void TCardScreen::connectWorkflow()
         {"cmdEsci", &TCardScreen::cmdEsciClick},
         {"cmdFile", &TCardScreen::cmdFileClick},
         {"cmdEsporta", &TCardScreen::cmdEsportaClick},
+        {"cmdTrova", &TCardScreen::cmdTrovaClick},
+        {"cmdGuida", &TCardScreen::cmdGuidaClick},
+        {"cmdStampa", &TCardScreen::cmdStampaClick},
+        {"cmdAnteprima", &TCardScreen::cmdAnteprimaClick},
+        {"cmdPDF", &TCardScreen::cmdPDFClick},
     };
     for (const auto &[name, slot] : workflow) {
         if (auto *b = findChild<QAbstractButton *>(QLatin1StringView(name)))

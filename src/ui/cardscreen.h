@@ -1,6 +1,8 @@
 #pragma once
 
+#include "output/report.h"
 #include "storage/cardarchive.h"
+#include "ui/helptopics.h"
 #include "storage/recordlayout.h"
 #include "ui/applicationscreen.h"
 #include "ui/services.h"
@@ -64,6 +66,15 @@ struct CardDefinition
     QString modeWord;
     // Opens the card's spreadsheet export.
     std::function<void(TCardScreen &)> exportArchive;
+    // The shared commands each card gives its own content: Guida's topic,
+    // Trova's search window, and the card's report, filled from the screen,
+    // for Stampa, Anteprima and PDF (written as `pdfFile` in the program
+    // folder). A card that prints otherwise gives `print` instead.
+    HelpTopics::Topic helpTopic = HelpTopics::Topic::Panoramica;
+    std::function<void(TCardScreen &)> openSearch;
+    std::function<const Report &(TCardScreen &)> report;
+    QString pdfFile;
+    std::function<void(TCardScreen &)> print;
 };
 
 // The workflow shared by the three cards: browse, new, save, duplicate and
@@ -152,6 +163,11 @@ public slots:
     // The attachments window over the card's hidden labels.
     void cmdFileClick();
     void cmdEsportaClick();
+    void cmdTrovaClick();
+    void cmdGuidaClick();
+    void cmdStampaClick();
+    void cmdAnteprimaClick();
+    void cmdPDFClick();
 
 protected:
     // Binds the controls the screen has built to the definition; called once
