@@ -6,7 +6,7 @@
 #include "archivegen.h"
 #include "benchrows.h"
 
-#include "output/exportwindow.h"
+#include "ui/exportwindow.h"
 #include "output/spreadsheet.h"
 #include "products/productrecord.h"
 #include "storage/recordfile.h"

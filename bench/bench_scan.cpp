@@ -14,7 +14,7 @@
 #include "products/productrecord.h"
 #include "search/listquery.h"
 #include "search/searchdefinition.h"
-#include "search/searchwindow.h"
+#include "ui/searchwindow.h"
 #include "storage/cp1252.h"
 #include "storage/recordfile.h"
 #include "suppliers/supplierrecord.h"

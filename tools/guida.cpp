@@ -1,7 +1,7 @@
 // Writes the help document Guida.pdf from the same topic texts that the help
 // window shows, so the two never drift apart.
 // Usage: scortex-guida OUT.pdf
-#include "ui/helptopics.h"
+#include "app/helptopics.h"
 
 #include <QGuiApplication>
 #include <QPageLayout>

@@ -1,6 +1,6 @@
 #include "mainmenu.h"
 
-#include "ui/helptopics.h"
+#include "app/helptopics.h"
 #include "ui/helpwindows.h"
 #include "ui/services.h"
 #include "ui/widgets.h"

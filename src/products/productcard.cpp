@@ -1,7 +1,7 @@
 #include "productcard.h"
 
-#include "output/exportwindow.h"
-#include "ui/helptopics.h"
+#include "ui/exportwindow.h"
+#include "app/helptopics.h"
 #include "ui/helpwindows.h"
 #include "output/cardprint.h"
 #include "products/extradata.h"
@@ -9,7 +9,7 @@
 #include "products/pricecalc.h"
 #include "products/productrecord.h"
 #include "products/stockwindow.h"
-#include "search/searchwindow.h"
+#include "ui/searchwindow.h"
 #include "storage/numberformat.h"
 #include "storage/programfolder.h"
 #include "storage/textrules.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/searchwindow.h"
+#include "ui/searchwindow.h"
 
 // Fills the receipts card from a product of the warehouse, and raises the
 // product's stock by the quantity received when asked to.

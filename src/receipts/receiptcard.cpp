@@ -1,7 +1,7 @@
 #include "receiptcard.h"
 
-#include "output/exportwindow.h"
-#include "ui/helptopics.h"
+#include "ui/exportwindow.h"
+#include "app/helptopics.h"
 #include "ui/helpwindows.h"
 #include "receipts/calendar.h"
 #include "receipts/importwindow.h"
@@ -9,7 +9,7 @@
 #include "receipts/receiptprint.h"
 #include "receipts/receiptrecord.h"
 #include "receipts/unpaidlist.h"
-#include "search/searchwindow.h"
+#include "ui/searchwindow.h"
 #include "storage/numberformat.h"
 #include "storage/textrules.h"
 #include "ui/widgets.h"

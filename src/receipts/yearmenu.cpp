@@ -1,6 +1,6 @@
 #include "yearmenu.h"
 
-#include "ui/helptopics.h"
+#include "app/helptopics.h"
 #include "ui/helpwindows.h"
 #include "receipts/receiptcard.h"
 #include "receipts/receiptrecord.h"

@@ -1,10 +1,10 @@
 #include "suppliercard.h"
 
-#include "output/exportwindow.h"
-#include "ui/helptopics.h"
+#include "ui/exportwindow.h"
+#include "app/helptopics.h"
 #include "ui/helpwindows.h"
 #include "output/cardprint.h"
-#include "search/searchwindow.h"
+#include "ui/searchwindow.h"
 #include "storage/programfolder.h"
 #include "storage/record.h"
 #include "storage/textrules.h"

@@ -2,7 +2,7 @@
 
 #include "output/report.h"
 #include "storage/cardarchive.h"
-#include "ui/helptopics.h"
+#include "app/helptopics.h"
 #include "storage/recordlayout.h"
 #include "ui/applicationscreen.h"
 #include "ui/services.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/helptopics.h"
+#include "app/helptopics.h"
 #include "ui/widgets.h"
 
 class QLabel;

@@ -2,7 +2,7 @@
 
 #include "output/report.h"
 #include "search/resultlines.h"
-#include "ui/helptopics.h"
+#include "app/helptopics.h"
 #include "ui/services.h"
 
 #include <QDialog>

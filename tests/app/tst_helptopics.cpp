@@ -1,4 +1,4 @@
-#include "ui/helptopics.h"
+#include "app/helptopics.h"
 
 #include <QFile>
 #include <QProcess>

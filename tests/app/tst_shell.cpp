@@ -1,4 +1,4 @@
-#include "ui/helptopics.h"
+#include "app/helptopics.h"
 #include "ui/helpwindows.h"
 #include "app/loginwindow.h"
 #include "app/mainmenu.h"

@@ -1,4 +1,4 @@
-#include "output/exportwindow.h"
+#include "ui/exportwindow.h"
 #include "products/productrecord.h"
 #include "receipts/receiptcard.h"
 #include "receipts/receiptrecord.h"

@@ -3,7 +3,7 @@
 #include "products/productrecord.h"
 #include "receipts/receiptcard.h"
 #include "receipts/receiptrecord.h"
-#include "search/searchwindow.h"
+#include "ui/searchwindow.h"
 #include "storage/recordfile.h"
 #include "suppliers/suppliercard.h"
 #include "suppliers/supplierrecord.h"

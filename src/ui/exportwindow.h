@@ -1,7 +1,7 @@
 #pragma once
 
 #include "output/spreadsheet.h"
-#include "ui/helptopics.h"
+#include "app/helptopics.h"
 #include "ui/widgets.h"
 
 #include <QAbstractTableModel>
