@@ -2,7 +2,7 @@
 
 #include "storage/textrules.h"
 #include "ui/artwork.h"
-#include "ui/widgets.h"
+#include "ui/artwork.h"
 
 #include <QPainter>
 

@@ -103,3 +103,14 @@ void TArtwork::render(QPainter *painter, const QRectF &bounds)
     painter->drawImage(bounds, m_scaled);
     painter->setRenderHint(QPainter::SmoothPixmapTransform, smooth);
 }
+
+// The artwork lives in a static library; its resources must be registered
+// explicitly or the linker drops them.
+void ensureArtwork()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(art);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}

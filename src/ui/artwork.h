@@ -44,3 +44,6 @@ private:
     QSize m_defaultSize;
     QImage m_scaled; // the last size drawn, kept for the repaints
 };
+
+// Registers the compiled-in artwork (":/art/...").
+void ensureArtwork();

@@ -11,8 +11,6 @@
 #include <QPushButton>
 #include <QScreen>
 
-// The artwork lives in this static library; its resources must be
-// registered explicitly or the linker drops them.
 QPushButton *makeButton(QWidget *parent, const QString &objectName, const QString &text, const QRect &geometry,
                         int pointSize)
 {
@@ -23,91 +21,6 @@ QPushButton *makeButton(QWidget *parent, const QString &objectName, const QStrin
     b->setAutoDefault(true);
     b->setGeometry(geometry);
     return b;
-}
-
-bool isClipboardKey(const QKeyEvent *key)
-{
-    for (QKeySequence::StandardKey standard : {QKeySequence::SelectAll, QKeySequence::Copy, QKeySequence::Cut,
-                                               QKeySequence::Paste, QKeySequence::Undo, QKeySequence::Redo}) {
-        if (key->matches(standard))
-            return true;
-    }
-    // Shift+Insert pastes and Ctrl+Insert copies on every desktop.
-    return key->key() == Qt::Key_Insert && (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
-}
-
-bool isEditingKey(const QKeyEvent *key)
-{
-    switch (key->key()) {
-    case Qt::Key_Backspace:
-    case Qt::Key_Delete:
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    // Tab always moves on, whatever the box.
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return true;
-    default:
-        return isClipboardKey(key);
-    }
-}
-
-bool isPasteKey(const QKeyEvent *key)
-{
-    return key->matches(QKeySequence::Paste)
-           || (key->key() == Qt::Key_Insert && (key->modifiers() & Qt::ShiftModifier));
-}
-
-bool pasteDigitsOnly(QLineEdit *box, const QKeyEvent *key)
-{
-    if (!isPasteKey(key))
-        return false;
-    QString text = QGuiApplication::clipboard()->text();
-    text.removeIf([](QChar c) { return c < u'0' || c > u'9'; });
-    box->insert(text);
-    return true;
-}
-
-bool pasteWithoutBlanks(QLineEdit *box, const QKeyEvent *key)
-{
-    if (!isPasteKey(key))
-        return false;
-    QString text = QGuiApplication::clipboard()->text();
-    text.remove(QRegularExpression(QStringLiteral("\\s")));
-    box->insert(text);
-    return true;
-}
-
-bool isNumericKey(const QKeyEvent *key, bool allowComma)
-{
-    const QString text = key->text();
-    return text.size() == 1 && ((text[0] >= u'0' && text[0] <= u'9') || (allowComma && text[0] == u','));
-}
-
-bool typeDecimalPoint(QLineEdit *box, const QKeyEvent *key)
-{
-    if (key->text() != u".")
-        return false;
-    QString kept = box->text();
-    if (box->hasSelectedText())
-        kept.remove(box->selectionStart(), box->selectedText().size());
-    if (!kept.contains(u','))
-        box->insert(QStringLiteral(","));
-    return true;
-}
-
-bool isLeavingFocus(const QFocusEvent *event)
-{
-    return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason;
-}
-
-void ensureArtwork()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(art);
-        return true;
-    }();
-    Q_UNUSED(registered);
 }
 
 QFont layoutFont(const QString &family, int pointSize, bool bold, bool underline)

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "ui/artwork.h"
+#include "ui/keyfilters.h"
 
 #include <memory>
 
@@ -183,33 +184,6 @@ int openDialog(QWidget *owner)
 {
     return openDialog<Dialog>(owner, [](Dialog &) {});
 }
-
-// A focus-out that counts as leaving a box: not a list or menu popping up,
-// not another window (a message box) taking over.
-bool isLeavingFocus(const class QFocusEvent *event);
-
-// The key filter of numeric boxes. Editing keys (Backspace, Delete, Left,
-// Right) always pass; other keys pass only with a digit, or the comma in a
-// money box.
-// Tab, Shift+Tab and the clipboard and selection shortcuts (Ctrl+A, C, X,
-// V, Z, Y, Shift+Insert) pass every filter too.
-bool isEditingKey(const class QKeyEvent *key);
-bool isClipboardKey(const class QKeyEvent *key);
-bool isPasteKey(const class QKeyEvent *key);
-// A paste into a box whose text holds no blanks (the IBAN): the clipboard's
-// blanks go before the box's maximum length applies. True when the key was
-// a paste and has been dealt with.
-bool pasteWithoutBlanks(QLineEdit *box, const class QKeyEvent *key);
-// A paste into a box of digits only brings only the clipboard's digits.
-bool pasteDigitsOnly(QLineEdit *box, const class QKeyEvent *key);
-bool isNumericKey(const class QKeyEvent *key, bool allowComma);
-// In a money box the point (the numeric keypad's decimal key) types the
-// decimal comma when the box has none yet, and is dropped otherwise. True
-// when the key was a point and has been dealt with.
-bool typeDecimalPoint(QLineEdit *box, const class QKeyEvent *key);
-
-// Registers the compiled-in artwork (":/art/...").
-void ensureArtwork();
 
 // A push button of the program's windows: bold Arial, hand cursor, and
 // Enter presses it when it has the focus.
