@@ -2,7 +2,6 @@
 
 #include "storage/attachments.h"
 #include "storage/textrules.h"
-#include "ui/cardscreen.h"
 #include "ui/services.h"
 
 #include <QDir>
@@ -92,12 +91,13 @@ TfrmAllegaCartella::TfrmAllegaCartella(QWidget *owner)
     connect(btnApplica, &QPushButton::clicked, this, &TfrmAllegaCartella::btnApplicaClick);
 }
 
-void TfrmAllegaCartella::setCard(TCardScreen *card)
+void TfrmAllegaCartella::setCard(TAttachmentCard *card)
 {
     m_card = card;
+    m_cardWidget = card ? card->cardWidget() : nullptr;
     if (!card)
         return;
-    lblMemory->setText(card->definition().modeWord);
+    lblMemory->setText(card->cardModeWord());
     for (int i = 0; i < kSlots; ++i) {
         const QString nn = QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0'));
         txtFile[i]->setText(TextRules::trimmed(card->controlText(QStringLiteral("lblFile") + nn)));
@@ -153,7 +153,7 @@ void TfrmAllegaCartella::imgCancellaClick(int slot)
 void TfrmAllegaCartella::btnApplicaClick()
 {
     const QString word = TextRules::trimmed(lblMemory->text());
-    if (m_card && word == m_card->definition().modeWord) {
+    if (m_cardWidget && m_card && word == m_card->cardModeWord()) {
         for (int i = 0; i < kSlots; ++i) {
             const QString nn = QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0'));
             m_card->setControlText(QStringLiteral("lblFile") + nn, TextRules::trimmed(txtFile[i]->text()));

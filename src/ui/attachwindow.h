@@ -7,8 +7,21 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class TCardScreen;
 class TPictureButton;
+
+// What the attachments window reads and writes on the card it serves: the
+// card's word, and its hidden labels lblFile01 ... lblDesc03.
+class TAttachmentCard
+{
+public:
+    virtual QWidget *cardWidget() = 0;
+    virtual QString cardModeWord() const = 0;
+    virtual QString controlText(const QString &name) const = 0;
+    virtual void setControlText(const QString &name, const QString &text) = 0;
+
+protected:
+    ~TAttachmentCard() = default;
+};
 
 // Up to three files attached to a card: copied into the attachments folder
 // of the program folder, named on the card, opened from there.
@@ -29,7 +42,7 @@ public:
     QLabel *lblMemory;
 
     // The card whose hidden labels the window reads and writes back.
-    void setCard(TCardScreen *card);
+    void setCard(TAttachmentCard *card);
 
     static QString folderName() { return QStringLiteral("Documenti_Allegati"); }
     static QString dialogTitle() { return QStringLiteral("Selezionare il file da allegare:"); }
@@ -47,5 +60,7 @@ public slots:
     void btnApplicaClick();
 
 private:
-    QPointer<TCardScreen> m_card;
+    TAttachmentCard *m_card = nullptr;
+    // The card may close while the window is open.
+    QPointer<QWidget> m_cardWidget;
 };

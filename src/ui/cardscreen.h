@@ -5,6 +5,7 @@
 #include "app/helptopics.h"
 #include "storage/recordlayout.h"
 #include "ui/applicationscreen.h"
+#include "ui/attachwindow.h"
 #include "ui/services.h"
 
 #include <QHash>
@@ -81,7 +82,7 @@ struct CardDefinition
 // leave, the focus highlight, the Enter chain, the key filters and the
 // status line. The card's archive state is its position label, and the
 // record's bytes as shown there, to notice another workstation's save.
-class TCardScreen : public TApplicationScreen
+class TCardScreen : public TApplicationScreen, public TAttachmentCard
 {
     Q_OBJECT
 
@@ -139,8 +140,10 @@ public:
     QString archivePath() const { return m_def.archivePath(*this); }
 
     // The text of a bound control, and writing it.
-    QString controlText(const QString &name) const;
-    void setControlText(const QString &name, const QString &text);
+    QString controlText(const QString &name) const override;
+    void setControlText(const QString &name, const QString &text) override;
+    QWidget *cardWidget() override { return this; }
+    QString cardModeWord() const override { return m_def.modeWord; }
 
     // Loads a record into the controls (used by browsing and by the windows
     // that load a found record) and shows its position.
