@@ -8,6 +8,7 @@
 #include "receipts/receiptsummary.h"
 #include "search/listquery.h"
 #include "search/searchdefinition.h"
+#include "storage/archivekind.h"
 #include "storage/cp1252.h"
 #include "storage/numberformat.h"
 #include "storage/record.h"
@@ -96,50 +97,6 @@ const char kHelp[] =
     "Stato di uscita: 0 tutto in ordine (find: almeno una riga); 1 problemi\n"
     "trovati (check) o nessuna riga (find); 2 file non leggibile, tipo di\n"
     "archivio non riconosciuto o comando errato.\n";
-
-struct Kind
-{
-    const char *name;
-    const RecordLayout &(*layout)();
-    std::vector<int> yesNoFields;
-    std::vector<int> numberFields;
-    std::vector<int> dateFields;
-};
-
-const std::vector<Kind> &kinds()
-{
-    static const std::vector<Kind> all = {
-        {"fornitori", &SupplierRecord::layout, {SupplierRecord::Ricontatta}, {}, {}},
-        {"magazzino", &ProductRecord::layout, {},
-         {ProductRecord::Giacenza, ProductRecord::Sottoscorta, ProductRecord::Valore}, {}},
-        {"carichi", &ReceiptRecord::layout, {ReceiptRecord::DaSaldare},
-         {ReceiptRecord::CostoTot}, {ReceiptRecord::Data}},
-    };
-    return all;
-}
-
-const Kind *kindByName(const QString &name)
-{
-    for (const Kind &k : kinds()) {
-        if (name.compare(QLatin1StringView(k.name), Qt::CaseInsensitive) == 0)
-            return &k;
-    }
-    return nullptr;
-}
-
-const Kind *kindFromFileName(const QString &path)
-{
-    const QString name = QFileInfo(path).fileName();
-    if (name.compare(QLatin1StringView(SupplierRecord::FileName), Qt::CaseInsensitive) == 0)
-        return kindByName(QStringLiteral("fornitori"));
-    if (name.compare(QLatin1StringView(ProductRecord::FileName), Qt::CaseInsensitive) == 0)
-        return kindByName(QStringLiteral("magazzino"));
-    static const QRegularExpression yearly(QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{4}\\.odc")),
-                                           QRegularExpression::CaseInsensitiveOption);
-    if (yearly.match(name).hasMatch())
-        return kindByName(QStringLiteral("carichi"));
-    return nullptr;
-}
 
 void print(std::FILE *stream, const QString &text)
 {
@@ -260,7 +217,7 @@ void writeCsvRows(void *context, const RecordFile::Run &run)
     w->used = o - w->out;
 }
 
-int dump(const Kind &kind, const QString &path, std::FILE *out)
+int dump(const ArchiveKind &kind, const QString &path, std::FILE *out)
 {
     const RecordLayout &layout = kind.layout();
     RecordFile file(path, layout.size(), RecordFile::Mode::ReadOnly);
@@ -292,7 +249,7 @@ int dump(const Kind &kind, const QString &path, std::FILE *out)
     return written && !std::ferror(out) ? Ok : Failure;
 }
 
-int check(const Kind &kind, const QString &path, std::FILE *out)
+int check(const ArchiveKind &kind, const QString &path, std::FILE *out)
 {
     const RecordLayout &layout = kind.layout();
     RecordFile file(path, layout.size(), RecordFile::Mode::ReadOnly);
@@ -364,37 +321,6 @@ int validate(const QStringList &args, std::FILE *out, std::FILE *err)
     return verdict.valid ? Ok : Findings;
 }
 
-struct ListKind
-{
-    const char *name;
-    const char *kind;
-    ListQuery (*query)();
-};
-
-const ListKind *listByName(const QString &name)
-{
-    static const ListKind lists[] = {
-        {"ricontatta", "fornitori", &Lists::ricontatta},
-        {"sottoscorta", "magazzino", &Lists::sottoscorta},
-        {"sospese", "carichi", &Lists::sospese},
-    };
-    for (const ListKind &l : lists) {
-        if (name.compare(QLatin1StringView(l.name), Qt::CaseInsensitive) == 0)
-            return &l;
-    }
-    return nullptr;
-}
-
-const SearchDefinition &searchOf(const Kind &kind)
-{
-    const QLatin1StringView name(kind.name);
-    if (name == u"fornitori")
-        return Searches::fornitori();
-    if (name == u"magazzino")
-        return Searches::magazzino();
-    return Searches::carichi();
-}
-
 // The lines in UTF-8, one per row.
 QByteArray utf8Lines(const LineList &lines)
 {
@@ -432,9 +358,9 @@ int printLines(const ListResult &result, const QString &countText, std::FILE *ou
     return result.lines.empty() ? Findings : Ok;
 }
 
-int find(const Kind &kind, const QString &path, const QStringList &terms, std::FILE *out, std::FILE *err)
+int find(const ArchiveKind &kind, const QString &path, const QStringList &terms, std::FILE *out, std::FILE *err)
 {
-    const SearchDefinition &search = searchOf(kind);
+    const SearchDefinition &search = kind.search();
     QStringList names;
     for (const SearchDefinition::Field &f : search.fields)
         names << QString(search.layout().fieldName(f.field));
@@ -462,9 +388,9 @@ int find(const Kind &kind, const QString &path, const QStringList &terms, std::F
     return printLines(result, search.countText(qint64(result.lines.size())), out, err);
 }
 
-int findList(const ListKind &list, const QString &path, std::FILE *out, std::FILE *err)
+int findList(const ArchiveKind &list, const QString &path, std::FILE *out, std::FILE *err)
 {
-    const ListQuery query = list.query();
+    const ListQuery query = list.list();
     RecordFile file(path, query.format->layout().size(), RecordFile::Mode::ReadOnly);
     const ListResult result = runQuery(file, query);
     return printLines(result, QStringLiteral("Il presente elenco contiene %1 schede.").arg(result.lines.size()), out,
@@ -588,12 +514,9 @@ int summary(const QStringList &args, std::FILE *out, std::FILE *err)
                        out, err);
 }
 
-int exportSheet(const Kind &kind, const QString &path, const QString &target, std::FILE *err)
+int exportSheet(const ArchiveKind &kind, const QString &path, const QString &target, std::FILE *err)
 {
-    const QLatin1StringView name(kind.name);
-    const Spreadsheet::Table &table = name == u"fornitori" ? Spreadsheet::fornitori()
-                                      : name == u"magazzino" ? Spreadsheet::magazzino()
-                                                             : Spreadsheet::carichi();
+    const Spreadsheet::Table &table = kind.sheet();
     RecordFile file(path, table.layout->size(), RecordFile::Mode::ReadOnly);
     const Spreadsheet::Rows rows = Spreadsheet::Rows::read(file, table);
     if (rows.unread > 0) {
@@ -683,10 +606,10 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
     if (command != u"find" && listName)
         return usageError(err, QStringLiteral("--list vale solo per il comando find."));
 
-    const Kind *kind = nullptr;
-    const ListKind *list = nullptr;
+    const ArchiveKind *kind = nullptr;
+    const ArchiveKind *list = nullptr;
     if (listName) {
-        list = listByName(*listName);
+        list = ArchiveKinds::byListName(*listName);
         if (!list)
             return usageError(err, QStringLiteral("elenco sconosciuto: %1 (ricontatta, sottoscorta o sospese).")
                                        .arg(*listName));
@@ -698,21 +621,21 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
         return usageError(err, QStringLiteral("%1 è il giornale di una scrittura dell'archivio, non un archivio.")
                                    .arg(QFileInfo(path).fileName()));
     if (kindName) {
-        kind = kindByName(*kindName);
+        kind = ArchiveKinds::byName(*kindName);
         if (!kind)
             return usageError(err, QStringLiteral("tipo di archivio sconosciuto: %1 (fornitori, magazzino o carichi).")
                                        .arg(*kindName));
     } else {
-        kind = kindFromFileName(path);
+        kind = ArchiveKinds::byFileName(path);
         if (!kind && list)
-            kind = kindByName(QLatin1StringView(list->kind));
+            kind = list;
         if (!kind)
             return usageError(err, QStringLiteral("dal nome %1 non si capisce il tipo di archivio; indicarlo con --kind.")
                                        .arg(QFileInfo(path).fileName()));
     }
-    if (list && QLatin1StringView(list->kind) != QLatin1StringView(kind->name))
+    if (list && list != kind)
         return usageError(err, QStringLiteral("l'elenco %1 riguarda l'archivio %2, non %3.")
-                                   .arg(*listName, QLatin1StringView(list->kind), QLatin1StringView(kind->name)));
+                                   .arg(*listName, QLatin1StringView(list->name), QLatin1StringView(kind->name)));
 
     try {
         if (command == u"find")

@@ -1,13 +1,10 @@
 #include "spreadsheet.h"
 
-#include "products/productrecord.h"
-#include "receipts/receiptrecord.h"
 #include "storage/archiveerror.h"
 #include "storage/cp1252.h"
 #include "storage/record.h"
 #include "storage/recordfile.h"
 #include "storage/twohalves.h"
-#include "suppliers/supplierrecord.h"
 
 #include <QIODevice>
 
@@ -287,111 +284,8 @@ bool write(QIODevice &out, const Table &table, const Rows &rows)
     return flush();
 }
 
-namespace {
 
-QList<Column> columns(const QList<Column> &list)
-{
-    return list;
-}
 
-} // namespace
 
-const Table &fornitori()
-{
-    using namespace SupplierRecord;
-    static const Table t{
-        QStringLiteral("frmExpFornitori"),
-        QStringLiteral(" Esporta archivio fornitori in Microsoft Excel"),
-        QStringLiteral("Fornitori.xls"),
-        QStringLiteral("Riepilogo Fornitori"),
-        &layout(),
-        columns({{"Denominazione Ditta", 250, Ditta, -1, "Denominazione Ditta", 250},
-                 {"Titolare o responsabile", 250, Titolare, -1, "Titolare o responsabile", 250},
-                 {"Recapito preferenziale", 200, Recapito, -1, "Recapito preferenziale", 250},
-                 {"Indirizzo", 250, IndirizzoRes, -1, "Indirizzo", 300},
-                 {"Città", 250, ComuneRes, ProvRes, "Città", 250},
-                 {"CAP", 100, CapRes, -1, "CAP", 150},
-                 {"Modalità di pagamento", 250, Pagamento, -1, "Modalità di pagamento", 250},
-                 {"Tel. casa", 200, TelCasa, -1, "Tel. casa", 250},
-                 {"Tel. ufficio", 200, TelUff, -1, "Tel. ufficio", 250},
-                 {"Tel. cellulare", 200, TelCel, -1, "Tel. cellulare", 250},
-                 {"Fax", 200, Fax, -1, "Fax", 250},
-                 {"E-mail", 250, Email, -1, "E-mail", 250},
-                 {"Codice fiscale", 150, CodFisc, -1, "Codice fiscale", 250},
-                 {"Partita IVA", 150, PartitaIva, -1, "Partita IVA", 250},
-                 {"Carta di credito n.", 250, Carta, -1, "Carta di credito n.", 300},
-                 {"Scadenza", 160, ScadeCarta, -1, "Scadenza", 150},
-                 {"IBAN", 250, Iban, -1, "IBAN", 300},
-                 {"Articoli forniti", 300, Articoli, -1, "Articoli forniti", 300},
-                 {"Offerte e sconti", 300, Offerte, -1, "Offerte e sconti", 300},
-                 {"Modalità di ordine merce", 250, Ordine, -1, "Modalità di ordine merce", 300},
-                 {"Questioni in sospeso", 300, Questioni, -1, "Questioni in sospeso", 300},
-                 {"Note", 350, Note, -1, "Note", 300}}),
-    };
-    return t;
-}
-
-const Table &magazzino()
-{
-    using namespace ProductRecord;
-    static const Table t{
-        QStringLiteral("frmExpMagazzino"),
-        QStringLiteral(" Esporta archivio prodotti e servizi in Microsoft Excel"),
-        QStringLiteral("Magazzino.xls"),
-        QStringLiteral("Magazzino"),
-        &layout(),
-        columns({{"Codice articolo", 150, Codice, -1, "Codice articolo", 250},
-                 {"Tipologia", 150, Tipologia, -1, "Tipologia", 250},
-                 {"Marca", 150, Marca, -1, "Marca", 250},
-                 {"Modello", 150, Modello, -1, "Modello", 250},
-                 {"Descrizione", 350, Descrizione, -1, "Descrizione", 400},
-                 {"Accessori", 350, Accessori, -1, "Accessori", 400},
-                 {"Fornitore", 200, Fornitore, -1, "Fornitore", 250},
-                 {"Recapito preferenziale", 250, Recapiti, -1, "Recapito preferenziale", 250},
-                 {"Data acquisto", 100, Data, -1, "Data acquisto", 200},
-                 {"Estremi documento di acquisto", 350, Documento, -1, "Estremi documento acquisto", 350},
-                 {"Modalità ordine merce", 250, Ordine, -1, "Modalità ordine merce", 350},
-                 {"Giacenza", 100, Giacenza, -1, "Giacenza", 200},
-                 {"Costo", 100, Costo, -1, "Costo", 200},
-                 {"Valore", 100, Valore, -1, "Valore", 200},
-                 {"Prezzo senza IVA", 100, Prezzo, -1, "Prezzo senza IVA", 200},
-                 {"Perc. IVA", 100, PercIva, -1, "Perc. IVA", 150},
-                 {"Prezzo con IVA", 100, Prezzo_con_Iva, -1, "Prezzo con IVA", 200},
-                 {"Collocazione in magazzino", 300, Collocazione, -1, "Collocazione in magazzino", 350},
-                 {"Altezza", 200, Consumo, -1, "Altezza", 200},
-                 {"Larghezza", 200, Aderenza, -1, "Larghezza", 200},
-                 {"Lunghezza", 200, Rumore, -1, "Lunghezza", 200},
-                 {"Scadenza", 200, Onde, -1, "Scadenza", 200},
-                 {"Note", 350, Note, -1, "Note", 400}}),
-    };
-    return t;
-}
-
-const Table &carichi()
-{
-    using namespace ReceiptRecord;
-    static const Table t{
-        QStringLiteral("frmExpCarichi"),
-        QStringLiteral(" Esporta archivio operazioni di carico in Microsoft Excel"),
-        QStringLiteral("Operazioni_Carico.xls"),
-        QStringLiteral("Operazioni Carico"),
-        &layout(),
-        columns({{"Documento n.", 160, NumDoc, -1, "Documento n.", 250},
-                 {"Data emissione", 150, DataDoc, -1, "Data emissione", 200},
-                 {"Fornitore", 250, Fornitore, -1, "Fornitore", 250},
-                 {"Recapito preferenziale", 200, Recapiti, -1, "Recapito preferenziale", 250},
-                 {"Data carico", 150, Data, -1, "Data carico", 200},
-                 {"Codice articolo", 160, Codice, -1, "Codice articolo", 250},
-                 {"Tipologia", 200, Tipologia, -1, "Tipologia", 250},
-                 {"Marca e modello", 200, Marca, -1, "Marca e modello", 250},
-                 {"Descrizione", 300, Descrizione, -1, "Descrizione", 400},
-                 {"Costo unitario", 150, CostoUni, -1, "Costo unitario", 200},
-                 {"Quantità caricata", 150, Quant, -1, "Quantità caricata", 200},
-                 {"Costo totale", 150, CostoTot, -1, "Costo totale", 200},
-                 {"Note", 350, Note, -1, "Note", 400},
-                 {"Conto da saldare", 150, DaSaldare, -1, "Conto da saldare", 200}}),
-    };
-    return t;
-}
 
 } // namespace Spreadsheet

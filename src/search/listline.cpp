@@ -1,10 +1,7 @@
 #include "listline.h"
 
-#include "products/productrecord.h"
-#include "receipts/receiptrecord.h"
 #include "storage/cp1252.h"
 #include "storage/record.h"
-#include "suppliers/supplierrecord.h"
 
 #include <algorithm>
 #include <cstring>
@@ -93,70 +90,3 @@ QString LineFormat::build(QByteArrayView wholeRecord) const
     return Cp1252::decode(bytes(wholeRecord));
 }
 
-namespace LineFormats {
-
-const LineFormat &fornitori()
-{
-    using namespace SupplierRecord;
-    static const LineFormat format(layout(), {{"", Ditta, -1, 30},
-                                              {"  ", Titolare, -1, 30},
-                                              {"  Tel. ", Recapito, -1, 20},
-                                              {"  ", Note}});
-    return format;
-}
-
-const LineFormat &ricontatta()
-{
-    using namespace SupplierRecord;
-    static const LineFormat format(layout(), {{"", Ditta, -1, 30},
-                                              {"  ", Titolare, -1, 30},
-                                              {"  Tel. ", Recapito, -1, 20},
-                                              {"  ", Questioni}});
-    return format;
-}
-
-const LineFormat &magazzino()
-{
-    using namespace ProductRecord;
-    static const LineFormat format(layout(), {{"", Codice, -1, 30},
-                                              {"  ", Marca, Modello, 40},
-                                              {"  Costo: ", Costo, -1, 12},
-                                              {"  Giacenza: ", Giacenza, -1, 12},
-                                              {"  Note: ", Note}});
-    return format;
-}
-
-const LineFormat &inventario()
-{
-    using namespace ProductRecord;
-    static const LineFormat format(layout(), {{"", Codice, -1, 30},
-                                              {"  ", Marca, Modello, 40},
-                                              {"  Costo: \u20AC ", Costo, -1, 12},
-                                              {"  Giacenza: ", Giacenza, -1, 12},
-                                              {"  Valore: \u20AC ", Valore}});
-    return format;
-}
-
-const LineFormat &importa()
-{
-    using namespace ProductRecord;
-    static const LineFormat format(layout(), {{"", Codice, -1, 30},
-                                              {"  ", Descrizione, -1, 45},
-                                              {"  Prezzo: ", Prezzo, -1, 15},
-                                              {"  Giacenza: ", Giacenza}});
-    return format;
-}
-
-const LineFormat &carichi()
-{
-    using namespace ReceiptRecord;
-    static const LineFormat format(layout(), {{"Data: ", Data, -1, 10},
-                                              {"  Cod. ", Codice, -1, 18},
-                                              {"  Quant. ", Quant, -1, 10},
-                                              {"  Tipo ", Tipologia, -1, 28},
-                                              {"  ", Descrizione, -1, 37},
-                                              {"  Tot. \u20AC ", CostoTot}});
-    return format;
-}
-
-} // namespace LineFormats

@@ -1,12 +1,9 @@
 #include "listquery.h"
 
-#include "products/productrecord.h"
-#include "receipts/receiptrecord.h"
 #include "storage/numberformat.h"
 #include "storage/record.h"
 #include "storage/recordfile.h"
 #include "storage/twohalves.h"
-#include "suppliers/supplierrecord.h"
 
 #include <atomic>
 #include <exception>
@@ -231,35 +228,3 @@ std::optional<ChosenRecord> locateRecord(RecordFile &file, const LineFormat &for
     return ChosenRecord{last, bytes};
 }
 
-namespace Lists {
-
-ListQuery ricontatta()
-{
-    ListQuery q;
-    q.format = &LineFormats::ricontatta();
-    q.test = std::make_shared<YesField>(SupplierRecord::layout(), SupplierRecord::Ricontatta);
-    q.sorted = true;
-    q.keepPartial = true;
-    return q;
-}
-
-ListQuery sottoscorta()
-{
-    ListQuery q;
-    q.format = &LineFormats::magazzino();
-    q.test = std::make_shared<AtMost>(ProductRecord::layout(), ProductRecord::Giacenza, ProductRecord::Sottoscorta);
-    q.sorted = true;
-    q.keepPartial = true;
-    return q;
-}
-
-ListQuery sospese()
-{
-    ListQuery q;
-    q.format = &LineFormats::carichi();
-    q.test = std::make_shared<YesField>(ReceiptRecord::layout(), ReceiptRecord::DaSaldare);
-    q.keepPartial = true;
-    return q;
-}
-
-} // namespace Lists
