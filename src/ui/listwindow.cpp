@@ -1,5 +1,7 @@
 #include "listwindow.h"
 
+#include "ui/findrow.h"
+
 #include "output/layouts.h"
 #include "output/reportoutput.h"
 #include "storage/archiveerror.h"
@@ -47,23 +49,11 @@ TListWindow::TListWindow(const ListWindowDefinition &definition, QWidget *owner)
 {
     panElenco = addPanel(definition.panelName);
     QWidget *p = panElenco;
-    lblRigo01 = helpLine(p, "lblRigo01",
-                         QStringLiteral("Immettere una o più parole consecutive presenti nella scheda in elenco da "
-                                        "cercare e premere il pulsante Trova."),
-                         76);
-    lblRigo02 = helpLine(p, "lblRigo02",
-                         QStringLiteral("Per spostarsi sulla voce successiva contenente la stessa chiave di ricerca, "
-                                        "fare di nuovo clic su Trova."),
-                         96);
-
-    auto *magnifier = new TPicture(QStringLiteral("imgTrova"), QStringLiteral(":/art/trova.svg"), p);
-    magnifier->setGeometry(20, 124, 30, 30);
-    txtTrova = new QLineEdit(p);
-    txtTrova->setObjectName(QStringLiteral("txtTrova"));
-    txtTrova->setFont(layoutFont(QStringLiteral("Arial"), 12, true));
-    txtTrova->setGeometry(56, 124, 600, 30);
-    txtTrova->setAccessibleName(QStringLiteral("Testo da trovare nell'elenco"));
-    btnTrova = makeButton(p, QStringLiteral("btnTrova"), QStringLiteral("Trova"), QRect(668, 121, 174, 36));
+    const TFindRow find = TFindRow::add(p, 76, 822, 600, QRect(668, 121, 174, 36));
+    lblRigo01 = find.lblRigo01;
+    lblRigo02 = find.lblRigo02;
+    txtTrova = find.txtTrova;
+    btnTrova = find.btnTrova;
 
     lstRecords = new TResultList(p);
     model = lstRecords->lineModel();

@@ -1,5 +1,7 @@
 #include "totalwindow.h"
 
+#include "ui/findrow.h"
+
 #include "output/layouts.h"
 #include "output/reportoutput.h"
 #include "ui/helpwindows.h"
@@ -62,22 +64,11 @@ TTotalListWindow::TTotalListWindow(const QString &objectName, const QString &cap
     imgGuida->setToolTip(QStringLiteral("Guida"));
     connect(imgGuida, &QAbstractButton::clicked, this, [this, topic] { showHelp(this, topic); });
 
-    lblRigo01 = label(p, QStringLiteral("lblRigo01"),
-                      QStringLiteral("Immettere una o più parole consecutive presenti nella scheda in elenco da "
-                                     "cercare e premere il pulsante Trova."),
-                      10, false, "#1F2A33", QRect(20, 80, 955, 18));
-    lblRigo02 = label(p, QStringLiteral("lblRigo02"),
-                      QStringLiteral("Per spostarsi sulla voce successiva contenente la stessa chiave di ricerca, "
-                                     "fare di nuovo clic su Trova."),
-                      10, false, "#1F2A33", QRect(20, 100, 955, 18));
-    auto *magnifier = new TPicture(QStringLiteral("imgTrova"), QStringLiteral(":/art/trova.svg"), p);
-    magnifier->setGeometry(20, 128, 30, 30);
-    txtTrova = new QLineEdit(p);
-    txtTrova->setObjectName(QStringLiteral("txtTrova"));
-    txtTrova->setFont(layoutFont(QStringLiteral("Arial"), 12, true));
-    txtTrova->setGeometry(56, 128, 700, 30);
-    txtTrova->setAccessibleName(QStringLiteral("Testo da trovare nell'elenco"));
-    btnTrova = makeButton(p, QStringLiteral("btnTrova"), QStringLiteral("Trova"), QRect(770, 125, 205, 36));
+    const TFindRow find = TFindRow::add(p, 80, 955, 700, QRect(770, 125, 205, 36));
+    lblRigo01 = find.lblRigo01;
+    lblRigo02 = find.lblRigo02;
+    txtTrova = find.txtTrova;
+    btnTrova = find.btnTrova;
 
     lstRecords = new TResultList(p);
     lstRecords->setGeometry(20, 172, 955, 410);
