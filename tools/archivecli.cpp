@@ -13,6 +13,7 @@
 #include "storage/numberformat.h"
 #include "storage/record.h"
 #include "storage/recordfile.h"
+#include "storage/rungatherer.h"
 #include "suppliers/supplierrecord.h"
 #include "validators/validators.h"
 
@@ -137,6 +138,8 @@ struct CsvWriting
     const char (*utf8)[4]; // per byte: its UTF-8 length, then the bytes
     char *out;
     qint64 used;
+
+    void gather(const RecordFile::Run &run);
 };
 
 const char (*utf8Table())[4]
@@ -171,9 +174,9 @@ const unsigned char *byteClasses()
 // One CSV row per record, straight from the stored bytes: each field
 // trimmed, decoded to UTF-8 and quoted when it holds a comma, a quote or a
 // line break, as a card would show it.
-void writeCsvRows(void *context, const RecordFile::Run &run)
+void CsvWriting::gather(const RecordFile::Run &run)
 {
-    auto *w = static_cast<CsvWriting *>(context);
+    CsvWriting *w = this;
     const unsigned char *classes = byteClasses();
     char *o = w->out;
     const char *record = run.data;
@@ -241,7 +244,7 @@ int dump(const ArchiveKind &kind, const QString &path, std::FILE *out)
     bool written = true;
     // Every field of every record is looked at.
     file.setReads(RecordFile::Reads::EveryRecord);
-    file.scanRuns(perRun, writeCsvRows, &w, [&](qint64, qint64) {
+    gatherRuns(file, perRun, w, [&](qint64, qint64) {
         if (written && std::fwrite(w.out, 1, size_t(w.used), out) != size_t(w.used))
             written = false;
     });

@@ -4,6 +4,7 @@
 #include "storage/cp1252.h"
 #include "storage/record.h"
 #include "storage/recordfile.h"
+#include "storage/rungatherer.h"
 #include "storage/twohalves.h"
 
 #include <QIODevice>
@@ -27,6 +28,8 @@ struct Gathering
     char *rows;           // each record's row, at rowRoom intervals
     qint64 *rowLengths;
     volatile qint64 done; // whole rows of the current run
+
+    void gather(const RecordFile::Run &run);
 };
 
 constexpr qint64 kRecordsPerRun = 2048;
@@ -51,9 +54,9 @@ void putCell(char *&o, QByteArrayView first, QByteArrayView second)
     o += second.size();
 }
 
-void gather(void *context, const RecordFile::Run &run)
+void Gathering::gather(const RecordFile::Run &run)
 {
-    auto *g = static_cast<Gathering *>(context);
+    Gathering *g = this;
     g->done = 0;
     const char *record = run.data;
     for (qint64 i = 0; i < run.count; ++i, record += g->recordSize) {
@@ -170,7 +173,7 @@ void Rows::readRange(RecordFile &file, const Table &table, qint64 from, qint64 t
         g.done = 0;
     };
     try {
-        file.scanRuns(from, last, kRecordsPerRun, gather, &g, [&](qint64 first, qint64) { take(first); });
+        gatherRuns(file, from, last, kRecordsPerRun, g, [&](qint64 first, qint64) { take(first); });
     } catch (const ArchiveError &) {
         // The rows of the failing run that were whole are kept too.
         take(next);

@@ -3,6 +3,7 @@
 #include "storage/numberformat.h"
 #include "storage/record.h"
 #include "storage/recordfile.h"
+#include "storage/rungatherer.h"
 #include "storage/twohalves.h"
 
 #include <atomic>
@@ -32,6 +33,8 @@ struct Gathering
     volatile qint64 found;
     volatile qint64 unreadableCount;
     volatile qint64 reading;
+
+    void gather(const RecordFile::Run &run);
 };
 
 constexpr qint64 kRecordsPerRun = 8192;
@@ -42,9 +45,9 @@ constexpr qint64 kAhead = 16;
 
 // Keeps the records the test accepts: their position and line; nothing of
 // the rest is read.
-void gather(void *context, const RecordFile::Run &run)
+void Gathering::gather(const RecordFile::Run &run)
 {
-    auto *g = static_cast<Gathering *>(context);
+    Gathering *g = this;
     g->found = 0;
     g->unreadableCount = 0;
     const char *record = run.data;
@@ -141,7 +144,7 @@ void runRange(RecordFile &file, const ListQuery &query, qint64 from, qint64 to, 
     };
     qint64 next = from;
     try {
-        file.scanRuns(from, to, kRecordsPerRun, gather, &g, [&](qint64 first, qint64 count) {
+        gatherRuns(file, from, to, kRecordsPerRun, g, [&](qint64 first, qint64 count) {
             take();
             next = first + count;
         });
