@@ -63,10 +63,12 @@ QVariant TExportModel::headerData(int section, Qt::Orientation orientation, int 
 
 // ---------------------------------------------------------------- TExportWindow
 
-TExportWindow::TExportWindow(const Spreadsheet::Table &table, HelpTopics::Topic topic, QWidget *owner)
-    : TFixedDialog(table.objectName, table.caption, QSize(862, 560), owner, QColor(0xC9, 0xE2, 0xF2), Qt::white),
-      m_table(table), m_topic(topic)
+TExportWindow::TExportWindow(const ArchiveKind &kind, HelpTopics::Topic topic, QWidget *owner)
+    : TFixedDialog(kind.sheet().objectName, kind.sheet().caption, QSize(862, 560), owner, QColor(0xC9, 0xE2, 0xF2),
+                   Qt::white),
+      m_table(kind.sheet()), m_topic(topic)
 {
+    const Spreadsheet::Table &table = kind.sheet();
     auto *logo = new TPicture(QStringLiteral("imgLogo"), QStringLiteral(":/art/logo.svg"), this);
     logo->setGeometry(16, 8, 250, 62);
     auto *title = new QLabel(table.caption.trimmed(), this);
@@ -224,18 +226,18 @@ bool TExportWindow::eventFilter(QObject *watched, QEvent *event)
 // ---------------------------------------------------------------- the three windows
 
 TfrmExpFornitori::TfrmExpFornitori(QWidget *owner)
-    : TExportWindow(Spreadsheet::fornitori(), HelpTopics::Topic::EspFornitori, owner)
+    : TExportWindow(supplierArchive(), HelpTopics::Topic::EspFornitori, owner)
 {
     setArchive(SupplierRecord::archivePath(AppContext::programFolder()));
 }
 
 TfrmExpMagazzino::TfrmExpMagazzino(QWidget *owner)
-    : TExportWindow(Spreadsheet::magazzino(), HelpTopics::Topic::EspMagazzino, owner)
+    : TExportWindow(productArchive(), HelpTopics::Topic::EspMagazzino, owner)
 {
     setArchive(ProductRecord::archivePath(AppContext::programFolder()));
 }
 
 TfrmExpCarichi::TfrmExpCarichi(QWidget *owner)
-    : TExportWindow(Spreadsheet::carichi(), HelpTopics::Topic::EspCarichi, owner)
+    : TExportWindow(receiptArchive(), HelpTopics::Topic::EspCarichi, owner)
 {
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/archivekind.h"
+
 #include "output/spreadsheet.h"
 #include "app/helptopics.h"
 #include "ui/widgets.h"
@@ -74,7 +76,8 @@ public slots:
     void cmdEsciClick();
 
 protected:
-    TExportWindow(const Spreadsheet::Table &table, HelpTopics::Topic topic, QWidget *owner);
+    // The export of `kind`'s spreadsheet sheet.
+    TExportWindow(const ArchiveKind &kind, HelpTopics::Topic topic, QWidget *owner);
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -33,6 +33,12 @@ ListWindowDefinition listDefinition(const SearchDefinition &search,
 
 } // namespace
 
+TSearchWindow::TSearchWindow(const ArchiveKind &kind, std::function<QString(const TCardScreen *)> archivePath,
+                             QWidget *owner)
+    : TSearchWindow(kind.search(), QString::fromLatin1(kind.name), std::move(archivePath), owner)
+{
+}
+
 TSearchWindow::TSearchWindow(const SearchDefinition &search, const QString &modeWord,
                              std::function<QString(const TCardScreen *)> archivePath, QWidget *owner)
     : TListWindow(listDefinition(search, std::move(archivePath)), owner), panContainer(panElenco), m_search(search),
@@ -174,7 +180,7 @@ bool TSearchWindow::eventFilter(QObject *watched, QEvent *event)
 // ---------------------------------------------------------------- the three windows
 
 TfrmTrovaFornitori::TfrmTrovaFornitori(QWidget *owner)
-    : TSearchWindow(Searches::fornitori(), QStringLiteral("fornitori"),
+    : TSearchWindow(supplierArchive(),
                     [](const TCardScreen *) { return SupplierRecord::archivePath(AppContext::programFolder()); },
                     owner)
 {
@@ -195,14 +201,14 @@ bool TfrmTrovaFornitori::loadRecord(const ChosenRecord &chosen)
 }
 
 TfrmTrovaMagazzino::TfrmTrovaMagazzino(QWidget *owner)
-    : TSearchWindow(Searches::magazzino(), QStringLiteral("magazzino"),
+    : TSearchWindow(productArchive(),
                     [](const TCardScreen *) { return ProductRecord::archivePath(AppContext::programFolder()); },
                     owner)
 {
 }
 
 TfrmTrovaCarichi::TfrmTrovaCarichi(QWidget *owner)
-    : TSearchWindow(Searches::carichi(), QStringLiteral("carichi"),
+    : TSearchWindow(receiptArchive(),
                     [](const TCardScreen *card) { return card ? card->archivePath() : QString(); }, owner)
 {
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/archivekind.h"
+
 #include "search/searchdefinition.h"
 #include "ui/listwindow.h"
 
@@ -28,6 +30,9 @@ public slots:
     void btnCercaClick();
 
 protected:
+    // The search of `kind`, whose card the chosen record fills whole.
+    TSearchWindow(const ArchiveKind &kind, std::function<QString(const TCardScreen *)> archivePath, QWidget *owner);
+    // Another search (the import's), filling whole the card named `modeWord`.
     TSearchWindow(const SearchDefinition &search, const QString &modeWord,
                   std::function<QString(const TCardScreen *)> archivePath, QWidget *owner);
 
