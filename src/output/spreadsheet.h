@@ -34,6 +34,7 @@ struct Table
     QList<Column> columns;
 };
 
+// Each defined with its archive's tables.
 const Table &fornitori();
 const Table &magazzino();
 const Table &carichi();

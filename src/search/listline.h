@@ -58,7 +58,7 @@ private:
     qsizetype m_maxLength = 0;
 };
 
-// The line formats of the lists.
+// The line formats of the lists, each defined with its archive's tables.
 namespace LineFormats {
 
 // Ditta(30), Titolare(30), "Tel." Recapito(20), Note: the supplier search.
