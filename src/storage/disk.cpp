@@ -259,12 +259,12 @@ int calls()
 
 void armFromEnvironment()
 {
-    const QByteArray spec = qgetenv("SCORTEX_FAULT");
-    const int colon = spec.indexOf(':');
+    const QByteArray armed = qgetenv("SCORTEX_FAULT");
+    const int colon = armed.indexOf(':');
     if (colon <= 0)
         return;
-    const int nth = spec.left(colon).toInt();
-    const QByteArray kind = spec.mid(colon + 1);
+    const int nth = armed.left(colon).toInt();
+    const QByteArray kind = armed.mid(colon + 1);
     const Kind k = kind == "once" ? Kind::Once
                    : kind == "short" ? Kind::Short
                    : kind == "crash" ? Kind::Crash
