@@ -263,11 +263,43 @@ const char *kindName(Kind kind)
     return "";
 }
 
+// What one run of an action with a failing call did.
+struct Run
+{
+    bool saved = false;   // the action said it saved
+    bool hit = false;     // the failing call was reached
+    bool crashed = false; // the process ended there
+};
+
+// Runs `action` on `folder` in a child process of this program, with
+// `settings` added to its environment; its exit code, -1 when it did not
+// end normally.
+int actInChild(const QString &action, const QString &folder, const QList<QPair<QString, QString>> &settings)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const auto &[name, value] : settings)
+        env.insert(name, value);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--act"), action, QDir::toNativeSeparators(folder)});
+    const bool ended = child.waitForFinished(60000) && child.exitStatus() == QProcess::NormalExit;
+    const int exit = ended ? child.exitCode() : -1;
+    // Saved (0), said it failed (1), or ended at the seam (86): anything else
+    // is a fault of its own.
+    if (exit != 0 && exit != 1 && exit != 86)
+        QTest::qFail(child.readAllStandardError().constData(), __FILE__, __LINE__);
+    return exit;
+}
+
 } // namespace
 
 class TestSaves : public QObject
 {
     Q_OBJECT
+
+private:
+    void failEveryCall(const QString &action, const std::function<Run(int nth, const QString &folder)> &failAt);
 
 private slots:
     void everyFailureIsReportedAndNoFileIsMixed_data();
@@ -289,13 +321,13 @@ void TestSaves::everyFailureIsReportedAndNoFileIsMixed_data()
     }
 }
 
-void TestSaves::everyFailureIsReportedAndNoFileIsMixed()
+// Runs every call of `action` failed by `failAt`, one run per call, until a
+// run gets through: each run that met its failure says it did not save, and
+// leaves every file old or new.
+void TestSaves::failEveryCall(const QString &action, const std::function<Run(int nth, const QString &folder)> &failAt)
 {
-    QFETCH(QString, action);
-    QFETCH(int, kind);
     const Action *a = actionNamed(action);
     QVERIFY(a);
-
     QTemporaryDir refDir;
     prepare(refDir.path());
     const QMap<QString, QByteArray> before = contents(refDir.path());
@@ -303,45 +335,47 @@ void TestSaves::everyFailureIsReportedAndNoFileIsMixed()
     const QMap<QString, QByteArray> reference = contents(refDir.path());
     QVERIFY(before != reference);
 
-    int calls = 0;
     for (int nth = 1;; ++nth) {
         QVERIFY2(nth < 200, "the action never ends");
         QTemporaryDir dir;
         prepare(dir.path());
-        bool saved = false;
-        bool hit = false;
-        bool crashed = false;
-        if (Kind(kind) == Kind::Crash) {
-            QProcess child;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("SCORTEX_FAULT"), QStringLiteral("%1:crash").arg(nth));
-            child.setProcessEnvironment(env);
-            child.start(QCoreApplication::applicationFilePath(),
-                        {QStringLiteral("--act"), action, QDir::toNativeSeparators(dir.path())});
-            QVERIFY(child.waitForFinished(60000));
-            crashed = child.exitCode() == 86;
-            hit = crashed;
-            saved = child.exitCode() == 0;
-            QVERIFY2(crashed || child.exitCode() <= 1, child.readAllStandardError().constData());
-        } else {
-            Disk::Faults::arm(nth, Kind(kind));
-            saved = runAction(*a, dir.path());
-            calls = Disk::Faults::calls();
-            Disk::Faults::disarm();
-            hit = calls >= nth;
-        }
-        const QString mixed = mixture(before, reference, contents(dir.path()), saved, crashed);
+        const Run run = failAt(nth, dir.path());
+        if (QTest::currentTestFailed())
+            return;
+        const QString mixed = mixture(before, reference, contents(dir.path()), run.saved, run.crashed);
         QVERIFY2(mixed.isEmpty(), qPrintable(QStringLiteral("call %1: %2").arg(nth).arg(mixed)));
-        if (hit) {
-            QVERIFY2(!saved, qPrintable(QStringLiteral("call %1 failed, and the action said it saved").arg(nth)));
+        if (run.hit) {
+            QVERIFY2(!run.saved, qPrintable(QStringLiteral("call %1 failed, and the action said it saved").arg(nth)));
             continue;
         }
         // Past the last call: the action ran whole and said so.
-        QVERIFY2(saved, qPrintable(QStringLiteral("no call failed, and the action said it did not save")));
+        QVERIFY2(run.saved, "no call failed, and the action said it did not save");
         QVERIFY2(nth > 2, "the action makes no checked call at all");
         qInfo("%s: %d calls", qPrintable(action), nth - 1);
-        break;
+        return;
     }
+}
+
+void TestSaves::everyFailureIsReportedAndNoFileIsMixed()
+{
+    QFETCH(QString, action);
+    QFETCH(int, kind);
+    const Action *a = actionNamed(action);
+    QVERIFY(a);
+    failEveryCall(action, [&](int nth, const QString &folder) {
+        Run run;
+        if (Kind(kind) == Kind::Crash) {
+            const int exit = actInChild(action, folder, {{QStringLiteral("SCORTEX_FAULT"), QStringLiteral("%1:crash").arg(nth)}});
+            run.crashed = run.hit = exit == 86;
+            run.saved = exit == 0;
+            return run;
+        }
+        Disk::Faults::arm(nth, Kind(kind));
+        run.saved = runAction(*a, folder);
+        run.hit = Disk::Faults::calls() >= nth;
+        Disk::Faults::disarm();
+        return run;
+    });
 }
 
 void TestSaves::realSystemCallsFailToo_data()
@@ -360,45 +394,23 @@ void TestSaves::realSystemCallsFailToo()
 #else
     QFETCH(QString, action);
     QFETCH(int, kind);
-    QTemporaryDir refDir;
-    prepare(refDir.path());
-    const QMap<QString, QByteArray> before = contents(refDir.path());
-    QVERIFY(runAction(*actionNamed(action), refDir.path()));
-    const QMap<QString, QByteArray> reference = contents(refDir.path());
-
     QTemporaryDir markers;
-    for (int nth = 1;; ++nth) {
-        QVERIFY2(nth < 200, "the action never ends");
-        QTemporaryDir dir;
-        prepare(dir.path());
+    failEveryCall(action, [&](int nth, const QString &folder) {
         const QString hitMarker = markers.filePath(QString::number(nth));
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FAILSHIM));
-        // A sanitizer's runtime would otherwise insist on coming first.
-        env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("verify_asan_link_order=0:detect_leaks=0"));
-        env.insert(QStringLiteral("FAILSHIM_DIR"), QFileInfo(dir.path()).canonicalFilePath());
-        env.insert(QStringLiteral("FAILSHIM_N"), QString::number(nth));
-        env.insert(QStringLiteral("FAILSHIM_KIND"), QString::fromLatin1(kindName(Kind(kind))));
-        env.insert(QStringLiteral("FAILSHIM_HIT"), hitMarker);
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--act"), action, dir.path()});
-        QVERIFY(child.waitForFinished(60000));
-        const bool crashed = child.exitCode() == 86;
-        const bool saved = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
-        QVERIFY2(child.exitStatus() == QProcess::NormalExit && (crashed || child.exitCode() <= 1),
-                 child.readAllStandardError().constData());
-        const bool hit = QFile::exists(hitMarker);
-        const QString mixed = mixture(before, reference, contents(dir.path()), saved, crashed);
-        QVERIFY2(mixed.isEmpty(), qPrintable(QStringLiteral("call %1: %2").arg(nth).arg(mixed)));
-        if (hit) {
-            QVERIFY2(!saved, qPrintable(QStringLiteral("call %1 failed, and the action said it saved").arg(nth)));
-            continue;
-        }
-        QVERIFY2(saved, "no call failed, and the action said it did not save");
-        QVERIFY2(nth > 2, "no call of the action was failed at all");
-        break;
-    }
+        const int exit = actInChild(action, folder,
+                                    {{QStringLiteral("LD_PRELOAD"), QStringLiteral(FAILSHIM)},
+                                     // A sanitizer's runtime would otherwise insist on coming first.
+                                     {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("verify_asan_link_order=0:detect_leaks=0")},
+                                     {QStringLiteral("FAILSHIM_DIR"), QFileInfo(folder).canonicalFilePath()},
+                                     {QStringLiteral("FAILSHIM_N"), QString::number(nth)},
+                                     {QStringLiteral("FAILSHIM_KIND"), QString::fromLatin1(kindName(Kind(kind)))},
+                                     {QStringLiteral("FAILSHIM_HIT"), hitMarker}});
+        Run run;
+        run.crashed = exit == 86;
+        run.saved = exit == 0;
+        run.hit = QFile::exists(hitMarker);
+        return run;
+    });
 #endif
 }
 
@@ -410,16 +422,11 @@ void TestSaves::aJournalFromACrashIsUndoneOnOpen()
     prepare(dir.path());
     const QString path = dir.filePath(QStringLiteral("Fornitori.pro"));
     const QByteArray old = readAll(path);
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // The lock, the journal's write, flush, close and folder flush; then
     // the record's write, cut in half.
-    env.insert(QStringLiteral("SCORTEX_FAULT"), QStringLiteral("6:crash"));
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--act"), QStringLiteral("supplier overwritten"), QDir::toNativeSeparators(dir.path())});
-    QVERIFY(child.waitForFinished(60000));
-    QCOMPARE(child.exitCode(), 86);
+    QCOMPARE(actInChild(QStringLiteral("supplier overwritten"), dir.path(),
+                        {{QStringLiteral("SCORTEX_FAULT"), QStringLiteral("6:crash")}}),
+             86);
     QVERIFY(QFile::exists(RecordFile::journalPath(path)));
     const QByteArray mixed = readAll(path);
     QVERIFY(mixed != old);
