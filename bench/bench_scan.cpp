@@ -293,9 +293,8 @@ int main(int argc, char *argv[])
         const QString path = ProductRecord::archivePath(archives[0].folder);
         const int size = ProductRecord::Size;
         const qint64 n = archives[0].records;
-        const qint64 saves = qMin<qint64>(n, qEnvironmentVariableIntValue("SCORTEX_BENCH_SAVES") > 0
-                                                 ? qEnvironmentVariableIntValue("SCORTEX_BENCH_SAVES")
-                                                 : 500);
+        const int asked = qEnvironmentVariableIntValue("SCORTEX_BENCH_SAVES");
+        const qint64 saves = qMin<qint64>(n, asked > 0 ? asked : 500);
         const auto bare = [path, size](qint64 count, bool writing) {
             qint64 done = 0;
             for (qint64 p = 1; p <= count; ++p) {

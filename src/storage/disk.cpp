@@ -72,7 +72,8 @@ bool blocked(QString *why)
         return false;
     if (o == Outcome::Half && Kind(g_kind.load()) == Kind::Crash)
         crash();
-    return !injected(why);
+    injected(why);
+    return true;
 }
 
 QString systemError()
@@ -119,9 +120,8 @@ bool write(QFileDevice &file, qint64 offset, const char *data, qint64 n, QString
     if (o == Outcome::Fail)
         return injected(why);
     if (o == Outcome::Half) {
+        // The system has these bytes: a crash now leaves them in the file.
         rawWrite(file, offset, data, n / 2, nullptr);
-        // Down to the disk, as a crash after the system took them leaves them.
-        file.flush();
         if (Kind(g_kind.load()) == Kind::Crash)
             crash();
         return injected(why);

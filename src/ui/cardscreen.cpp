@@ -130,8 +130,10 @@ void TCardScreen::cmdSalvaClick()
         // of adding it twice.
         lblPosizione->setText(QString::number(saved.position));
         m_shownBytes = record;
-        if (saved.closeFailed)
-            throw ArchiveError(archivePath(), QStringLiteral("chiusura del file non riuscita"));
+        if (saved.closeFailed) {
+            Messages::show(this, m_def.archiveMessageKind, archiveAccessMessage());
+            return;
+        }
         Messages::information(this, saved.outcome == CardArchive::Saved::Outcome::Appended ? insertedMessage()
                                                                                            : updatedMessage());
     }, m_def.archiveMessageKind);

@@ -6,9 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-
-QLabel *helpLine(QWidget *parent, const char *name, const QString &text, const QRect &at)
+QLabel *addHelpLine(QWidget *parent, const char *name, const QString &text, const QRect &at)
 {
     auto *l = new QLabel(text, parent);
     l->setObjectName(QLatin1StringView(name));
@@ -18,16 +16,14 @@ QLabel *helpLine(QWidget *parent, const char *name, const QString &text, const Q
     return l;
 }
 
-} // namespace
-
 TFindRow TFindRow::add(QWidget *parent, int top, int lineWidth, int boxWidth, const QRect &button)
 {
     TFindRow row;
-    row.lblRigo01 = helpLine(parent, "lblRigo01",
+    row.lblRigo01 = addHelpLine(parent, "lblRigo01",
                              QStringLiteral("Immettere una o più parole consecutive presenti nella scheda in elenco "
                                             "da cercare e premere il pulsante Trova."),
                              QRect(20, top, lineWidth, 18));
-    row.lblRigo02 = helpLine(parent, "lblRigo02",
+    row.lblRigo02 = addHelpLine(parent, "lblRigo02",
                              QStringLiteral("Per spostarsi sulla voce successiva contenente la stessa chiave di "
                                             "ricerca, fare di nuovo clic su Trova."),
                              QRect(20, top + 20, lineWidth, 18));

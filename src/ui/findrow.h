@@ -7,6 +7,9 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 
+// A line of guidance above a list: plain Arial 10, dark grey.
+QLabel *addHelpLine(QWidget *parent, const char *name, const QString &text, const QRect &at);
+
 // The find row both list families show above their list: two lines that say
 // how to find, the magnifier, the text box and Trova.
 struct TFindRow

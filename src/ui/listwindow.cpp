@@ -34,12 +34,7 @@ QWidget *TListWindow::addPanel(const QString &name)
 
 QLabel *TListWindow::helpLine(QWidget *parent, const char *name, const QString &text, int y)
 {
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(QLatin1StringView(name));
-    l->setFont(layoutFont(QStringLiteral("Arial"), 10));
-    l->setStyleSheet(QStringLiteral("color: #1F2A33; background: transparent;"));
-    l->setGeometry(20, y, 822, 18);
-    return l;
+    return addHelpLine(parent, name, text, QRect(20, y, 822, 18));
 }
 
 TListWindow::TListWindow(const ListWindowDefinition &definition, QWidget *owner)
