@@ -165,9 +165,9 @@ int rename(const char *from, const char *to)
     return real(from, to);
 }
 
-static int lockCall(const char *name, int fd, int cmd, void *arg)
+static int lockCall(int fd, int cmd, void *arg)
 {
-    int (*real)(int, int, ...) = (int (*)(int, int, ...))dlsym(RTLD_NEXT, name);
+    int (*real)(int, int, ...) = (int (*)(int, int, ...))dlsym(RTLD_NEXT, "fcntl");
     if ((cmd == F_SETLK || cmd == F_SETLKW) && arg && ((struct flock *)arg)->l_type == F_WRLCK && fdUnderFolder(fd)) {
         const int o = next();
         if (o == Half && crashing())
@@ -186,14 +186,8 @@ int fcntl(int fd, int cmd, ...)
     va_start(ap, cmd);
     void *arg = va_arg(ap, void *);
     va_end(ap);
-    return lockCall("fcntl", fd, cmd, arg);
+    return lockCall(fd, cmd, arg);
 }
 
-int fcntl64(int fd, int cmd, ...)
-{
-    va_list ap;
-    va_start(ap, cmd);
-    void *arg = va_arg(ap, void *);
-    va_end(ap);
-    return lockCall("fcntl64", fd, cmd, arg);
-}
+/* glibc's 64-bit name for the same call. */
+int fcntl64(int fd, int cmd, ...) __attribute__((alias("fcntl")));
