@@ -17,8 +17,13 @@
 #include "suppliers/supplierrecord.h"
 #include "validators/validators.h"
 
+#include "app/safetycopies.h"
+
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 #include <QRegularExpression>
 #include "storage/safefile.h"
 
@@ -38,8 +43,11 @@ const char kHelp[] =
     "     scortex-cli validate codfisc|piva|carta|iban TESTO\n"
     "     scortex-cli inventory FILE [--tipologia TESTO]\n"
     "     scortex-cli summary FILE --from gg/mm --to gg/mm [--codice TESTO]\n"
+    "     scortex-cli backups [CARTELLA]\n"
+    "     scortex-cli restore DATA [ARCHIVIO ...] [CARTELLA]\n"
     "\n"
-    "Strumento per ispezionare gli archivi di Scortex senza modificarli.\n"
+    "Strumento per ispezionare gli archivi di Scortex senza modificarli;\n"
+    "soltanto restore li riscrive, da una copia di sicurezza.\n"
     "\n"
     "Comandi:\n"
     "  dump FILE    scrive l'archivio in formato CSV (UTF-8, righe LF) sullo\n"
@@ -93,6 +101,21 @@ const char kHelp[] =
     "               risultato completo, 1 se alcune schede non sono\n"
     "               leggibili (l'avviso sullo standard error: il totale non\n"
     "               le comprende), 2 per errori di uso o di accesso.\n"
+    "  backups [CARTELLA]\n"
+    "               elenca le copie di sicurezza che Scortex salva ogni giorno\n"
+    "               nella cartella \"Copie di sicurezza\" della cartella del\n"
+    "               programma (CARTELLA; senza, quella di scortex-cli): per\n"
+    "               ogni copia gli archivi che contiene e le loro dimensioni.\n"
+    "               Stato di uscita: 0 con almeno una copia, 1 nessuna copia.\n"
+    "  restore DATA [ARCHIVIO ...] [CARTELLA]\n"
+    "               rimette nella cartella del programma gli archivi della\n"
+    "               copia DATA (2026-12-10, come nel nome della copia): tutti\n"
+    "               quelli della copia, o solo gli ARCHIVIO indicati\n"
+    "               (Magazzino.pro). Prima salva una copia degli archivi\n"
+    "               attuali, così il ripristino si può annullare; ogni\n"
+    "               archivio è riscritto per intero, con il blocco esclusivo.\n"
+    "               Stato di uscita: 0 ripristinato, 2 copia danneggiata o con\n"
+    "               file che non sono archivi, archivio non scrivibile.\n"
     "  --help       mostra questo aiuto.\n"
     "\n"
     "Stato di uscita: 0 tutto in ordine (find: almeno una riga); 1 problemi\n"
@@ -540,10 +563,85 @@ int exportSheet(const ArchiveKind &kind, const QString &path, const QString &tar
     return Ok;
 }
 
+// The program folder: the last argument when it names an existing folder,
+// otherwise the tool's own folder.
+QString programFolderFrom(QStringList &args)
+{
+    if (!args.isEmpty() && QFileInfo(args.last()).isDir())
+        return QFileInfo(args.takeLast()).absoluteFilePath();
+    return QCoreApplication::applicationDirPath();
+}
+
+QString byteCount(qint64 n)
+{
+    return QLocale(QLocale::Italian, QLocale::Italy).toString(n);
+}
+
+int backups(QStringList args, std::FILE *out, std::FILE *err)
+{
+    const QString folder = programFolderFrom(args);
+    if (!args.isEmpty())
+        return usageError(err, QStringLiteral("cartella del programma non trovata: %1").arg(args.first()));
+    const QList<SafetyCopies::Copy> copies = SafetyCopies::list(folder);
+    if (copies.isEmpty()) {
+        print(err, QStringLiteral("Nessuna copia di sicurezza in %1.\n")
+                       .arg(QDir::toNativeSeparators(SafetyCopies::folder(folder))));
+        return Findings;
+    }
+    for (const SafetyCopies::Copy &c : copies) {
+        const QString note = c.number > 1 ? QStringLiteral("  (presa prima di un ripristino)") : QString();
+        if (!c.damage.isEmpty()) {
+            print(out, QStringLiteral("%1  danneggiata: %2\n").arg(c.name, c.damage));
+            continue;
+        }
+        qint64 packed = 0;
+        for (const Zip::Entry &e : c.entries)
+            packed += e.packed;
+        print(out, QStringLiteral("%1  %2 archivi, %3 byte nella copia%4\n")
+                       .arg(c.name).arg(c.entries.size()).arg(byteCount(QFileInfo(c.path).size()), note));
+        for (const Zip::Entry &e : c.entries)
+            print(out, QStringLiteral("    %1  %2 byte (%3 compressi), modificato il %4\n")
+                           .arg(e.name, byteCount(e.size), byteCount(e.packed),
+                                e.modified.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))));
+    }
+    return Ok;
+}
+
+int restore(QStringList args, std::FILE *out, std::FILE *err)
+{
+    const QString folder = programFolderFrom(args);
+    if (args.isEmpty())
+        return usageError(err, QStringLiteral("indicare la data della copia da ripristinare (2026-12-10)."));
+    const QString copy = args.takeFirst();
+    if (!SafetyCopies::parseName(copy + QStringLiteral(".zip")) && !SafetyCopies::parseName(copy))
+        return usageError(err, QStringLiteral("data della copia non valida: %1 (si scrive come nel nome della copia, "
+                                              "2026-12-10).")
+                                   .arg(copy));
+    const SafetyCopies::Restored r = SafetyCopies::restore(folder, copy, args, QDate::currentDate());
+    if (!r.undoCopy.isEmpty())
+        print(out, QStringLiteral("Copia degli archivi attuali salvata come %1: per annullare il ripristino, "
+                                  "scortex-cli restore %1\n")
+                       .arg(r.undoCopy));
+    for (qsizetype i = 0; i < r.files.size(); ++i)
+        print(out, QStringLiteral("%1 ripristinato dalla copia %2\n").arg(r.files[i], r.from[i]));
+    if (!r.error.isEmpty()) {
+        print(err, QStringLiteral("scortex-cli: %1\n").arg(r.error));
+        return Failure;
+    }
+    return Ok;
+}
+
 } // namespace
 
 int run(const QStringList &args, std::FILE *out, std::FILE *err)
 {
+    if (!args.isEmpty() && (args.first() == u"backups" || args.first() == u"restore")) {
+        if (args.contains(QStringLiteral("--help"))) {
+            print(out, QString::fromUtf8(kHelp));
+            return Ok;
+        }
+        return args.first() == u"backups" ? backups(args.mid(1), out, err) : restore(args.mid(1), out, err);
+    }
     if (!args.isEmpty() && args.first() == u"validate")
         return validate(args.mid(1), out, err);
     if (!args.isEmpty() && (args.first() == u"inventory" || args.first() == u"summary")) {

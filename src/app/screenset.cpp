@@ -12,7 +12,9 @@
 
 #include <QLineEdit>
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QThread>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -31,7 +33,10 @@ ScreenSet::ScreenSet()
     frmCarichi = new TfrmCarichi;
     frmMenuRiepilogoCarico = new TfrmMenuRiepilogoCarico;
 
-    connect(frmPassword, &TfrmPassword::accepted, this, [this] { navigate(frmAvvio, frmPassword); });
+    connect(frmPassword, &TfrmPassword::accepted, this, [this] {
+        navigate(frmAvvio, frmPassword);
+        startSafetyCopy();
+    });
     connect(frmPassword, &TfrmPassword::changeRequested, this, [this] { navigate(frmCambiaPassword, frmPassword); });
     connect(frmPassword, &TfrmPassword::exitRequested, this, &ScreenSet::applicationEnded);
     connect(frmCambiaPassword, &TfrmCambiaPassword::closed, this, [this] { frmPassword->comeBack(); });
@@ -62,6 +67,13 @@ ScreenSet::ScreenSet()
 
 ScreenSet::~ScreenSet()
 {
+    // Leaving the program abandons a copy still running: it stops at its
+    // next block and leaves no partial file behind.
+    if (m_copy) {
+        m_stopCopy = true;
+        m_copy->wait();
+        delete m_copy;
+    }
     for (QWidget *w : screens())
         delete w;
 }
@@ -83,6 +95,42 @@ QString ScreenSet::readOnlyNotice(const QString &programFolder)
     return QStringLiteral("Attenzione: la cartella del programma non consente la scrittura (ad esempio una cartella "
                           "di rete in sola lettura o un CD).\r\n\r\nLe schede possono essere consultate, stampate "
                           "ed esportate in altre cartelle, ma non salvate.");
+}
+
+QString ScreenSet::safetyCopyFailure(const QString &reason)
+{
+    return QStringLiteral("Attenzione: la copia di sicurezza giornaliera degli archivi non è stata salvata nella "
+                          "cartella \"%1\" (%2).\r\n\r\nIl programma funziona normalmente e le copie precedenti "
+                          "restano disponibili; la copia sarà ritentata al prossimo avvio.")
+        .arg(SafetyCopies::folderName(), reason);
+}
+
+bool ScreenSet::safetyCopyRunning() const
+{
+    return m_copy && !m_copy->isFinished();
+}
+
+void ScreenSet::startSafetyCopy()
+{
+    // Once per start of the program; a read-only folder was already said.
+    if (m_copyStarted)
+        return;
+    m_copyStarted = true;
+    const QString folder = AppContext::programFolder();
+    if (!readOnlyNotice(folder).isEmpty())
+        return;
+    const QDate today = QDate::currentDate();
+    m_copy = QThread::create([this, folder, today] { m_copyOutcome = SafetyCopies::daily(folder, today, &m_stopCopy); });
+    connect(m_copy, &QThread::finished, this, [this] {
+        if (!m_copyOutcome.error.isEmpty() && !m_stopCopy) {
+            QWidget *parent = QApplication::activeModalWidget();
+            if (!parent)
+                parent = QApplication::activeWindow();
+            Messages::warning(parent ? parent : frmAvvio, safetyCopyFailure(m_copyOutcome.error));
+        }
+        emit safetyCopyFinished();
+    });
+    m_copy->start(QThread::LowPriority);
 }
 
 void ScreenSet::start()

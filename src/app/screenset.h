@@ -1,7 +1,10 @@
 #pragma once
 
+#include "app/safetycopies.h"
+
 #include <QObject>
 
+#include <atomic>
 #include <memory>
 
 class QWidget;
@@ -15,6 +18,7 @@ class TfrmMenuCarico;
 class TfrmMenuRiepilogo;
 class TfrmMenuRiepilogoCarico;
 class TfrmPassword;
+class QThread;
 
 // The long-lived screens, created once in start-up order, and the moves
 // between them: the target is shown first, then the source is hidden.
@@ -43,12 +47,27 @@ public:
     void start();
     // The notice of a program folder that cannot be written, or empty.
     static QString readOnlyNotice(const QString &programFolder);
+    // What the user is told of a safety copy that failed.
+    static QString safetyCopyFailure(const QString &reason);
+
+    // The day's safety copy, once the main menu first shows: whether it
+    // is still running, and how the last one ended.
+    bool safetyCopyRunning() const;
+    const SafetyCopies::Outcome &safetyCopyOutcome() const { return m_copyOutcome; }
 
 signals:
     // The menu was closed or Esci pressed on the login window.
     void applicationEnded();
+    void safetyCopyFinished();
 
 private:
+    void startSafetyCopy();
+
     void navigate(QWidget *target, QWidget *source);
     void openApplication(int application);
+
+    QThread *m_copy = nullptr;
+    std::atomic<bool> m_stopCopy{false};
+    bool m_copyStarted = false;
+    SafetyCopies::Outcome m_copyOutcome;
 };

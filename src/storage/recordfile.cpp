@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <atomic>
+#include <mutex>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -24,6 +25,12 @@ namespace {
 
 std::atomic<quint64> g_lockWaits{0};
 
+// fcntl locks belong to the process, not the thread: the safety copy's
+// reads on its own thread would neither wait for a save of this process nor
+// keep their lock once the save released its own. So within the process one
+// thread at a time holds archive locks; a thread may nest them.
+std::recursive_mutex g_inProcess;
+
 // A POSIX record lock (fcntl) or LockFileEx, both honoured across NFS and
 // SMB shares, unlike flock() or a lock file. Writers take the whole file
 // exclusively (an append moves the end, an overwrite may reach another
@@ -36,7 +43,8 @@ class FileLock
 public:
     enum Kind { Shared, Exclusive };
 
-    FileLock(int fd, Kind kind, qint64 offset = 0, qint64 length = 0) : m_fd(fd), m_offset(offset), m_length(length)
+    FileLock(int fd, Kind kind, qint64 offset = 0, qint64 length = 0)
+        : m_thread(g_inProcess), m_fd(fd), m_offset(offset), m_length(length)
     {
         if (kind == Exclusive && Disk::Faults::lockFails())
             return;
@@ -106,6 +114,7 @@ private:
 #ifdef Q_OS_WIN
     HANDLE handle() const { return reinterpret_cast<HANDLE>(_get_osfhandle(m_fd)); }
 #endif
+    std::lock_guard<std::recursive_mutex> m_thread;
     int m_fd;
     qint64 m_offset;
     qint64 m_length;
@@ -351,20 +360,25 @@ void RecordFile::recover()
         FileLock lock(file.handle(), FileLock::Exclusive);
         if (!lock.usable())
             fail(QStringLiteral("impossibile bloccare il file per annullare una scrittura interrotta"));
-        QFile journalFile(journalPath(m_path));
-        if (!journalFile.open(QIODevice::ReadOnly))
-            return; // finished meanwhile by the workstation that was writing
-        const QByteArray bytes = journalFile.readAll();
-        journalFile.close();
-        Journal j;
-        QString why;
-        if (decodeJournal(bytes, &j) && !completed(file, j) && !rollBack(file, j, &why))
-            fail(QStringLiteral("impossibile annullare una scrittura interrotta (%1)").arg(why));
-        if (!Disk::remove(journalPath(m_path), &why))
-            fail(QStringLiteral("impossibile annullare una scrittura interrotta (%1)").arg(why));
+        undoJournal(file);
     }
     if (&file == &own)
         own.close();
+}
+
+void RecordFile::undoJournal(QFile &file)
+{
+    QFile journalFile(journalPath(m_path));
+    if (!journalFile.open(QIODevice::ReadOnly))
+        return; // finished meanwhile by the workstation that was writing
+    const QByteArray bytes = journalFile.readAll();
+    journalFile.close();
+    Journal j;
+    QString why;
+    if (decodeJournal(bytes, &j) && !completed(file, j) && !rollBack(file, j, &why))
+        fail(QStringLiteral("impossibile annullare una scrittura interrotta (%1)").arg(why));
+    if (!Disk::remove(journalPath(m_path), &why))
+        fail(QStringLiteral("impossibile annullare una scrittura interrotta (%1)").arg(why));
 }
 
 void RecordFile::writeJournaled(qint64 offset, QByteArrayView bytes, const QString &what)
@@ -485,6 +499,121 @@ QByteArray RecordFile::update(qint64 p, const std::function<QByteArray(const QBy
         writeAt(p, changed);
     }, QStringLiteral("l'aggiornamento del record %1").arg(p));
     return changed;
+}
+
+bool RecordFile::readWhole(const std::function<bool(QByteArrayView)> &take)
+{
+    constexpr qint64 kWholeBlock = 1 << 20;
+    const qint64 perBlock = qMax<qint64>(1, kWholeBlock / m_recordSize) * m_recordSize;
+    QByteArray block(perBlock, Qt::Uninitialized);
+    qint64 offset = 0;
+    for (;;) {
+        qint64 n = 0;
+        bool last = false;
+        {
+            // Locked from here to beyond the end, so an append waits as well:
+            // a block ends on a record's end or on the file's own end.
+            FileLock lock(m_file.handle(), FileLock::Shared, offset, 0);
+            const qint64 size = fileSize();
+            n = qBound<qint64>(0, size - offset, perBlock);
+            last = offset + n >= size;
+            if (n > 0 && !m_file.seek(offset))
+                fail(QStringLiteral("lettura del file non riuscita"));
+            for (qint64 got = 0; got < n;) {
+                const qint64 r = m_file.read(block.data() + got, n - got);
+                if (r <= 0)
+                    fail(QStringLiteral("lettura del file non riuscita a %1 byte").arg(offset + got));
+                got += r;
+            }
+        }
+        if (n > 0 && !take(QByteArrayView(block.constData(), n)))
+            return false;
+        // A trailing partial record ends the copy: an append lands over it.
+        if (last)
+            return true;
+        offset += n;
+    }
+}
+
+void RecordFile::rewrite(qint64 size, QByteArrayView sha1, const Producer &produce)
+{
+    lockForWriting([&] {
+        const QString what = QStringLiteral("sostituzione dell'archivio");
+        Journal j;
+        j.oldSize = fileSize();
+        j.offset = 0;
+        j.newEnd = size;
+        j.newHash = sha1.toByteArray();
+        if (j.oldSize > qint64(0xFFFFFFFFu) || j.newHash.size() != kHash)
+            fail(QStringLiteral("%1 non riuscita (archivio oltre 4 GB)").arg(what));
+        // The whole file as it is goes to the journal first, read in blocks.
+        const QString journal = journalPath(m_path);
+        QString why;
+        {
+            QFile out(journal);
+            QCryptographicHash sum(QCryptographicHash::Sha1);
+            bool saved = out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+            if (!saved)
+                why = out.errorString();
+            QByteArray head;
+            {
+                QDataStream h(&head, QIODevice::WriteOnly);
+                h.setByteOrder(QDataStream::LittleEndian);
+                h.writeRawData(kJournalMagic, sizeof kJournalMagic);
+                h << j.oldSize << j.offset << j.newEnd << quint32(j.oldSize);
+            }
+            auto put = [&](const char *data, qint64 n) {
+                sum.addData(QByteArrayView(data, n));
+                return Disk::write(out, -1, data, n, &why);
+            };
+            saved = saved && put(head.constData(), head.size());
+            QByteArray block(1 << 20, Qt::Uninitialized);
+            for (qint64 at = 0; saved && at < j.oldSize;) {
+                const qint64 n = qMin<qint64>(block.size(), j.oldSize - at);
+                if (!m_file.seek(at) || m_file.read(block.data(), n) != n) {
+                    why = QStringLiteral("lettura dei dati precedenti");
+                    saved = false;
+                    break;
+                }
+                saved = put(block.constData(), n);
+                at += n;
+            }
+            saved = saved && put(j.newHash.constData(), kHash);
+            const QByteArray total = sum.result();
+            saved = saved && Disk::write(out, -1, total.constData(), total.size(), &why) && Disk::sync(out, &why);
+            saved = Disk::close(out, saved ? &why : nullptr) && saved;
+            saved = saved && Disk::syncFolder(folder(), &why);
+            if (!saved) {
+                Disk::remove(journal, nullptr);
+                fail(QStringLiteral("%1 non riuscita (%2)").arg(what, why));
+            }
+        }
+        m_written = true;
+        // Shorter first, then the new bytes: a crash anywhere leaves either
+        // the new file whole or a journal that puts the old one back.
+        qint64 at = 0;
+        bool whole = size >= j.oldSize || Disk::resize(m_file, size, &why);
+        whole = whole && produce([&](QByteArrayView bytes) {
+            if (at + bytes.size() > size || !Disk::write(m_file, at, bytes.data(), bytes.size(), &why))
+                return false;
+            at += bytes.size();
+            return true;
+        });
+        if (whole && at != size)
+            whole = false;
+        whole = whole && Disk::resize(m_file, size, &why) && Disk::sync(m_file, &why);
+        if (!whole) {
+            if (why.isEmpty())
+                why = QStringLiteral("dati nuovi incompleti");
+            try {
+                undoJournal(m_file);
+            } catch (const ArchiveError &) {
+                // The journal stays: the next open puts the old bytes back.
+            }
+            fail(QStringLiteral("%1 non riuscita (%2)").arg(what, why));
+        }
+        QFile::remove(journal);
+    }, QStringLiteral("la sostituzione dell'archivio"));
 }
 
 void RecordFile::scan(const std::function<bool(qint64, QByteArrayView)> &visit)

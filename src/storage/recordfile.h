@@ -61,6 +61,20 @@ public:
     // record as it was.
     QByteArray update(qint64 p, const std::function<QByteArray(const QByteArray &)> &change);
 
+    // Hands the file's bytes, from the first to the last (a trailing partial
+    // record included), to `take` in blocks of whole records, each read under
+    // the shared lock: a copy taken so never holds half of a record written
+    // meanwhile. False when `take` stopped it.
+    bool readWhole(const std::function<bool(QByteArrayView)> &take);
+
+    // Puts `size` new bytes, whose SHA-1 is `sha1`, in place of the whole
+    // file, under the exclusive lock and through the journal: whole or not
+    // at all. `produce` hands them to its sink in order and returns false
+    // (as the sink does) when something failed.
+    using Sink = std::function<bool(QByteArrayView)>;
+    using Producer = std::function<bool(const Sink &)>;
+    void rewrite(qint64 size, QByteArrayView sha1, const Producer &produce);
+
     // Calls `visit(position, bytes)` for every whole record in order, reading
     // in large blocks; stops early when `visit` returns false.
     void scan(const std::function<bool(qint64, QByteArrayView)> &visit);
@@ -128,6 +142,8 @@ private:
     // Under the exclusive lock: journal, write, flush, journal removed.
     void writeJournaled(qint64 offset, QByteArrayView bytes, const QString &what);
     void recover();
+    // Under the exclusive lock: the journal's old bytes back in place.
+    void undoJournal(QFile &file);
     QString folder() const;
     void lockForWriting(const std::function<void()> &action, const QString &what);
 

@@ -73,6 +73,11 @@ void TestHelpTopics::overviewRepeatsTheApplicationsAndNamesThePassword()
     QVERIFY(body.contains(QStringLiteral("password magazzino")));
     QVERIFY(body.contains(QStringLiteral("USB")));
     QVERIFY(body.contains(QStringLiteral("rete locale")));
+    // Where the safety copies are, how many stay, how one is put back.
+    QVERIFY(body.contains(QStringLiteral("nella cartella Copie di sicurezza dentro la cartella del programma")));
+    QVERIFY(body.contains(QStringLiteral("ultimi 10 giorni")));
+    QVERIFY(body.contains(QStringLiteral("ultimi 12 mesi")));
+    QVERIFY(body.contains(QStringLiteral("scortex-cli restore 2026-12-10")));
     // What happens when two workstations edit the same card.
     QVERIFY(body.contains(QStringLiteral("sovrascriverla con i dati presenti a video")));
 }

@@ -3,6 +3,7 @@
 #include "app/loginwindow.h"
 #include "app/mainmenu.h"
 #include "app/scramble.h"
+#include "app/safetycopies.h"
 #include "app/screenset.h"
 #include "products/inventorymenu.h"
 #include "products/productcard.h"
@@ -16,6 +17,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -67,6 +70,8 @@ private slots:
     void init();
     void cleanup();
     void readOnlyFolderSaidOnceAtStart();
+    void safetyCopyOnceADayAfterLogin();
+    void failedSafetyCopySaidOnce();
 
     void loginAcceptsTrimmedLowerCase();
     void blanksKeepOKDisabled();
@@ -129,6 +134,12 @@ void TestShell::readOnlyFolderSaidOnceAtStart()
     QVERIFY(QFile::setPermissions(m_folder->path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     ScreenSet screens;
     screens.start();
+    // Nor does the login that follows try a safety copy, or say more.
+    type(screens.frmPassword->txtPassword, QStringLiteral("magazzino"));
+    enter(screens.frmPassword->txtPassword);
+    QVERIFY(screens.frmAvvio->isVisible());
+    QVERIFY(!screens.safetyCopyRunning());
+    QVERIFY(!QFileInfo::exists(SafetyCopies::folder(m_folder->path())));
     QFile::setPermissions(m_folder->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 #endif
     QVERIFY(QDir(m_folder->path()).entryList({QStringLiteral("scortex-*")}, QDir::Files).isEmpty());
@@ -138,6 +149,60 @@ void TestShell::readOnlyFolderSaidOnceAtStart()
              QStringLiteral("Attenzione: la cartella del programma non consente la scrittura (ad esempio una cartella "
                             "di rete in sola lettura o un CD).\r\n\r\nLe schede possono essere consultate, stampate "
                             "ed esportate in altre cartelle, ma non salvate."));
+}
+
+void TestShell::safetyCopyOnceADayAfterLogin()
+{
+    // The copy starts once the menu shows, on its own thread.
+    QSignalSpy finished(m_screens.get(), &ScreenSet::safetyCopyFinished);
+    login();
+    QVERIFY(finished.count() == 1 || finished.wait(30000));
+    const SafetyCopies::Outcome made = m_screens->safetyCopyOutcome();
+    QVERIFY2(made.made, qPrintable(made.error));
+    QCOMPARE(made.name, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".zip"));
+    QCOMPARE(made.files, QStringList{QStringLiteral("unins000.dll")});
+    QVERIFY(m_messages->boxes.isEmpty());
+
+    // Back at the menu from an application: no second copy.
+    m_screens->frmAvvio->btnApp[0]->click();
+    m_screens->frmFornitori->close();
+    QVERIFY(m_screens->frmAvvio->isVisible());
+    QCOMPARE(finished.count(), 1);
+
+    // The next start the same day makes none.
+    m_screens = std::make_unique<ScreenSet>();
+    m_screens->start();
+    QSignalSpy again(m_screens.get(), &ScreenSet::safetyCopyFinished);
+    login();
+    QVERIFY(again.count() == 1 || again.wait(30000));
+    QVERIFY(!m_screens->safetyCopyOutcome().made);
+    QVERIFY(m_screens->safetyCopyOutcome().error.isEmpty());
+    QCOMPARE(QDir(SafetyCopies::folder(m_folder->path())).entryList(QDir::Files), QStringList{made.name});
+    QVERIFY(m_messages->boxes.isEmpty());
+}
+
+void TestShell::failedSafetyCopySaidOnce()
+{
+    // A file where the copies' folder should be: the copy cannot be written.
+    QFile blocker(SafetyCopies::folder(m_folder->path()));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QSignalSpy finished(m_screens.get(), &ScreenSet::safetyCopyFinished);
+    login();
+    QVERIFY(finished.count() == 1 || finished.wait(30000));
+    QCOMPARE(m_messages->boxes.size(), 1);
+    QCOMPARE(m_messages->lastKind(), Messages::Kind::Warning);
+    QCOMPARE(m_messages->lastText(), ScreenSet::safetyCopyFailure(m_screens->safetyCopyOutcome().error));
+    QVERIFY2(m_messages->lastText().startsWith(
+                 QStringLiteral("Attenzione: la copia di sicurezza giornaliera degli archivi non è stata salvata nella "
+                                "cartella \"Copie di sicurezza\" (impossibile creare la cartella ")),
+             qPrintable(m_messages->lastText()));
+    // The program goes on, and says it no more.
+    m_screens->frmAvvio->btnApp[1]->click();
+    QVERIFY(m_screens->frmMagazzino->isVisible());
+    m_screens->frmMagazzino->close();
+    QVERIFY(m_screens->frmAvvio->isVisible());
+    QCOMPARE(m_messages->boxes.size(), 1);
 }
 
 void TestShell::cleanup()

@@ -1,6 +1,7 @@
 // Several workstations on one shared program folder: a card's save never
 // silently undoes another workstation's save, concurrent imports add up,
 // and readers and writers wait for a write in progress.
+#include "app/safetycopies.h"
 #include "products/productcard.h"
 #include "products/productrecord.h"
 #include "products/stockwindow.h"
@@ -16,6 +17,8 @@
 #include "support/recorders.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFileInfo>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -394,6 +397,7 @@ void TestSharedFolder::readersAndWritersWaitForAWriteInProgress_data()
     QTest::newRow("list scan, blocks") << QStringLiteral("blocks");
     QTest::newRow("card save") << QStringLiteral("write");
     QTest::newRow("import") << QStringLiteral("update");
+    QTest::newRow("safety copy") << QStringLiteral("copy");
 }
 
 void TestSharedFolder::readersAndWritersWaitForAWriteInProgress()
@@ -424,6 +428,20 @@ void TestSharedFolder::readersAndWritersWaitForAWriteInProgress()
                 seen = file.read(2);
             } else if (action == u"write") {
                 file.write(2, QByteArray(kSize, 'c'));
+            } else if (action == u"copy") {
+                const QString folder = QFileInfo(path).absolutePath();
+                const SafetyCopies::Outcome made = SafetyCopies::daily(folder, QDate(2026, 12, 10));
+                QFile zip(QDir(SafetyCopies::folder(folder)).filePath(made.name));
+                Zip::Reader reader(&zip);
+                if (!made.made || !zip.open(QIODevice::ReadOnly) || !reader.open()
+                    || !reader.find(QStringLiteral("Fornitori.pro")))
+                    throw ArchiveError(path, made.error);
+                QByteArray bytes;
+                reader.read(*reader.find(QStringLiteral("Fornitori.pro")), [&](QByteArrayView b) {
+                    bytes += b.toByteArray();
+                    return true;
+                });
+                seen = bytes.mid(kSize, kSize);
             } else if (action == u"update") {
                 file.update(2, [&](const QByteArray &current) {
                     seen = current;

@@ -1,0 +1,659 @@
+#include "app/safetycopies.h"
+#include "storage/disk.h"
+#include "storage/recordfile.h"
+#include "storage/zipfile.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <thread>
+
+namespace {
+
+constexpr int kSupplier = 3643;
+constexpr int kProduct = 4874;
+constexpr int kReceipt = 2937;
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// A record as the card writes it: a few short texts and zero padding.
+QByteArray record(int size, int seed)
+{
+    QByteArray r(size, '\0');
+    for (int at = 0; at + 40 < size; at += 97) {
+        const QByteArray text = QByteArray("Articolo ") + QByteArray::number(seed * 31 + at);
+        r[at] = char(text.size());
+        r.replace(at + 1, text.size(), text);
+    }
+    return r;
+}
+
+QByteArray records(int size, int count, int seed = 0)
+{
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes += record(size, seed + i);
+    return bytes;
+}
+
+QStringList zipsIn(const QString &programFolder)
+{
+    return QDir(SafetyCopies::folder(programFolder)).entryList(QDir::Files, QDir::Name);
+}
+
+QByteArray entryBytes(const QString &zipPath, const QString &name)
+{
+    QFile f(zipPath);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    Zip::Reader reader(&f);
+    QByteArray bytes;
+    if (!reader.open() || !reader.find(name))
+        return {};
+    if (!reader.read(*reader.find(name), [&](QByteArrayView b) {
+            bytes += b.toByteArray();
+            return true;
+        }))
+        return QByteArray("damaged: ") + reader.errorString().toUtf8();
+    return bytes;
+}
+
+QString zipOf(const QString &folder, const QString &name)
+{
+    return QDir(SafetyCopies::folder(folder)).filePath(name);
+}
+
+} // namespace
+
+class TestSafetyCopies : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void zipRoundTrip();
+    void zipIsStandard();
+    void firstStartCopiesOnlyChangedFiles();
+    void keepingRule_data();
+    void keepingRule();
+    void keepingOverASimulatedYear();
+    void copyWhileAnotherProcessWrites();
+    void copyUndoesAnInterruptedWriteFirst();
+    void copyWaitsForASaveOfThisProcess();
+    void failedCopyKeepsThePreviousOnes_data();
+    void failedCopyKeepsThePreviousOnes();
+    void stopAbandonsCleanly();
+    void restoreRoundTripsEveryArchive();
+    void restoreNamedArchiveFromAnEarlierCopy();
+    void restoreRefuses_data();
+    void restoreRefuses();
+    void failedRestoreLeavesTheArchiveWhole();
+    void cliBackupsAndRestore();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_folder;
+    QHash<QString, QByteArray> m_original;
+
+    void fill();
+};
+
+void TestSafetyCopies::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_folder = m_dir->path();
+    fill();
+}
+
+void TestSafetyCopies::cleanup()
+{
+    Disk::Faults::disarm();
+    m_dir.reset();
+}
+
+// The four kinds of file, one with a trailing partial record.
+void TestSafetyCopies::fill()
+{
+    m_original = {
+        {QStringLiteral("Fornitori.pro"), records(kSupplier, 30)},
+        {QStringLiteral("Magazzino.pro"), records(kProduct, 50, 1000) + QByteArray("parziale")},
+        {QStringLiteral("2024.odc"), records(kReceipt, 20, 2000)},
+        {QStringLiteral("unins000.dll"), QByteArray("[Accesso]\r\nValore=4D414741\r\n")},
+    };
+    for (auto it = m_original.cbegin(); it != m_original.cend(); ++it)
+        writeAll(QDir(m_folder).filePath(it.key()), it.value());
+    // Not copied: neither an archive nor the password file.
+    writeAll(QDir(m_folder).filePath(QStringLiteral("Fornitori.xls")), "foglio");
+}
+
+void TestSafetyCopies::zipRoundTrip()
+{
+    QByteArray random(300000, Qt::Uninitialized);
+    for (char &c : random)
+        c = char(QRandomGenerator::global()->bounded(256));
+    const QList<QPair<QString, QByteArray>> files = {
+        {QStringLiteral("vuoto.pro"), QByteArray()},
+        {QStringLiteral("Magazzino.pro"), records(kProduct, 200)},
+        {QStringLiteral("casuale.bin"), random},
+    };
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    Zip::Writer writer(&buffer);
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(1765353662123);
+    for (const auto &[name, bytes] : files) {
+        QVERIFY(writer.begin(name, when, bytes.size()));
+        // In pieces, as the copy hands them over.
+        for (qsizetype at = 0; at < bytes.size(); at += 70001)
+            QVERIFY(writer.add(QByteArrayView(bytes).sliced(at, qMin<qsizetype>(70001, bytes.size() - at))));
+        QVERIFY(writer.end());
+    }
+    QVERIFY(writer.finish(QStringLiteral("commento")));
+    buffer.close();
+
+    buffer.open(QIODevice::ReadOnly);
+    Zip::Reader reader(&buffer);
+    QVERIFY2(reader.open(), qPrintable(reader.errorString()));
+    QCOMPARE(reader.comment(), QStringLiteral("commento"));
+    QCOMPARE(reader.entries().size(), files.size());
+    for (const auto &[name, bytes] : files) {
+        const Zip::Entry *e = reader.find(name);
+        QVERIFY(e);
+        QCOMPARE(e->size, bytes.size());
+        QCOMPARE(e->modified, when);
+        QByteArray back;
+        QVERIFY(reader.read(*e, [&](QByteArrayView b) {
+            back += b.toByteArray();
+            return true;
+        }));
+        QCOMPARE(back, bytes);
+    }
+    // Mostly padding packs small.
+    QVERIFY(reader.find(QStringLiteral("Magazzino.pro"))->packed * 20 < kProduct * 200);
+}
+
+void TestSafetyCopies::zipIsStandard()
+{
+#ifdef Q_OS_WIN
+    QSKIP("Wine runs no Linux unzip; the zip files are the same bytes on both systems");
+#else
+    // What the program writes, the common tools read; what they write, it reads.
+    const SafetyCopies::Outcome made = SafetyCopies::daily(m_folder, QDate(2026, 12, 10));
+    QVERIFY(made.made);
+    const QString zip = zipOf(m_folder, QStringLiteral("2026-12-10.zip"));
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-t"), zip});
+    QVERIFY(unzip.waitForFinished(60000));
+    QVERIFY2(unzip.exitCode() == 0, unzip.readAll().constData());
+    QProcess list;
+    list.start(QStringLiteral("unzip"), {QStringLiteral("-p"), zip, QStringLiteral("Magazzino.pro")});
+    QVERIFY(list.waitForFinished(60000));
+    QCOMPARE(list.readAllStandardOutput(), m_original.value(QStringLiteral("Magazzino.pro")));
+
+    const QString theirs = QDir(m_folder).filePath(QStringLiteral("theirs.zip"));
+    QProcess zipper;
+    zipper.setWorkingDirectory(m_folder);
+    zipper.start(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-6"), theirs,
+                                         QStringLiteral("Magazzino.pro"), QStringLiteral("unins000.dll")});
+    QVERIFY(zipper.waitForFinished(60000));
+    QCOMPARE(zipper.exitCode(), 0);
+    QCOMPARE(entryBytes(theirs, QStringLiteral("Magazzino.pro")), m_original.value(QStringLiteral("Magazzino.pro")));
+    QCOMPARE(entryBytes(theirs, QStringLiteral("unins000.dll")), m_original.value(QStringLiteral("unins000.dll")));
+#endif
+}
+
+void TestSafetyCopies::firstStartCopiesOnlyChangedFiles()
+{
+    const QDate day(2026, 12, 10);
+    const SafetyCopies::Outcome first = SafetyCopies::daily(m_folder, day);
+    QVERIFY2(first.made, qPrintable(first.error));
+    QCOMPARE(first.name, QStringLiteral("2026-12-10.zip"));
+    QStringList all = m_original.keys();
+    all.sort(Qt::CaseInsensitive);
+    QStringList copied = first.files;
+    copied.sort(Qt::CaseInsensitive);
+    QCOMPARE(copied, all);
+    for (auto it = m_original.cbegin(); it != m_original.cend(); ++it)
+        QCOMPARE(entryBytes(zipOf(m_folder, first.name), it.key()), it.value());
+    QVERIFY(first.zipBytes * 5 < first.bytes);
+
+    // A second start the same day makes none.
+    const SafetyCopies::Outcome second = SafetyCopies::daily(m_folder, day);
+    QVERIFY(!second.made);
+    QVERIFY(second.error.isEmpty());
+    QCOMPARE(zipsIn(m_folder), QStringList{QStringLiteral("2026-12-10.zip")});
+
+    // Nothing changed: the next day makes none either.
+    QVERIFY(!SafetyCopies::daily(m_folder, day.addDays(1)).made);
+
+    // One record overwritten in place, same size: only that archive.
+    {
+        RecordFile f(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), kProduct);
+        f.write(7, record(kProduct, 99));
+        f.close();
+    }
+    const SafetyCopies::Outcome third = SafetyCopies::daily(m_folder, day.addDays(2));
+    QVERIFY(third.made);
+    QCOMPARE(third.files, QStringList{QStringLiteral("Magazzino.pro")});
+    QCOMPARE(zipsIn(m_folder), (QStringList{QStringLiteral("2026-12-10.zip"), QStringLiteral("2026-12-12.zip")}));
+}
+
+void TestSafetyCopies::keepingRule_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QStringList>("kept");
+
+    QStringList eleven;
+    for (int d = 1; d <= 11; ++d)
+        eleven << QStringLiteral("2026-12-%1.zip").arg(d + 10);
+    QTest::newRow("eleventh oldest day goes, but it is December's first")
+        << eleven << QDate(2026, 12, 21) << eleven;
+    QStringList novemberToo = eleven;
+    novemberToo.prepend(QStringLiteral("2026-11-30.zip"));
+    novemberToo.prepend(QStringLiteral("2026-11-29.zip"));
+    QStringList keptNov = eleven;
+    keptNov.prepend(QStringLiteral("2026-11-29.zip"));
+    QTest::newRow("a month's first copy stays, its later ones go") << novemberToo << QDate(2026, 12, 21) << keptNov;
+    QTest::newRow("a day's copies stay together")
+        << QStringList{QStringLiteral("2026-12-10.zip"), QStringLiteral("2026-12-10-2.zip"),
+                       QStringLiteral("2026-12-10-3.zip")}
+        << QDate(2026, 12, 10)
+        << QStringList{QStringLiteral("2026-12-10.zip"), QStringLiteral("2026-12-10-2.zip"),
+                       QStringLiteral("2026-12-10-3.zip")};
+    QStringList recent;
+    for (int d = 1; d <= 10; ++d)
+        recent << QStringLiteral("2026-12-%1.zip").arg(d, 2, 10, QLatin1Char('0'));
+    QTest::newRow("older than twelve months goes, once ten newer days have copies")
+        << QStringList{QStringLiteral("2025-11-03.zip"), QStringLiteral("2025-12-01.zip"),
+                       QStringLiteral("2026-01-05.zip"), QStringLiteral("2026-01-06.zip")} + recent
+        << QDate(2026, 12, 10) << QStringList{QStringLiteral("2026-01-05.zip")} + recent;
+    QTest::newRow("the last ten copies stay however old")
+        << QStringList{QStringLiteral("2024-03-03.zip"), QStringLiteral("2025-11-03.zip")} << QDate(2026, 12, 10)
+        << QStringList{QStringLiteral("2024-03-03.zip"), QStringLiteral("2025-11-03.zip")};
+    QTest::newRow("a copy dated after today is left alone")
+        << QStringList{QStringLiteral("2027-01-02.zip"), QStringLiteral("2026-12-09.zip")} << QDate(2026, 12, 10)
+        << QStringList{QStringLiteral("2026-12-09.zip"), QStringLiteral("2027-01-02.zip")};
+    QTest::newRow("names that are no copy are never kept or counted")
+        << QStringList{QStringLiteral("note.txt"), QStringLiteral("2026-13-01.zip"), QStringLiteral("2026-12-09-1.zip")}
+        << QDate(2026, 12, 10) << QStringList{};
+}
+
+void TestSafetyCopies::keepingRule()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QDate, today);
+    QFETCH(QStringList, kept);
+    QStringList got = SafetyCopies::kept(names, today);
+    got.sort();
+    kept.sort();
+    QCOMPARE(got, kept);
+}
+
+void TestSafetyCopies::keepingOverASimulatedYear()
+{
+    // Every day for 14 months the products change; the suppliers never do.
+    const QString foreign = QDir(SafetyCopies::folder(m_folder)).filePath(QStringLiteral("leggimi.txt"));
+    QVERIFY(QDir().mkpath(SafetyCopies::folder(m_folder)));
+    writeAll(foreign, "non è una copia");
+    const QDate start(2025, 10, 1);
+    const QDate end(2026, 12, 10);
+    for (QDate day = start; day <= end; day = day.addDays(1)) {
+        RecordFile f(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), kProduct);
+        f.write(1, record(kProduct, int(start.daysTo(day))));
+        f.close();
+        const SafetyCopies::Outcome o = SafetyCopies::daily(m_folder, day);
+        QVERIFY2(o.made, qPrintable(day.toString(Qt::ISODate) + o.error));
+    }
+    QStringList expected;
+    for (int d = 0; d < 10; ++d)
+        expected << end.addDays(-d).toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".zip");
+    for (int m = 1; m <= 11; ++m)
+        expected << QDate(end.year(), end.month(), 1).addMonths(-m).toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".zip");
+    expected << QStringLiteral("leggimi.txt");
+    expected.sort();
+    QCOMPARE(zipsIn(m_folder), expected);
+    QCOMPARE(readAll(foreign), QByteArray("non è una copia"));
+
+    // The suppliers' only copy would have gone with its year-old zip: it was
+    // carried into a newer one first, and it still comes back.
+    writeAll(QDir(m_folder).filePath(QStringLiteral("Fornitori.pro")), "rovinato");
+    const SafetyCopies::Restored r =
+        SafetyCopies::restore(m_folder, QStringLiteral("2026-12-10"), {QStringLiteral("Fornitori.pro")}, end);
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(readAll(QDir(m_folder).filePath(QStringLiteral("Fornitori.pro"))),
+             m_original.value(QStringLiteral("Fornitori.pro")));
+}
+
+void TestSafetyCopies::copyWhileAnotherProcessWrites()
+{
+    // A worker rewrites every product again and again, each record all one
+    // byte, while copies are taken: a copy may mix old and new records, but
+    // never two halves of one record.
+    const QString path = QDir(m_folder).filePath(QStringLiteral("Magazzino.pro"));
+    const int count = 200;
+    writeAll(path, QByteArray(qsizetype(kProduct) * count, 'a'));
+    QProcess worker;
+    worker.start(QStringLiteral(APPENDWORKER),
+                 {path, QString::number(kProduct), QStringLiteral("3000"), QStringLiteral("b"), QStringLiteral("overwrite")});
+    QVERIFY(worker.waitForStarted());
+    int copies = 0;
+    QDate day(2026, 1, 1);
+    // The state is read afresh each turn: this loop runs no event loop.
+    while (!worker.waitForFinished(0) && copies < 400) {
+        const SafetyCopies::Outcome o = SafetyCopies::daily(m_folder, day);
+        day = day.addDays(1);
+        QVERIFY2(o.error.isEmpty(), qPrintable(o.error));
+        if (!o.made || !o.files.contains(QStringLiteral("Magazzino.pro")))
+            continue;
+        const QByteArray bytes = entryBytes(zipOf(m_folder, o.name), QStringLiteral("Magazzino.pro"));
+        QCOMPARE(bytes.size(), qsizetype(kProduct) * count);
+        for (int r = 0; r < count; ++r) {
+            const QByteArray one = bytes.mid(qsizetype(r) * kProduct, kProduct);
+            QVERIFY2(one.count(one.at(0)) == kProduct, qPrintable(QStringLiteral("record %1 torn in copy %2").arg(r + 1).arg(copies)));
+        }
+        ++copies;
+    }
+    QVERIFY(worker.state() == QProcess::NotRunning || worker.waitForFinished(120000));
+    QVERIFY(copies >= 2);
+    QCOMPARE(worker.exitCode(), 0);
+}
+
+void TestSafetyCopies::copyUndoesAnInterruptedWriteFirst()
+{
+    // A save that stopped half-way (a crash) left half a record and its
+    // journal: the copy holds the record as it was, never the half.
+    const QString path = QDir(m_folder).filePath(QStringLiteral("2024.odc"));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // The record's own write is the save's sixth checked call.
+    env.insert(QStringLiteral("SCORTEX_FAULT"), QStringLiteral("6:crash"));
+    child.setProcessEnvironment(env);
+    child.start(QStringLiteral(APPENDWORKER),
+                {path, QString::number(kReceipt), QStringLiteral("1"), QStringLiteral("z"), QStringLiteral("overwrite")});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitCode(), 86);
+    QVERIFY(QFile::exists(RecordFile::journalPath(path)));
+    QVERIFY(readAll(path) != m_original.value(QStringLiteral("2024.odc")));
+
+    const SafetyCopies::Outcome o = SafetyCopies::daily(m_folder, QDate(2026, 12, 10));
+    QVERIFY2(o.made, qPrintable(o.error));
+    QCOMPARE(entryBytes(zipOf(m_folder, o.name), QStringLiteral("2024.odc")), m_original.value(QStringLiteral("2024.odc")));
+    QVERIFY(!o.files.contains(QStringLiteral("2024.odc-journal")));
+}
+
+void TestSafetyCopies::copyWaitsForASaveOfThisProcess()
+{
+    // The copy runs on a thread of the program that saves cards: record
+    // locks belong to the process, so the save's must still hold it off.
+    const QString path = QDir(m_folder).filePath(QStringLiteral("Magazzino.pro"));
+    const QByteArray changed = record(kProduct, 4242);
+    std::atomic<bool> copyDone{false};
+    bool doneDuringSave = true;
+    SafetyCopies::Outcome o;
+    std::thread copier;
+    {
+        RecordFile file(path, kProduct);
+        file.update(3, [&](const QByteArray &) {
+            copier = std::thread([&] {
+                o = SafetyCopies::daily(m_folder, QDate(2026, 12, 10));
+                copyDone = true;
+            });
+            QThread::msleep(300);
+            doneDuringSave = copyDone;
+            return changed;
+        });
+        file.close();
+    }
+    copier.join();
+    QVERIFY(!doneDuringSave);
+    QVERIFY2(o.made, qPrintable(o.error));
+    QCOMPARE(entryBytes(zipOf(m_folder, o.name), QStringLiteral("Magazzino.pro")).mid(2 * kProduct, kProduct), changed);
+}
+
+void TestSafetyCopies::failedCopyKeepsThePreviousOnes_data()
+{
+    QTest::addColumn<int>("nth");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("disk full at the first block") << 1 << int(Disk::Faults::Kind::Persistent);
+    QTest::newRow("disk full half-way") << 3 << int(Disk::Faults::Kind::Persistent);
+    QTest::newRow("short write") << 2 << int(Disk::Faults::Kind::Short);
+    QTest::newRow("flush refused") << 0 << int(Disk::Faults::Kind::Once);
+    QTest::newRow("rename refused") << -1 << int(Disk::Faults::Kind::Once);
+}
+
+void TestSafetyCopies::failedCopyKeepsThePreviousOnes()
+{
+    QFETCH(int, nth);
+    QFETCH(int, kind);
+    QVERIFY(SafetyCopies::daily(m_folder, QDate(2026, 12, 9)).made);
+    const QString previous = zipOf(m_folder, QStringLiteral("2026-12-09.zip"));
+    const QByteArray before = readAll(previous);
+    writeAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), records(kProduct, 400, 7));
+
+    // Counted on a copy that works: its calls are the writes, then the
+    // flush, the close, the rename and the folder's flush.
+    Disk::Faults::arm(1000000, Disk::Faults::Kind::Once);
+    {
+        QTemporaryDir probe;
+        QDir().mkpath(SafetyCopies::folder(probe.path()));
+        writeAll(QDir(probe.path()).filePath(QStringLiteral("Magazzino.pro")), records(kProduct, 400, 7));
+        QVERIFY(SafetyCopies::daily(probe.path(), QDate(2026, 12, 10)).made);
+    }
+    const int calls = Disk::Faults::calls();
+    QVERIFY(calls >= 6);
+    const int at = nth > 0 ? nth : (nth == 0 ? calls - 3 : calls - 1);
+    Disk::Faults::arm(at, Disk::Faults::Kind(kind));
+    const SafetyCopies::Outcome o = SafetyCopies::daily(m_folder, QDate(2026, 12, 10));
+    Disk::Faults::disarm();
+    QVERIFY(!o.made);
+    QVERIFY(!o.error.isEmpty());
+    // The old copy stands as it was, and nothing half-written lies beside it.
+    QCOMPARE(zipsIn(m_folder), QStringList{QStringLiteral("2026-12-09.zip")});
+    QCOMPARE(readAll(previous), before);
+    // The next start tries again and makes it.
+    const SafetyCopies::Outcome again = SafetyCopies::daily(m_folder, QDate(2026, 12, 10));
+    QVERIFY2(again.made, qPrintable(again.error));
+    QCOMPARE(again.files, QStringList{QStringLiteral("Magazzino.pro")});
+}
+
+void TestSafetyCopies::stopAbandonsCleanly()
+{
+    writeAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), records(kProduct, 2000));
+    std::atomic<bool> stop{true};
+    const SafetyCopies::Outcome o = SafetyCopies::daily(m_folder, QDate(2026, 12, 10), &stop);
+    QVERIFY(o.abandoned);
+    QVERIFY(!o.made);
+    QVERIFY(o.error.isEmpty());
+    QVERIFY(zipsIn(m_folder).isEmpty());
+}
+
+void TestSafetyCopies::restoreRoundTripsEveryArchive()
+{
+    const QDate day(2026, 12, 10);
+    QVERIFY(SafetyCopies::daily(m_folder, day).made);
+    // Later: archives grown, one record changed, the password changed.
+    QHash<QString, QByteArray> changed = m_original;
+    changed[QStringLiteral("Fornitori.pro")] += records(kSupplier, 5, 500);
+    changed[QStringLiteral("Magazzino.pro")].replace(kProduct, kProduct, record(kProduct, 777));
+    changed[QStringLiteral("2024.odc")] = records(kReceipt, 3, 9);
+    changed[QStringLiteral("unins000.dll")] = "[Accesso]\r\nValore=414243\r\n";
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it)
+        writeAll(QDir(m_folder).filePath(it.key()), it.value());
+
+    const SafetyCopies::Restored r = SafetyCopies::restore(m_folder, QStringLiteral("2026-12-10"), {}, day);
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(r.files.size(), 4);
+    for (auto it = m_original.cbegin(); it != m_original.cend(); ++it)
+        QCOMPARE(readAll(QDir(m_folder).filePath(it.key())), it.value());
+    QVERIFY(!QFile::exists(RecordFile::journalPath(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")))));
+
+    // The copy taken first undoes the restore.
+    QCOMPARE(r.undoCopy, QStringLiteral("2026-12-10-2"));
+    const SafetyCopies::Restored undo = SafetyCopies::restore(m_folder, r.undoCopy, {}, day);
+    QVERIFY2(undo.error.isEmpty(), qPrintable(undo.error));
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it)
+        QCOMPARE(readAll(QDir(m_folder).filePath(it.key())), it.value());
+}
+
+void TestSafetyCopies::restoreNamedArchiveFromAnEarlierCopy()
+{
+    QVERIFY(SafetyCopies::daily(m_folder, QDate(2026, 12, 8)).made);
+    writeAll(QDir(m_folder).filePath(QStringLiteral("2024.odc")), records(kReceipt, 21, 2000));
+    const SafetyCopies::Outcome later = SafetyCopies::daily(m_folder, QDate(2026, 12, 9));
+    QCOMPARE(later.files, QStringList{QStringLiteral("2024.odc")});
+    writeAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), "perso");
+    // The 9th's copy has no products, unchanged since the 8th's: that one.
+    const SafetyCopies::Restored r = SafetyCopies::restore(m_folder, QStringLiteral("2026-12-09"),
+                                                           {QStringLiteral("magazzino.pro")}, QDate(2026, 12, 10));
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(r.files, QStringList{QStringLiteral("Magazzino.pro")});
+    QCOMPARE(r.from, QStringList{QStringLiteral("2026-12-08")});
+    QCOMPARE(readAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro"))), m_original.value(QStringLiteral("Magazzino.pro")));
+    QCOMPARE(readAll(QDir(m_folder).filePath(QStringLiteral("2024.odc"))), records(kReceipt, 21, 2000));
+}
+
+void TestSafetyCopies::restoreRefuses_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a byte of the data changed") << "flip" << "danneggiata";
+    QTest::newRow("cut short") << "truncate" << "danneggiata";
+    QTest::newRow("not a zip") << "garbage" << "danneggiata";
+    QTest::newRow("holds a file that is no archive") << "foreign" << "non è un archivio di Scortex";
+    QTest::newRow("holds a path out of the folder") << "path" << "non è un archivio di Scortex";
+    QTest::newRow("no such copy") << "missing" << "Nessuna copia";
+}
+
+void TestSafetyCopies::restoreRefuses()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, said);
+    const QString zip = zipOf(m_folder, QStringLiteral("2026-12-10.zip"));
+    QVERIFY(QDir().mkpath(SafetyCopies::folder(m_folder)));
+    if (damage == u"foreign" || damage == u"path") {
+        QFile out(zip);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        Zip::Writer w(&out);
+        for (const QString &name : {QStringLiteral("Magazzino.pro"),
+                                    damage == u"foreign" ? QStringLiteral("leggimi.txt") : QStringLiteral("../Fornitori.pro")}) {
+            QVERIFY(w.begin(name, QDateTime::currentDateTime(), 5));
+            QVERIFY(w.add("nuovo"));
+            QVERIFY(w.end());
+        }
+        QVERIFY(w.finish());
+    } else if (damage != u"missing") {
+        QVERIFY(SafetyCopies::daily(m_folder, QDate(2026, 12, 10)).made);
+        QByteArray bytes = readAll(zip);
+        if (damage == u"flip")
+            bytes[bytes.size() / 3] = char(bytes[bytes.size() / 3] ^ 0x55);
+        else if (damage == u"truncate")
+            bytes.chop(30);
+        else
+            bytes = QByteArray(4000, 'x');
+        writeAll(zip, bytes);
+    }
+    const QList<QString> files = m_original.keys();
+    for (const QString &f : files)
+        writeAll(QDir(m_folder).filePath(f), "attuale " + f.toUtf8());
+    const SafetyCopies::Restored r = SafetyCopies::restore(m_folder, QStringLiteral("2026-12-10"), {}, QDate(2026, 12, 10));
+    QVERIFY(r.refused);
+    QVERIFY2(r.error.contains(said), qPrintable(r.error));
+    QVERIFY(r.files.isEmpty());
+    QVERIFY(r.undoCopy.isEmpty());
+    for (const QString &f : files)
+        QCOMPARE(readAll(QDir(m_folder).filePath(f)), "attuale " + f.toUtf8());
+    QVERIFY(!zipsIn(m_folder).contains(QStringLiteral("2026-12-10-2.zip")));
+}
+
+void TestSafetyCopies::failedRestoreLeavesTheArchiveWhole()
+{
+    const QDate day(2026, 12, 10);
+    QVERIFY(SafetyCopies::daily(m_folder, day).made);
+    const QString path = QDir(m_folder).filePath(QStringLiteral("Magazzino.pro"));
+    const QByteArray current = records(kProduct, 80, 5);
+    writeAll(path, current);
+    // Each failing call of the rewrite in turn, after the copy taken first.
+    bool restored = false;
+    for (int nth = 1; nth <= 40 && !restored; ++nth) {
+        // The undo copy's calls come first: counted from after it.
+        Disk::Faults::arm(1000000, Disk::Faults::Kind::Once);
+        QTemporaryDir probe;
+        QDir().mkpath(SafetyCopies::folder(probe.path()));
+        writeAll(QDir(probe.path()).filePath(QStringLiteral("Magazzino.pro")), current);
+        SafetyCopies::beforeRestore(probe.path(), day, {QStringLiteral("Magazzino.pro")});
+        const int undoCalls = Disk::Faults::calls();
+        Disk::Faults::arm(undoCalls + nth, Disk::Faults::Kind::Persistent);
+        const SafetyCopies::Restored r =
+            SafetyCopies::restore(m_folder, QStringLiteral("2026-12-10"), {QStringLiteral("Magazzino.pro")}, day);
+        Disk::Faults::disarm();
+        restored = r.error.isEmpty();
+        QVERIFY2(!restored || nth > 8, "a restore cannot pass its journal, writes and flushes all failing");
+        // Whole or not at all, once the next open has used the journal; a
+        // close refused after the last flush finds the new bytes down already.
+        {
+            RecordFile f(path, kProduct, RecordFile::Mode::ReadOnly);
+        }
+        const QByteArray now = readAll(path);
+        QVERIFY2(now == current || (now == m_original.value(QStringLiteral("Magazzino.pro")) && (restored || nth > 8)),
+                 qPrintable(QStringLiteral("call %1").arg(nth)));
+        QVERIFY(!QFile::exists(RecordFile::journalPath(path)));
+        if (!restored)
+            writeAll(path, current);
+    }
+    QVERIFY(restored);
+}
+
+void TestSafetyCopies::cliBackupsAndRestore()
+{
+    QVERIFY(SafetyCopies::daily(m_folder, QDate(2026, 12, 10)).made);
+    QProcess list;
+    list.start(QStringLiteral(SCORTEX_CLI), {QStringLiteral("backups"), m_folder});
+    QVERIFY(list.waitForFinished(60000));
+    QCOMPARE(list.exitCode(), 0);
+    const QString listed = QString::fromUtf8(list.readAllStandardOutput());
+    QVERIFY2(listed.startsWith(QStringLiteral("2026-12-10  4 archivi")), qPrintable(listed));
+    QVERIFY2(listed.contains(QStringLiteral("    Magazzino.pro  243.708 byte (")), qPrintable(listed));
+
+    writeAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), "guasto");
+    QProcess restore;
+    restore.start(QStringLiteral(SCORTEX_CLI),
+                  {QStringLiteral("restore"), QStringLiteral("2026-12-10"), QStringLiteral("Magazzino.pro"), m_folder});
+    QVERIFY(restore.waitForFinished(60000));
+    QCOMPARE(restore.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(restore.readAllStandardOutput()),
+             QStringLiteral("Copia degli archivi attuali salvata come 2026-12-10-2: per annullare il ripristino, "
+                            "scortex-cli restore 2026-12-10-2\nMagazzino.pro ripristinato dalla copia 2026-12-10\n")
+                 .replace(QStringLiteral("2026-12-10-2"), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral("-2")));
+    QCOMPARE(readAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro"))), m_original.value(QStringLiteral("Magazzino.pro")));
+
+    QFile::remove(zipOf(m_folder, QStringLiteral("2026-12-10.zip")));
+    writeAll(zipOf(m_folder, QStringLiteral("2026-12-10.zip")), "PK\x03\x04 non una copia");
+    QProcess refused;
+    refused.start(QStringLiteral(SCORTEX_CLI), {QStringLiteral("restore"), QStringLiteral("2026-12-10"), m_folder});
+    QVERIFY(refused.waitForFinished(60000));
+    QCOMPARE(refused.exitCode(), 2);
+    QVERIFY(refused.readAllStandardError().contains("danneggiata"));
+}
+
+QTEST_GUILESS_MAIN(TestSafetyCopies)
+#include "tst_safetycopies.moc"
