@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <zlib.h>
 
@@ -167,14 +166,27 @@ QStringList filesIn(const QString &programFolder)
 
 bool parseName(const QString &fileName, QDate *date, int *number)
 {
-    static const QRegularExpression pattern(QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})(?:-(\\d{1,4}))?\\.zip$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = pattern.match(fileName);
-    if (!m.hasMatch())
+    // yyyy-MM-dd.zip or yyyy-MM-dd-N.zip, N from 2 to 9999.
+    if (fileName.size() < 14 || !fileName.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
         return false;
-    const QDate d = QDate::fromString(m.captured(1), QStringLiteral("yyyy-MM-dd"));
-    const int n = m.captured(2).isEmpty() ? 1 : m.captured(2).toInt();
-    if (!d.isValid() || n < 1 || (!m.captured(2).isEmpty() && n < 2))
+    const QStringView name = QStringView(fileName).chopped(4);
+    auto digits = [](QStringView s) {
+        return !s.isEmpty() && std::all_of(s.begin(), s.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    };
+    if (!digits(name.sliced(0, 4)) || name[4] != u'-' || !digits(name.sliced(5, 2)) || name[7] != u'-'
+        || !digits(name.sliced(8, 2)))
+        return false;
+    int n = 1;
+    if (name.size() > 10) {
+        const QStringView tail = name.sliced(11);
+        if (name[10] != u'-' || tail.size() > 4 || !digits(tail) || tail.startsWith(u'0'))
+            return false;
+        n = tail.toInt();
+        if (n < 2)
+            return false;
+    }
+    const QDate d(name.sliced(0, 4).toInt(), name.sliced(5, 2).toInt(), name.sliced(8, 2).toInt());
+    if (!d.isValid())
         return false;
     if (date)
         *date = d;
@@ -292,8 +304,23 @@ Outcome daily(const QString &programFolder, const QDate &today, const std::atomi
             return out;
         names << todayName;
     }
-    // Only once the new copy stands are the old ones let go.
-    const QStringList keep = kept(names, today);
+    // Only once the new copy stands are the old ones let go; the newest
+    // copy of a file no longer in the folder (a year's archive deleted by
+    // mistake) stays as long as the file is missing.
+    QStringList keep = kept(names, today);
+    const QStringList present = filesIn(programFolder);
+    QStringList seen;
+    for (auto c = copies.crbegin(); c != copies.crend(); ++c) {
+        for (const Zip::Entry &e : c->entries) {
+            const bool missing = std::none_of(present.begin(), present.end(), [&](const QString &f) {
+                return f.compare(e.name, Qt::CaseInsensitive) == 0;
+            });
+            if (missing && !seen.contains(e.name, Qt::CaseInsensitive)) {
+                seen << e.name;
+                keep << c->name + QStringLiteral(".zip");
+            }
+        }
+    }
     for (const Copy &c : copies) {
         const QString name = c.name + QStringLiteral(".zip");
         if (!keep.contains(name) && QFile::remove(c.path))
@@ -402,8 +429,11 @@ Restored restore(const QString &programFolder, const QString &copyName, const QS
             const Zip::Entry *found = nullptr;
             const Copy *from = nullptr;
             for (qsizetype i = at; i >= 0 && !found; --i) {
+                // A damaged copy in between may hold a newer version.
                 if (!copies[i].damage.isEmpty())
-                    continue;
+                    return refuse(QStringLiteral("La copia di sicurezza %1 non contiene %2 e la copia %3, che potrebbe "
+                                                 "contenerlo, è danneggiata (%4): nessun archivio è stato ripristinato.")
+                                      .arg(copy.name, file, copies[i].name, copies[i].damage));
                 for (const Zip::Entry &e : copies[i].entries) {
                     if (e.name.compare(file, Qt::CaseInsensitive) == 0) {
                         found = &e;
@@ -464,6 +494,8 @@ Restored restore(const QString &programFolder, const QString &copyName, const QS
             }
         } catch (const ArchiveError &e) {
             r.error = QStringLiteral("%1 non è stato ripristinato: %2").arg(targets[i], e.reason());
+            if (!why.isEmpty() && !e.reason().contains(why))
+                r.error += QStringLiteral(" (%1)").arg(why);
             return r;
         }
         r.files << targets[i];

@@ -8,13 +8,13 @@
 #include "receipts/summarymenu.h"
 #include "receipts/yearmenu.h"
 #include "suppliers/suppliercard.h"
+#include "storage/recordfile.h"
 #include "ui/services.h"
 
 #include <QLineEdit>
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QThread>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -69,10 +69,9 @@ ScreenSet::~ScreenSet()
 {
     // Leaving the program abandons a copy still running: it stops at its
     // next block and leaves no partial file behind.
-    if (m_copy) {
+    if (m_copy.joinable()) {
         m_stopCopy = true;
-        m_copy->wait();
-        delete m_copy;
+        m_copy.join();
     }
     for (QWidget *w : screens())
         delete w;
@@ -107,7 +106,19 @@ QString ScreenSet::safetyCopyFailure(const QString &reason)
 
 bool ScreenSet::safetyCopyRunning() const
 {
-    return m_copy && !m_copy->isFinished();
+    return m_copy.joinable() && !m_copyDone;
+}
+
+void ScreenSet::safetyCopyEnded()
+{
+    m_copy.join();
+    if (!m_copyOutcome.error.isEmpty() && !m_stopCopy) {
+        QWidget *parent = QApplication::activeModalWidget();
+        if (!parent)
+            parent = QApplication::activeWindow();
+        Messages::warning(parent ? parent : frmAvvio, safetyCopyFailure(m_copyOutcome.error));
+    }
+    emit safetyCopyFinished();
 }
 
 void ScreenSet::startSafetyCopy()
@@ -120,17 +131,18 @@ void ScreenSet::startSafetyCopy()
     if (!readOnlyNotice(folder).isEmpty())
         return;
     const QDate today = QDate::currentDate();
-    m_copy = QThread::create([this, folder, today] { m_copyOutcome = SafetyCopies::daily(folder, today, &m_stopCopy); });
-    connect(m_copy, &QThread::finished, this, [this] {
-        if (!m_copyOutcome.error.isEmpty() && !m_stopCopy) {
-            QWidget *parent = QApplication::activeModalWidget();
-            if (!parent)
-                parent = QApplication::activeWindow();
-            Messages::warning(parent ? parent : frmAvvio, safetyCopyFailure(m_copyOutcome.error));
+    // A plain thread: it reports back through this object's event loop,
+    // and a report that finds the screens gone is dropped.
+    m_copy = std::thread([this, folder, today] {
+        RecordFile::setBackgroundThread(true);
+        try {
+            m_copyOutcome = SafetyCopies::daily(folder, today, &m_stopCopy);
+        } catch (const std::exception &) {
+            m_copyOutcome.error = QStringLiteral("memoria insufficiente");
         }
-        emit safetyCopyFinished();
+        m_copyDone = true;
+        QMetaObject::invokeMethod(this, &ScreenSet::safetyCopyEnded, Qt::QueuedConnection);
     });
-    m_copy->start(QThread::LowPriority);
 }
 
 void ScreenSet::start()

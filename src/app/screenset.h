@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <thread>
 
 class QWidget;
 class TApplicationScreen;
@@ -18,7 +19,6 @@ class TfrmMenuCarico;
 class TfrmMenuRiepilogo;
 class TfrmMenuRiepilogoCarico;
 class TfrmPassword;
-class QThread;
 
 // The long-lived screens, created once in start-up order, and the moves
 // between them: the target is shown first, then the source is hidden.
@@ -51,7 +51,8 @@ public:
     static QString safetyCopyFailure(const QString &reason);
 
     // The day's safety copy, once the main menu first shows: whether it
-    // is still running, and how the last one ended.
+    // is still running, and how it ended (read once safetyCopyFinished has
+    // been emitted: until then its thread writes it).
     bool safetyCopyRunning() const;
     const SafetyCopies::Outcome &safetyCopyOutcome() const { return m_copyOutcome; }
 
@@ -66,8 +67,11 @@ private:
     void navigate(QWidget *target, QWidget *source);
     void openApplication(int application);
 
-    QThread *m_copy = nullptr;
+    void safetyCopyEnded();
+
+    std::thread m_copy;
     std::atomic<bool> m_stopCopy{false};
+    std::atomic<bool> m_copyDone{false};
     bool m_copyStarted = false;
     SafetyCopies::Outcome m_copyOutcome;
 };

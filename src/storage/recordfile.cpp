@@ -7,6 +7,7 @@
 #include <QDataStream>
 
 #include <QFileInfo>
+#include <QThread>
 
 #include <atomic>
 #include <mutex>
@@ -30,6 +31,8 @@ std::atomic<quint64> g_lockWaits{0};
 // keep their lock once the save released its own. So within the process one
 // thread at a time holds archive locks; a thread may nest them.
 std::recursive_mutex g_inProcess;
+// Set on a thread that works behind the screens (the safety copy).
+thread_local bool t_background = false;
 
 // A POSIX record lock (fcntl) or LockFileEx, both honoured across NFS and
 // SMB shares, unlike flock() or a lock file. Writers take the whole file
@@ -44,44 +47,31 @@ public:
     enum Kind { Shared, Exclusive };
 
     FileLock(int fd, Kind kind, qint64 offset = 0, qint64 length = 0)
-        : m_thread(g_inProcess), m_fd(fd), m_offset(offset), m_length(length)
+        : m_thread(g_inProcess, std::defer_lock), m_fd(fd), m_offset(offset), m_length(length)
     {
-        if (kind == Exclusive && Disk::Faults::lockFails())
+        if (kind == Exclusive && Disk::Faults::lockFails()) {
+            m_thread.lock();
             return;
-#ifdef Q_OS_WIN
-        OVERLAPPED ov = {};
-        ov.Offset = DWORD(quint64(offset) & 0xFFFFFFFFu);
-        ov.OffsetHigh = DWORD(quint64(offset) >> 32);
-        const quint64 n = length > 0 ? quint64(length) : ~quint64(0);
-        const DWORD flags = kind == Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
-        m_locked = LockFileEx(handle(), flags | LOCKFILE_FAIL_IMMEDIATELY, 0, DWORD(n & 0xFFFFFFFFu),
-                              DWORD(n >> 32), &ov);
-        if (!m_locked && GetLastError() == ERROR_LOCK_VIOLATION) {
-            g_lockWaits.fetch_add(1);
-            ov = {};
-            ov.Offset = DWORD(quint64(offset) & 0xFFFFFFFFu);
-            ov.OffsetHigh = DWORD(quint64(offset) >> 32);
-            m_locked = LockFileEx(handle(), flags, 0, DWORD(n & 0xFFFFFFFFu), DWORD(n >> 32), &ov);
         }
-        m_unsupported = !m_locked && GetLastError() == ERROR_NOT_SUPPORTED;
-#else
-        struct flock fl = {};
-        fl.l_type = kind == Exclusive ? F_WRLCK : F_RDLCK;
-        fl.l_whence = SEEK_SET;
-        fl.l_start = off_t(offset);
-        fl.l_len = off_t(length); // 0: to the end, however far it grows
-        int rc = fcntl(m_fd, F_SETLK, &fl);
-        if (rc == -1 && (errno == EACCES || errno == EAGAIN || errno == EINTR)) {
-            g_lockWaits.fetch_add(1);
-            do {
-                rc = fcntl(m_fd, F_SETLKW, &fl);
-            } while (rc == -1 && errno == EINTR);
+        if (!t_background) {
+            m_thread.lock();
+            if (!take(kind, false)) {
+                g_lockWaits.fetch_add(1);
+                take(kind, true);
+            }
+            return;
         }
-        m_locked = rc == 0;
-        // A share without lock support still reads and takes records,
-        // unlocked, rather than refusing every card.
-        m_unsupported = rc == -1 && (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL);
-#endif
+        // A background thread waits for another's lock without holding the
+        // program's own gate, so the screens never wait behind it.
+        for (bool counted = false;; QThread::msleep(10)) {
+            m_thread.lock();
+            if (take(kind, false))
+                return;
+            m_thread.unlock();
+            if (!counted)
+                g_lockWaits.fetch_add(1);
+            counted = true;
+        }
     }
 
     ~FileLock()
@@ -92,7 +82,7 @@ public:
         OVERLAPPED ov = {};
         ov.Offset = DWORD(quint64(m_offset) & 0xFFFFFFFFu);
         ov.OffsetHigh = DWORD(quint64(m_offset) >> 32);
-        const quint64 n = m_length > 0 ? quint64(m_length) : ~quint64(0);
+        const quint64 n = span();
         UnlockFileEx(handle(), 0, DWORD(n & 0xFFFFFFFFu), DWORD(n >> 32), &ov);
 #else
         struct flock fl = {};
@@ -111,10 +101,52 @@ public:
     bool usable() const { return m_locked || m_unsupported; }
 
 private:
+    // False only when someone else holds a conflicting lock and `wait` is
+    // false; otherwise the lock is held, or known not to be available.
+    bool take(Kind kind, bool wait)
+    {
+#ifdef Q_OS_WIN
+        OVERLAPPED ov = {};
+        ov.Offset = DWORD(quint64(m_offset) & 0xFFFFFFFFu);
+        ov.OffsetHigh = DWORD(quint64(m_offset) >> 32);
+        const quint64 n = span();
+        const DWORD flags = (kind == Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0) | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+        m_locked = LockFileEx(handle(), flags, 0, DWORD(n & 0xFFFFFFFFu), DWORD(n >> 32), &ov);
+        const DWORD error = m_locked ? 0 : GetLastError();
+        if (!m_locked && !wait && error == ERROR_LOCK_VIOLATION)
+            return false;
+        m_unsupported = !m_locked && error == ERROR_NOT_SUPPORTED;
+        return true;
+#else
+        struct flock fl = {};
+        fl.l_type = kind == Exclusive ? F_WRLCK : F_RDLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = off_t(m_offset);
+        fl.l_len = off_t(m_length); // 0: to the end, however far it grows
+        int rc;
+        do {
+            rc = fcntl(m_fd, wait ? F_SETLKW : F_SETLK, &fl);
+        } while (rc == -1 && errno == EINTR);
+        if (rc == -1 && !wait && (errno == EACCES || errno == EAGAIN))
+            return false;
+        m_locked = rc == 0;
+        // A share without lock support still reads and takes records,
+        // unlocked, rather than refusing every card.
+        m_unsupported = rc == -1 && (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL);
+        return true;
+#endif
+    }
+
+#ifdef Q_OS_WIN
+    // "To the end" is the bytes from the offset to the last one a lock can
+    // name: a range may not wrap past it.
+    quint64 span() const { return m_length > 0 ? quint64(m_length) : ~quint64(0) - quint64(m_offset); }
+#endif
+
 #ifdef Q_OS_WIN
     HANDLE handle() const { return reinterpret_cast<HANDLE>(_get_osfhandle(m_fd)); }
 #endif
-    std::lock_guard<std::recursive_mutex> m_thread;
+    std::unique_lock<std::recursive_mutex> m_thread;
     int m_fd;
     qint64 m_offset;
     qint64 m_length;
@@ -128,6 +160,9 @@ RecordFile::RecordFile(const QString &path, int recordSize, Mode mode)
     : m_path(path), m_recordSize(recordSize), m_file(path)
 {
     Q_ASSERT(recordSize > 0);
+    // Opening and closing the archive under the gate too: closing any
+    // descriptor of a file drops every fcntl lock the process holds on it.
+    std::lock_guard<std::recursive_mutex> gate(g_inProcess);
 #ifndef Q_OS_WIN
     // A named pipe or a device would block the open or the reads for good:
     // only a regular file (or a missing one, to be created) is an archive.
@@ -167,11 +202,18 @@ RecordFile::RecordFile(const QString &path, int recordSize, Mode mode)
 
 RecordFile::~RecordFile()
 {
+    std::lock_guard<std::recursive_mutex> gate(g_inProcess);
     m_file.close();
+}
+
+void RecordFile::setBackgroundThread(bool background)
+{
+    t_background = background;
 }
 
 void RecordFile::close()
 {
+    std::lock_guard<std::recursive_mutex> gate(g_inProcess);
     // After a write the close is checked too: a share may report a failed
     // write-back only there.
     QString why;
@@ -514,6 +556,8 @@ bool RecordFile::readWhole(const std::function<bool(QByteArrayView)> &take)
             // Locked from here to beyond the end, so an append waits as well:
             // a block ends on a record's end or on the file's own end.
             FileLock lock(m_file.handle(), FileLock::Shared, offset, 0);
+            if (!lock.usable())
+                fail(QStringLiteral("impossibile bloccare il file per leggerlo"));
             const qint64 size = fileSize();
             n = qBound<qint64>(0, size - offset, perBlock);
             last = offset + n >= size;

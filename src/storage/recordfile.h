@@ -114,6 +114,11 @@ public:
     // someone else and waited for it.
     static quint64 lockWaits();
 
+    // Within the program one thread at a time holds archive locks (they
+    // belong to the process). A background thread waits for another's
+    // lock without holding up the others meanwhile.
+    static void setBackgroundThread(bool background);
+
     // Tests and benchmarks compare the mapped path with the block reads.
     static void setMappingAllowed(bool allowed);
     static bool mappingAllowed();

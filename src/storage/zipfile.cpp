@@ -64,6 +64,8 @@ void dosTime(const QDateTime &when, quint16 *time, quint16 *date)
     QDateTime local = when.isValid() ? when.toLocalTime() : QDateTime(QDate(1980, 1, 1), QTime(0, 0));
     if (local.date().year() < 1980)
         local = QDateTime(QDate(1980, 1, 1), QTime(0, 0));
+    if (local.date().year() > 2107)
+        local = QDateTime(QDate(2107, 12, 31), QTime(23, 59, 58));
     const QTime t = local.time();
     const QDate d = local.date();
     *time = quint16((t.hour() << 11) | (t.minute() << 5) | (t.second() / 2));
@@ -394,8 +396,11 @@ bool Reader::open()
         directorySize = qint64(u64At(end64, 40));
         directoryOffset = qint64(u64At(end64, 48));
     }
+    // Damaged values are refused before they are added or read: a 64-bit
+    // field could overflow a sum or ask for more memory than there is.
     QByteArray cd;
-    if (directoryOffset + directorySize > endOffset || count < 0 || count > directorySize / 46
+    if (directoryOffset < 0 || directorySize < 0 || directoryOffset > endOffset
+        || directorySize > endOffset - directoryOffset || count < 0 || count > directorySize / 46
         || !readAt(directoryOffset, directorySize, &cd))
         return fail(QStringLiteral("indice del file zip danneggiato"));
     m_directoryOffset = directoryOffset;
@@ -433,12 +438,14 @@ bool Reader::open()
                 next(&e.packed);
                 next(&e.headerOffset);
             } else if (id == kNtfsExtra && n >= 32 && u16At(cd, x + 8) == 1 && u16At(cd, x + 10) >= 8) {
-                const qint64 ticks = qint64(u64At(cd, x + 12));
-                e.modified = QDateTime::fromMSecsSinceEpoch((ticks - kFileTimeEpoch) / 10000);
+                const quint64 ticks = u64At(cd, x + 12);
+                if (ticks >= quint64(kFileTimeEpoch) && ticks < quint64(kFileTimeEpoch) * 4)
+                    e.modified = QDateTime::fromMSecsSinceEpoch(qint64(ticks - quint64(kFileTimeEpoch)) / 10000);
             }
             x += 4 + n;
         }
-        if (e.size < 0 || e.packed < 0 || e.headerOffset < 0 || e.headerOffset + 30 + e.packed > directoryOffset)
+        if (e.size < 0 || e.packed < 0 || e.headerOffset < 0 || e.headerOffset > directoryOffset - 30
+            || e.packed > directoryOffset - 30 - e.headerOffset)
             return fail(QStringLiteral("indice del file zip danneggiato"));
         m_entries.append(e);
         p += 46 + nameLength + extraLength + noteLength;
@@ -452,7 +459,7 @@ bool Reader::read(const Entry &e, const std::function<bool(QByteArrayView)> &tak
     if (!readAt(e.headerOffset, 30, &header) || u32At(header, 0) != kLocalHeader)
         return fail(QStringLiteral("%1: intestazione danneggiata").arg(e.name));
     const qint64 start = e.headerOffset + 30 + u16At(header, 26) + u16At(header, 28);
-    if (start + e.packed > m_directoryOffset || !m_in->seek(start))
+    if (start > m_directoryOffset || e.packed > m_directoryOffset - start || !m_in->seek(start))
         return fail(QStringLiteral("%1: dati incompleti").arg(e.name));
     if (e.method != 0 && e.method != 8)
         return fail(QStringLiteral("%1: metodo di compressione %2 non gestito").arg(e.name).arg(e.method));

@@ -4,7 +4,9 @@
 #include "storage/zipfile.h"
 
 #include <QBuffer>
+#include <QDataStream>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -99,6 +101,8 @@ private slots:
     void copyWhileAnotherProcessWrites();
     void copyUndoesAnInterruptedWriteFirst();
     void copyWaitsForASaveOfThisProcess();
+    void anotherThreadsCloseKeepsASavesLock();
+    void copyWaitingForAnotherWorkstationHoldsNoScreenUp();
     void failedCopyKeepsThePreviousOnes_data();
     void failedCopyKeepsThePreviousOnes();
     void stopAbandonsCleanly();
@@ -321,6 +325,9 @@ void TestSafetyCopies::keepingOverASimulatedYear()
         RecordFile f(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), kProduct);
         f.write(1, record(kProduct, int(start.daysTo(day))));
         f.close();
+        // A year's archive deleted by mistake on the second day.
+        if (day == start.addDays(1))
+            QVERIFY(QFile::remove(QDir(m_folder).filePath(QStringLiteral("2024.odc"))));
         const SafetyCopies::Outcome o = SafetyCopies::daily(m_folder, day);
         QVERIFY2(o.made, qPrintable(day.toString(Qt::ISODate) + o.error));
     }
@@ -329,7 +336,8 @@ void TestSafetyCopies::keepingOverASimulatedYear()
         expected << end.addDays(-d).toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".zip");
     for (int m = 1; m <= 11; ++m)
         expected << QDate(end.year(), end.month(), 1).addMonths(-m).toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".zip");
-    expected << QStringLiteral("leggimi.txt");
+    // The only copy of the deleted archive stays while it is missing.
+    expected << QStringLiteral("leggimi.txt") << QStringLiteral("2025-10-01.zip");
     expected.sort();
     QCOMPARE(zipsIn(m_folder), expected);
     QCOMPARE(readAll(foreign), QByteArray("non è una copia"));
@@ -342,6 +350,11 @@ void TestSafetyCopies::keepingOverASimulatedYear()
     QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
     QCOMPARE(readAll(QDir(m_folder).filePath(QStringLiteral("Fornitori.pro"))),
              m_original.value(QStringLiteral("Fornitori.pro")));
+    const SafetyCopies::Restored year =
+        SafetyCopies::restore(m_folder, QStringLiteral("2026-12-10"), {QStringLiteral("2024.odc")}, end);
+    QVERIFY2(year.error.isEmpty(), qPrintable(year.error));
+    QCOMPARE(year.from, QStringList{QStringLiteral("2025-10-01")});
+    QCOMPARE(readAll(QDir(m_folder).filePath(QStringLiteral("2024.odc"))), m_original.value(QStringLiteral("2024.odc")));
 }
 
 void TestSafetyCopies::copyWhileAnotherProcessWrites()
@@ -350,7 +363,8 @@ void TestSafetyCopies::copyWhileAnotherProcessWrites()
     // byte, while copies are taken: a copy may mix old and new records, but
     // never two halves of one record.
     const QString path = QDir(m_folder).filePath(QStringLiteral("Magazzino.pro"));
-    const int count = 200;
+    // Past one read block (1 MB), so later blocks are locked too.
+    const int count = 500;
     writeAll(path, QByteArray(qsizetype(kProduct) * count, 'a'));
     QProcess worker;
     worker.start(QStringLiteral(APPENDWORKER),
@@ -428,6 +442,78 @@ void TestSafetyCopies::copyWaitsForASaveOfThisProcess()
     QVERIFY(!doneDuringSave);
     QVERIFY2(o.made, qPrintable(o.error));
     QCOMPARE(entryBytes(zipOf(m_folder, o.name), QStringLiteral("Magazzino.pro")).mid(2 * kProduct, kProduct), changed);
+}
+
+void TestSafetyCopies::anotherThreadsCloseKeepsASavesLock()
+{
+    // Closing any descriptor of a file drops the process's fcntl locks on
+    // it: the copy's thread closing the archive mid-save must not let
+    // another workstation write meanwhile.
+    const QString path = QDir(m_folder).filePath(QStringLiteral("Magazzino.pro"));
+    bool otherDoneDuringSave = true;
+    std::thread closer;
+    QProcess other;
+    {
+        RecordFile file(path, kProduct);
+        file.update(3, [&](const QByteArray &current) {
+            closer = std::thread([&] { RecordFile(path, kProduct, RecordFile::Mode::ReadOnly); });
+            QThread::msleep(100);
+            other.start(QStringLiteral(APPENDWORKER), {path, QString::number(kProduct), QStringLiteral("1"),
+                                                       QStringLiteral("z"), QStringLiteral("overwrite")});
+            other.waitForStarted();
+            otherDoneDuringSave = other.waitForFinished(500);
+            return current;
+        });
+        file.close();
+    }
+    closer.join();
+    QVERIFY(other.state() == QProcess::NotRunning || other.waitForFinished(60000));
+    QVERIFY(!otherDoneDuringSave);
+    QCOMPARE(other.exitCode(), 0);
+}
+
+void TestSafetyCopies::copyWaitingForAnotherWorkstationHoldsNoScreenUp()
+{
+    // Another workstation holds the suppliers' lock: the copy's thread
+    // waits for it, and the screens' own reads of other archives go on.
+    const QString path = QDir(m_folder).filePath(QStringLiteral("Fornitori.pro"));
+    QProcess other;
+    other.start(QStringLiteral(SHAREDWORKER),
+                {QStringLiteral("splitwrite"), path, QString::number(kSupplier), QStringLiteral("2"), QStringLiteral("q")});
+    QVERIFY(other.waitForReadyRead(30000));
+    QCOMPARE(other.readLine(), QByteArray("half\n"));
+    std::atomic<bool> copyDone{false};
+    SafetyCopies::Outcome o;
+    std::thread copier([&] {
+        RecordFile::setBackgroundThread(true);
+        o = SafetyCopies::daily(m_folder, QDate(2026, 12, 10));
+        copyDone = true;
+    });
+    const quint64 waits = RecordFile::lockWaits();
+    QElapsedTimer clock;
+    clock.start();
+    while (RecordFile::lockWaits() == waits && clock.elapsed() < 30000)
+        QThread::msleep(5);
+    QVERIFY(!copyDone);
+    std::atomic<bool> readDone{false};
+    std::thread reader([&] {
+        RecordFile products(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), kProduct);
+        products.read(1);
+        readDone = true;
+    });
+    clock.restart();
+    while (!readDone && clock.elapsed() < 2000)
+        QThread::msleep(5);
+    const bool readWhileCopyWaited = readDone && !copyDone;
+    other.write("go\n");
+    other.waitForBytesWritten(30000);
+    reader.join();
+    copier.join();
+    QVERIFY(other.waitForFinished(30000));
+    QVERIFY(readWhileCopyWaited);
+    QVERIFY2(o.made, qPrintable(o.error));
+    QCOMPARE(entryBytes(zipOf(m_folder, o.name), QStringLiteral("Fornitori.pro")).mid(kSupplier, kSupplier),
+             QByteArray(kSupplier, 'q'));
 }
 
 void TestSafetyCopies::failedCopyKeepsThePreviousOnes_data()
@@ -530,6 +616,20 @@ void TestSafetyCopies::restoreNamedArchiveFromAnEarlierCopy()
     QCOMPARE(r.from, QStringList{QStringLiteral("2026-12-08")});
     QCOMPARE(readAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro"))), m_original.value(QStringLiteral("Magazzino.pro")));
     QCOMPARE(readAll(QDir(m_folder).filePath(QStringLiteral("2024.odc"))), records(kReceipt, 21, 2000));
+
+    // A newer version sits in a damaged copy in between: no older one
+    // is put back in its place.
+    writeAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), records(kProduct, 3, 77));
+    QVERIFY(SafetyCopies::daily(m_folder, QDate(2026, 12, 11)).made);
+    writeAll(QDir(m_folder).filePath(QStringLiteral("2024.odc")), records(kReceipt, 22, 2000));
+    QCOMPARE(SafetyCopies::daily(m_folder, QDate(2026, 12, 12)).files, QStringList{QStringLiteral("2024.odc")});
+    writeAll(zipOf(m_folder, QStringLiteral("2026-12-11.zip")), "rovinata");
+    writeAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), "perso");
+    const SafetyCopies::Restored refused = SafetyCopies::restore(m_folder, QStringLiteral("2026-12-12"),
+                                                                 {QStringLiteral("Magazzino.pro")}, QDate(2026, 12, 12));
+    QVERIFY(refused.refused);
+    QVERIFY2(refused.error.contains(QStringLiteral("2026-12-11")), qPrintable(refused.error));
+    QCOMPARE(readAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro"))), QByteArray("perso"));
 }
 
 void TestSafetyCopies::restoreRefuses_data()
@@ -542,6 +642,7 @@ void TestSafetyCopies::restoreRefuses_data()
     QTest::newRow("holds a file that is no archive") << "foreign" << "non è un archivio di Scortex";
     QTest::newRow("holds a path out of the folder") << "path" << "non è un archivio di Scortex";
     QTest::newRow("no such copy") << "missing" << "Nessuna copia";
+    QTest::newRow("ZIP64 index beyond any file") << "zip64" << "danneggiata";
 }
 
 void TestSafetyCopies::restoreRefuses()
@@ -561,6 +662,17 @@ void TestSafetyCopies::restoreRefuses()
             QVERIFY(w.end());
         }
         QVERIFY(w.finish());
+    } else if (damage == u"zip64") {
+        QByteArray b;
+        QDataStream out(&b, QIODevice::WriteOnly);
+        out.setByteOrder(QDataStream::LittleEndian);
+        const quint64 huge = 0x7FFFFFFFFFFFFFF0ULL;
+        out << quint32(0x06064b50) << quint64(44) << quint16(45) << quint16(45) << quint32(0) << quint32(0)
+            << quint64(1) << quint64(1) << huge << huge;
+        out << quint32(0x07064b50) << quint32(0) << quint64(0) << quint32(1);
+        out << quint32(0x06054b50) << quint16(0) << quint16(0) << quint16(0xFFFF) << quint16(0xFFFF)
+            << quint32(0xFFFFFFFF) << quint32(0xFFFFFFFF) << quint16(0);
+        writeAll(zip, b);
     } else if (damage != u"missing") {
         QVERIFY(SafetyCopies::daily(m_folder, QDate(2026, 12, 10)).made);
         QByteArray bytes = readAll(zip);
