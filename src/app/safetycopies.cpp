@@ -426,8 +426,16 @@ Restored restore(const QString &programFolder, const QString &copyName, const QS
                                              "Magazzino.pro, gli archivi annuali come 2024.odc e %2.")
                                   .arg(file, QLatin1StringView(PasswordFile::FileName)));
             // Not in this copy: unchanged since an earlier one, which has it.
+            // A copy taken before a restore holds only what that restore
+            // replaced, so it says nothing of the other files.
             const Zip::Entry *found = nullptr;
             const Copy *from = nullptr;
+            if (copy.number > 1 && !copy.entries.isEmpty()
+                && std::none_of(copy.entries.begin(), copy.entries.end(), [&](const Zip::Entry &e) {
+                       return e.name.compare(file, Qt::CaseInsensitive) == 0;
+                   }))
+                return refuse(QStringLiteral("La copia di sicurezza %1, presa prima di un ripristino, non contiene %2.")
+                                  .arg(copy.name, file));
             for (qsizetype i = at; i >= 0 && !found; --i) {
                 // A damaged copy in between may hold a newer version.
                 if (!copies[i].damage.isEmpty())

@@ -616,6 +616,12 @@ void TestSafetyCopies::restoreNamedArchiveFromAnEarlierCopy()
     QCOMPARE(r.from, QStringList{QStringLiteral("2026-12-08")});
     QCOMPARE(readAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro"))), m_original.value(QStringLiteral("Magazzino.pro")));
     QCOMPARE(readAll(QDir(m_folder).filePath(QStringLiteral("2024.odc"))), records(kReceipt, 21, 2000));
+    // The copy taken before that restore holds only the products: it
+    // speaks for no other file.
+    const SafetyCopies::Restored other =
+        SafetyCopies::restore(m_folder, r.undoCopy, {QStringLiteral("2024.odc")}, QDate(2026, 12, 10));
+    QVERIFY(other.refused);
+    QVERIFY2(other.error.contains(QStringLiteral("prima di un ripristino")), qPrintable(other.error));
 
     // A newer version sits in a damaged copy in between: no older one
     // is put back in its place.
