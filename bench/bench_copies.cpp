@@ -93,11 +93,16 @@ StartUp startUp(bool copyDue)
     s.toMenu = msSince(start);
     if (!screens.frmAvvio->isVisible())
         qFatal("the main menu did not show");
-    // Event loop turns of the menu while the copy runs on its thread.
-    while (screens.safetyCopyRunning()) {
+    // Event loop turns of the menu until the copy, started on its thread
+    // a moment after the menu shows, is over.
+    bool finished = false;
+    QObject::connect(&screens, &ScreenSet::safetyCopyFinished, [&] { finished = true; });
+    while (!finished) {
+        const bool copying = screens.safetyCopyRunning();
         const auto turn = Clock::now();
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        s.longestTurn = qMax(s.longestTurn, msSince(turn));
+        if (copying)
+            s.longestTurn = qMax(s.longestTurn, msSince(turn));
         QThread::msleep(1);
     }
     QCoreApplication::processEvents();

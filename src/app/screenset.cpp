@@ -19,6 +19,15 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <QScreen>
+#include <QTimer>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 ScreenSet::ScreenSet()
 {
@@ -35,7 +44,8 @@ ScreenSet::ScreenSet()
 
     connect(frmPassword, &TfrmPassword::accepted, this, [this] {
         navigate(frmAvvio, frmPassword);
-        startSafetyCopy();
+        // Once the menu is up and drawn: the start-up never waits for it.
+        QTimer::singleShot(kSafetyCopyDelayMs, this, &ScreenSet::startSafetyCopy);
     });
     connect(frmPassword, &TfrmPassword::changeRequested, this, [this] { navigate(frmCambiaPassword, frmPassword); });
     connect(frmPassword, &TfrmPassword::exitRequested, this, &ScreenSet::applicationEnded);
@@ -96,6 +106,20 @@ QString ScreenSet::readOnlyNotice(const QString &programFolder)
                           "ed esportate in altre cartelle, ma non salvate.");
 }
 
+namespace {
+
+// The copy gives way to the screens for the processor, too.
+void lowerThisThreadsPriority()
+{
+#ifdef Q_OS_WIN
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+#else
+    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 10);
+#endif
+}
+
+} // namespace
+
 QString ScreenSet::safetyCopyFailure(const QString &reason)
 {
     return QStringLiteral("Attenzione: la copia di sicurezza giornaliera degli archivi non è stata salvata nella "
@@ -135,6 +159,7 @@ void ScreenSet::startSafetyCopy()
     // and a report that finds the screens gone is dropped.
     m_copy = std::thread([this, folder, today] {
         RecordFile::setBackgroundThread(true);
+        lowerThisThreadsPriority();
         try {
             m_copyOutcome = SafetyCopies::daily(folder, today, &m_stopCopy);
         } catch (const std::exception &) {

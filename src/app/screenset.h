@@ -49,10 +49,12 @@ public:
     static QString readOnlyNotice(const QString &programFolder);
     // What the user is told of a safety copy that failed.
     static QString safetyCopyFailure(const QString &reason);
+    // The day's safety copy starts this long after the main menu first
+    // shows, on a thread of its own.
+    static constexpr int kSafetyCopyDelayMs = 1500;
 
-    // The day's safety copy, once the main menu first shows: whether it
-    // is still running, and how it ended (read once safetyCopyFinished has
-    // been emitted: until then its thread writes it).
+    // Whether the copy is still running, and how it ended (read once
+    // safetyCopyFinished has been emitted: until then its thread writes it).
     bool safetyCopyRunning() const;
     const SafetyCopies::Outcome &safetyCopyOutcome() const { return m_copyOutcome; }
 
