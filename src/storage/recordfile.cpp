@@ -423,6 +423,28 @@ void RecordFile::undoJournal(QFile &file)
         fail(QStringLiteral("impossibile annullare una scrittura interrotta (%1)").arg(why));
 }
 
+void RecordFile::saveJournal(const QString &what, const std::function<bool(const JournalPut &)> &body)
+{
+    const QString journal = journalPath(m_path);
+    QString why;
+    QFile out(journal);
+    bool saved = out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+    if (!saved)
+        why = out.errorString();
+    saved = saved && body([&](const char *data, qint64 n) { return Disk::write(out, -1, data, n, &why); });
+    if (!saved && why.isEmpty())
+        why = QStringLiteral("lettura dei dati precedenti");
+    saved = saved && Disk::sync(out, &why);
+    saved = Disk::close(out, saved ? &why : nullptr) && saved;
+    saved = saved && Disk::syncFolder(folder(), &why);
+    if (!saved) {
+        // The archive is untouched; a journal left behind would only put
+        // back the bytes it already holds.
+        Disk::remove(journal, nullptr);
+        fail(QStringLiteral("%1 non riuscita (%2)").arg(what, why));
+    }
+}
+
 void RecordFile::writeJournaled(qint64 offset, QByteArrayView bytes, const QString &what)
 {
     Journal j;
@@ -439,22 +461,7 @@ void RecordFile::writeJournaled(qint64 offset, QByteArrayView bytes, const QStri
     const QString journal = journalPath(m_path);
     const QByteArray encoded = encodeJournal(j);
     QString why;
-    {
-        QFile out(journal);
-        bool saved = out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
-        if (!saved)
-            why = out.errorString();
-        saved = saved && Disk::write(out, 0, encoded.constData(), encoded.size(), &why)
-                && Disk::sync(out, &why);
-        saved = Disk::close(out, saved ? &why : nullptr) && saved;
-        saved = saved && Disk::syncFolder(folder(), &why);
-        if (!saved) {
-            // The archive is untouched; a journal left behind would only put
-            // back the bytes it already holds.
-            Disk::remove(journal, nullptr);
-            fail(QStringLiteral("%1 non riuscita (%2)").arg(what, why));
-        }
-    }
+    saveJournal(what, [&](const JournalPut &put) { return put(encoded.constData(), encoded.size()); });
     m_written = true;
     // Then the new bytes, on the disk before anyone is told they are saved.
     if (!Disk::write(m_file, offset, bytes.data(), bytes.size(), &why) || !Disk::sync(m_file, &why)) {
@@ -593,12 +600,12 @@ void RecordFile::rewrite(qint64 size, QByteArrayView sha1, const Producer &produ
         // The whole file as it is goes to the journal first, read in blocks.
         const QString journal = journalPath(m_path);
         QString why;
-        {
-            QFile out(journal);
+        saveJournal(what, [&](const JournalPut &write) {
             QCryptographicHash sum(QCryptographicHash::Sha1);
-            bool saved = out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
-            if (!saved)
-                why = out.errorString();
+            auto put = [&](const char *data, qint64 n) {
+                sum.addData(QByteArrayView(data, n));
+                return write(data, n);
+            };
             QByteArray head;
             {
                 QDataStream h(&head, QIODevice::WriteOnly);
@@ -606,32 +613,20 @@ void RecordFile::rewrite(qint64 size, QByteArrayView sha1, const Producer &produ
                 h.writeRawData(kJournalMagic, sizeof kJournalMagic);
                 h << j.oldSize << j.offset << j.newEnd << quint32(j.oldSize);
             }
-            auto put = [&](const char *data, qint64 n) {
-                sum.addData(QByteArrayView(data, n));
-                return Disk::write(out, -1, data, n, &why);
-            };
-            saved = saved && put(head.constData(), head.size());
+            if (!put(head.constData(), head.size()))
+                return false;
             QByteArray block(1 << 20, Qt::Uninitialized);
-            for (qint64 at = 0; saved && at < j.oldSize;) {
+            for (qint64 at = 0; at < j.oldSize;) {
                 const qint64 n = qMin<qint64>(block.size(), j.oldSize - at);
-                if (!m_file.seek(at) || m_file.read(block.data(), n) != n) {
-                    why = QStringLiteral("lettura dei dati precedenti");
-                    saved = false;
-                    break;
-                }
-                saved = put(block.constData(), n);
+                if (!m_file.seek(at) || m_file.read(block.data(), n) != n || !put(block.constData(), n))
+                    return false;
                 at += n;
             }
-            saved = saved && put(j.newHash.constData(), kHash);
+            if (!put(j.newHash.constData(), kHash))
+                return false;
             const QByteArray total = sum.result();
-            saved = saved && Disk::write(out, -1, total.constData(), total.size(), &why) && Disk::sync(out, &why);
-            saved = Disk::close(out, saved ? &why : nullptr) && saved;
-            saved = saved && Disk::syncFolder(folder(), &why);
-            if (!saved) {
-                Disk::remove(journal, nullptr);
-                fail(QStringLiteral("%1 non riuscita (%2)").arg(what, why));
-            }
-        }
+            return write(total.constData(), total.size());
+        });
         m_written = true;
         // Shorter first, then the new bytes: a crash anywhere leaves either
         // the new file whole or a journal that puts the old one back.

@@ -144,6 +144,10 @@ private:
     // Unlocked: only under a lock the caller holds.
     QByteArray readAt(qint64 p);
     void writeAt(qint64 p, QByteArrayView record);
+    // The journal beside the archive, its bytes put down by `body`: whole
+    // and on the disk with its folder, or removed and the write failed.
+    using JournalPut = std::function<bool(const char *data, qint64 n)>;
+    void saveJournal(const QString &what, const std::function<bool(const JournalPut &)> &body);
     // Under the exclusive lock: journal, write, flush, journal removed.
     void writeJournaled(qint64 offset, QByteArrayView bytes, const QString &what);
     void recover();
