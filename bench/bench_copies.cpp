@@ -40,6 +40,7 @@ qint64 sizeOf(const QString &path)
     return QFileInfo(path).size();
 }
 
+#ifndef Q_OS_WIN
 QString run(const QString &program, const QStringList &args, const QString &folder)
 {
     QProcess p;
@@ -49,6 +50,7 @@ QString run(const QString &program, const QStringList &args, const QString &fold
         qFatal("%s failed: %s", qPrintable(program), p.readAllStandardError().constData());
     return {};
 }
+#endif
 
 QString zipWithLevel(const QString &folder, const QString &out, int level)
 {
