@@ -158,7 +158,7 @@ void ScreenSet::startSafetyCopy()
     // A plain thread: it reports back through this object's event loop,
     // and a report that finds the screens gone is dropped.
     m_copy = std::thread([this, folder, today] {
-        RecordFile::setBackgroundThread(true);
+        RecordFile::setBackgroundThread(true, &m_stopCopy);
         lowerThisThreadsPriority();
         try {
             m_copyOutcome = SafetyCopies::daily(folder, today, &m_stopCopy);

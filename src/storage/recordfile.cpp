@@ -31,8 +31,10 @@ std::atomic<quint64> g_lockWaits{0};
 // keep their lock once the save released its own. So within the process one
 // thread at a time holds archive locks; a thread may nest them.
 std::recursive_mutex g_inProcess;
-// Set on a thread that works behind the screens (the safety copy).
+// Set on a thread that works behind the screens (the safety copy), with
+// the flag that asks it to stop.
 thread_local bool t_background = false;
+thread_local const std::atomic<bool> *t_stop = nullptr;
 
 // A POSIX record lock (fcntl) or LockFileEx, both honoured across NFS and
 // SMB shares, unlike flock() or a lock file. Writers take the whole file
@@ -71,6 +73,8 @@ public:
             if (!counted)
                 g_lockWaits.fetch_add(1);
             counted = true;
+            if (t_stop && t_stop->load())
+                throw ArchiveError(QString(), QStringLiteral("interrotto in attesa del blocco dell'archivio"));
         }
     }
 
@@ -206,9 +210,10 @@ RecordFile::~RecordFile()
     m_file.close();
 }
 
-void RecordFile::setBackgroundThread(bool background)
+void RecordFile::setBackgroundThread(bool background, const std::atomic<bool> *stop)
 {
     t_background = background;
+    t_stop = background ? stop : nullptr;
 }
 
 void RecordFile::close()

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <new>
 
@@ -116,8 +117,9 @@ public:
 
     // Within the program one thread at a time holds archive locks (they
     // belong to the process). A background thread waits for another's
-    // lock without holding up the others meanwhile.
-    static void setBackgroundThread(bool background);
+    // lock without holding up the others meanwhile, and gives up waiting
+    // (ArchiveError) once `stop` is set.
+    static void setBackgroundThread(bool background, const std::atomic<bool> *stop = nullptr);
 
     // Tests and benchmarks compare the mapped path with the block reads.
     static void setMappingAllowed(bool allowed);

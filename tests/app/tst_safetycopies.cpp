@@ -505,12 +505,30 @@ void TestSafetyCopies::copyWaitingForAnotherWorkstationHoldsNoScreenUp()
     while (!readDone && clock.elapsed() < 2000)
         QThread::msleep(5);
     const bool readWhileCopyWaited = readDone && !copyDone;
+    // A second copy, told to stop while it waits, gives up at once.
+    std::atomic<bool> stop{false};
+    std::atomic<bool> quit{false};
+    SafetyCopies::Outcome stopped;
+    std::thread quitter([&] {
+        RecordFile::setBackgroundThread(true, &stop);
+        stopped = SafetyCopies::daily(m_folder, QDate(2026, 12, 11), &stop);
+        quit = true;
+    });
+    QThread::msleep(200);
+    stop = true;
+    clock.restart();
+    while (!quit && clock.elapsed() < 2000)
+        QThread::msleep(5);
+    const bool quitWhileLocked = quit;
     other.write("go\n");
     other.waitForBytesWritten(30000);
     reader.join();
     copier.join();
+    quitter.join();
     QVERIFY(other.waitForFinished(30000));
     QVERIFY(readWhileCopyWaited);
+    QVERIFY(quitWhileLocked);
+    QVERIFY(!stopped.made);
     QVERIFY2(o.made, qPrintable(o.error));
     QCOMPARE(entryBytes(zipOf(m_folder, o.name), QStringLiteral("Fornitori.pro")).mid(kSupplier, kSupplier),
              QByteArray(kSupplier, 'q'));
