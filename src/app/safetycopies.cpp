@@ -273,9 +273,10 @@ Outcome daily(const QString &programFolder, const QDate &today, const std::atomi
     // it, or when no copy that stays holds it: an archive left unchanged for
     // a year is carried into a new copy before its old one goes.
     const QStringList keepWithToday = kept(names + QStringList{todayName}, today);
+    const QStringList present = filesIn(programFolder);
     QStringList changed;
     try {
-        for (const QString &file : filesIn(programFolder)) {
+        for (const QString &file : present) {
             const Zip::Entry *last = nullptr;
             for (auto c = copies.crbegin(); c != copies.crend() && !last; ++c) {
                 if (!c->damage.isEmpty() || !keepWithToday.contains(c->name + QStringLiteral(".zip")))
@@ -308,7 +309,6 @@ Outcome daily(const QString &programFolder, const QDate &today, const std::atomi
     // copy of a file no longer in the folder (a year's archive deleted by
     // mistake) stays as long as the file is missing.
     QStringList keep = kept(names, today);
-    const QStringList present = filesIn(programFolder);
     QStringList seen;
     for (auto c = copies.crbegin(); c != copies.crend(); ++c) {
         for (const Zip::Entry &e : c->entries) {

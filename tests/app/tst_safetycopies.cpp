@@ -2,6 +2,7 @@
 #include "storage/disk.h"
 #include "storage/recordfile.h"
 #include "storage/zipfile.h"
+#include "support/files.h"
 
 #include <QBuffer>
 #include <QDataStream>
@@ -21,19 +22,6 @@ namespace {
 constexpr int kSupplier = 3643;
 constexpr int kProduct = 4874;
 constexpr int kReceipt = 2937;
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // A record as the card writes it: a few short texts and zero padding.
 QByteArray record(int size, int seed)
@@ -145,9 +133,9 @@ void TestSafetyCopies::fill()
         {QStringLiteral("unins000.dll"), QByteArray("[Accesso]\r\nValore=4D414741\r\n")},
     };
     for (auto it = m_original.cbegin(); it != m_original.cend(); ++it)
-        writeAll(QDir(m_folder).filePath(it.key()), it.value());
+        writeBytes(QDir(m_folder).filePath(it.key()), it.value());
     // Not copied: neither an archive nor the password file.
-    writeAll(QDir(m_folder).filePath(QStringLiteral("Fornitori.xls")), "foglio");
+    writeBytes(QDir(m_folder).filePath(QStringLiteral("Fornitori.xls")), "foglio");
 }
 
 void TestSafetyCopies::zipRoundTrip()
@@ -318,7 +306,7 @@ void TestSafetyCopies::keepingOverASimulatedYear()
     // Every day for 14 months the products change; the suppliers never do.
     const QString foreign = QDir(SafetyCopies::folder(m_folder)).filePath(QStringLiteral("leggimi.txt"));
     QVERIFY(QDir().mkpath(SafetyCopies::folder(m_folder)));
-    writeAll(foreign, "non è una copia");
+    writeBytes(foreign, "non è una copia");
     const QDate start(2025, 10, 1);
     const QDate end(2026, 12, 10);
     for (QDate day = start; day <= end; day = day.addDays(1)) {
@@ -344,7 +332,7 @@ void TestSafetyCopies::keepingOverASimulatedYear()
 
     // The suppliers' only copy would have gone with its year-old zip: it was
     // carried into a newer one first, and it still comes back.
-    writeAll(QDir(m_folder).filePath(QStringLiteral("Fornitori.pro")), "rovinato");
+    writeBytes(QDir(m_folder).filePath(QStringLiteral("Fornitori.pro")), "rovinato");
     const SafetyCopies::Restored r =
         SafetyCopies::restore(m_folder, QStringLiteral("2026-12-10"), {QStringLiteral("Fornitori.pro")}, end);
     QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
@@ -365,7 +353,7 @@ void TestSafetyCopies::copyWhileAnotherProcessWrites()
     const QString path = QDir(m_folder).filePath(QStringLiteral("Magazzino.pro"));
     // Past one read block (1 MB), so later blocks are locked too.
     const int count = 500;
-    writeAll(path, QByteArray(qsizetype(kProduct) * count, 'a'));
+    writeBytes(path, QByteArray(qsizetype(kProduct) * count, 'a'));
     QProcess worker;
     worker.start(QStringLiteral(APPENDWORKER),
                  {path, QString::number(kProduct), QStringLiteral("3000"), QStringLiteral("b"), QStringLiteral("overwrite")});
@@ -552,7 +540,7 @@ void TestSafetyCopies::failedCopyKeepsThePreviousOnes()
     QVERIFY(SafetyCopies::daily(m_folder, QDate(2026, 12, 9)).made);
     const QString previous = zipOf(m_folder, QStringLiteral("2026-12-09.zip"));
     const QByteArray before = readAll(previous);
-    writeAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), records(kProduct, 400, 7));
+    writeBytes(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), records(kProduct, 400, 7));
 
     // Counted on a copy that works: its calls are the writes, then the
     // flush, the close, the rename and the folder's flush.
@@ -560,7 +548,7 @@ void TestSafetyCopies::failedCopyKeepsThePreviousOnes()
     {
         QTemporaryDir probe;
         QDir().mkpath(SafetyCopies::folder(probe.path()));
-        writeAll(QDir(probe.path()).filePath(QStringLiteral("Magazzino.pro")), records(kProduct, 400, 7));
+        writeBytes(QDir(probe.path()).filePath(QStringLiteral("Magazzino.pro")), records(kProduct, 400, 7));
         QVERIFY(SafetyCopies::daily(probe.path(), QDate(2026, 12, 10)).made);
     }
     const int calls = Disk::Faults::calls();
@@ -582,7 +570,7 @@ void TestSafetyCopies::failedCopyKeepsThePreviousOnes()
 
 void TestSafetyCopies::stopAbandonsCleanly()
 {
-    writeAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), records(kProduct, 2000));
+    writeBytes(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), records(kProduct, 2000));
     std::atomic<bool> stop{true};
     const SafetyCopies::Outcome o = SafetyCopies::daily(m_folder, QDate(2026, 12, 10), &stop);
     QVERIFY(o.abandoned);
@@ -602,7 +590,7 @@ void TestSafetyCopies::restoreRoundTripsEveryArchive()
     changed[QStringLiteral("2024.odc")] = records(kReceipt, 3, 9);
     changed[QStringLiteral("unins000.dll")] = "[Accesso]\r\nValore=414243\r\n";
     for (auto it = changed.cbegin(); it != changed.cend(); ++it)
-        writeAll(QDir(m_folder).filePath(it.key()), it.value());
+        writeBytes(QDir(m_folder).filePath(it.key()), it.value());
 
     const SafetyCopies::Restored r = SafetyCopies::restore(m_folder, QStringLiteral("2026-12-10"), {}, day);
     QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
@@ -622,10 +610,10 @@ void TestSafetyCopies::restoreRoundTripsEveryArchive()
 void TestSafetyCopies::restoreNamedArchiveFromAnEarlierCopy()
 {
     QVERIFY(SafetyCopies::daily(m_folder, QDate(2026, 12, 8)).made);
-    writeAll(QDir(m_folder).filePath(QStringLiteral("2024.odc")), records(kReceipt, 21, 2000));
+    writeBytes(QDir(m_folder).filePath(QStringLiteral("2024.odc")), records(kReceipt, 21, 2000));
     const SafetyCopies::Outcome later = SafetyCopies::daily(m_folder, QDate(2026, 12, 9));
     QCOMPARE(later.files, QStringList{QStringLiteral("2024.odc")});
-    writeAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), "perso");
+    writeBytes(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), "perso");
     // The 9th's copy has no products, unchanged since the 8th's: that one.
     const SafetyCopies::Restored r = SafetyCopies::restore(m_folder, QStringLiteral("2026-12-09"),
                                                            {QStringLiteral("magazzino.pro")}, QDate(2026, 12, 10));
@@ -643,12 +631,12 @@ void TestSafetyCopies::restoreNamedArchiveFromAnEarlierCopy()
 
     // A newer version sits in a damaged copy in between: no older one
     // is put back in its place.
-    writeAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), records(kProduct, 3, 77));
+    writeBytes(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), records(kProduct, 3, 77));
     QVERIFY(SafetyCopies::daily(m_folder, QDate(2026, 12, 11)).made);
-    writeAll(QDir(m_folder).filePath(QStringLiteral("2024.odc")), records(kReceipt, 22, 2000));
+    writeBytes(QDir(m_folder).filePath(QStringLiteral("2024.odc")), records(kReceipt, 22, 2000));
     QCOMPARE(SafetyCopies::daily(m_folder, QDate(2026, 12, 12)).files, QStringList{QStringLiteral("2024.odc")});
-    writeAll(zipOf(m_folder, QStringLiteral("2026-12-11.zip")), "rovinata");
-    writeAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), "perso");
+    writeBytes(zipOf(m_folder, QStringLiteral("2026-12-11.zip")), "rovinata");
+    writeBytes(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), "perso");
     const SafetyCopies::Restored refused = SafetyCopies::restore(m_folder, QStringLiteral("2026-12-12"),
                                                                  {QStringLiteral("Magazzino.pro")}, QDate(2026, 12, 12));
     QVERIFY(refused.refused);
@@ -696,7 +684,7 @@ void TestSafetyCopies::restoreRefuses()
         out << quint32(0x07064b50) << quint32(0) << quint64(0) << quint32(1);
         out << quint32(0x06054b50) << quint16(0) << quint16(0) << quint16(0xFFFF) << quint16(0xFFFF)
             << quint32(0xFFFFFFFF) << quint32(0xFFFFFFFF) << quint16(0);
-        writeAll(zip, b);
+        writeBytes(zip, b);
     } else if (damage != u"missing") {
         QVERIFY(SafetyCopies::daily(m_folder, QDate(2026, 12, 10)).made);
         QByteArray bytes = readAll(zip);
@@ -706,11 +694,11 @@ void TestSafetyCopies::restoreRefuses()
             bytes.chop(30);
         else
             bytes = QByteArray(4000, 'x');
-        writeAll(zip, bytes);
+        writeBytes(zip, bytes);
     }
     const QList<QString> files = m_original.keys();
     for (const QString &f : files)
-        writeAll(QDir(m_folder).filePath(f), "attuale " + f.toUtf8());
+        writeBytes(QDir(m_folder).filePath(f), "attuale " + f.toUtf8());
     const SafetyCopies::Restored r = SafetyCopies::restore(m_folder, QStringLiteral("2026-12-10"), {}, QDate(2026, 12, 10));
     QVERIFY(r.refused);
     QVERIFY2(r.error.contains(said), qPrintable(r.error));
@@ -727,7 +715,7 @@ void TestSafetyCopies::failedRestoreLeavesTheArchiveWhole()
     QVERIFY(SafetyCopies::daily(m_folder, day).made);
     const QString path = QDir(m_folder).filePath(QStringLiteral("Magazzino.pro"));
     const QByteArray current = records(kProduct, 80, 5);
-    writeAll(path, current);
+    writeBytes(path, current);
     // Each failing call of the rewrite in turn, after the copy taken first.
     bool restored = false;
     for (int nth = 1; nth <= 40 && !restored; ++nth) {
@@ -735,7 +723,7 @@ void TestSafetyCopies::failedRestoreLeavesTheArchiveWhole()
         Disk::Faults::arm(1000000, Disk::Faults::Kind::Once);
         QTemporaryDir probe;
         QDir().mkpath(SafetyCopies::folder(probe.path()));
-        writeAll(QDir(probe.path()).filePath(QStringLiteral("Magazzino.pro")), current);
+        writeBytes(QDir(probe.path()).filePath(QStringLiteral("Magazzino.pro")), current);
         SafetyCopies::beforeRestore(probe.path(), day, {QStringLiteral("Magazzino.pro")});
         const int undoCalls = Disk::Faults::calls();
         Disk::Faults::arm(undoCalls + nth, Disk::Faults::Kind::Persistent);
@@ -754,7 +742,7 @@ void TestSafetyCopies::failedRestoreLeavesTheArchiveWhole()
                  qPrintable(QStringLiteral("call %1").arg(nth)));
         QVERIFY(!QFile::exists(RecordFile::journalPath(path)));
         if (!restored)
-            writeAll(path, current);
+            writeBytes(path, current);
     }
     QVERIFY(restored);
 }
@@ -770,7 +758,7 @@ void TestSafetyCopies::cliBackupsAndRestore()
     QVERIFY2(listed.startsWith(QStringLiteral("2026-12-10  4 archivi")), qPrintable(listed));
     QVERIFY2(listed.contains(QStringLiteral("    Magazzino.pro  243.708 byte (")), qPrintable(listed));
 
-    writeAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), "guasto");
+    writeBytes(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro")), "guasto");
     QProcess restore;
     restore.start(QStringLiteral(SCORTEX_CLI),
                   {QStringLiteral("restore"), QStringLiteral("2026-12-10"), QStringLiteral("Magazzino.pro"), m_folder});
@@ -783,7 +771,7 @@ void TestSafetyCopies::cliBackupsAndRestore()
     QCOMPARE(readAll(QDir(m_folder).filePath(QStringLiteral("Magazzino.pro"))), m_original.value(QStringLiteral("Magazzino.pro")));
 
     QFile::remove(zipOf(m_folder, QStringLiteral("2026-12-10.zip")));
-    writeAll(zipOf(m_folder, QStringLiteral("2026-12-10.zip")), "PK\x03\x04 non una copia");
+    writeBytes(zipOf(m_folder, QStringLiteral("2026-12-10.zip")), "PK\x03\x04 non una copia");
     QProcess refused;
     refused.start(QStringLiteral(SCORTEX_CLI), {QStringLiteral("restore"), QStringLiteral("2026-12-10"), m_folder});
     QVERIFY(refused.waitForFinished(60000));

@@ -1,4 +1,5 @@
 #include "ui/exportwindow.h"
+#include "support/files.h"
 #include "products/productrecord.h"
 #include "receipts/receiptcard.h"
 #include "receipts/receiptrecord.h"
@@ -39,12 +40,6 @@ void writeFile(const QString &path, const QList<QByteArray> &records)
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     for (const QByteArray &r : records)
         QCOMPARE(f.write(r), r.size());
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The cells of the file's table, row by row, as an HTML reader sees them.

@@ -1,5 +1,6 @@
 #include "storage/recordfile.h"
 #include "support/childrun.h"
+#include "support/files.h"
 
 #include <QFile>
 #include <QProcess>
@@ -20,21 +21,6 @@ constexpr int kSize = 16;
 QByteArray rec(char c)
 {
     return QByteArray(kSize, c);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 } // namespace
@@ -97,7 +83,7 @@ void TestRecordFile::appendReadWrite()
         file.write(2, rec('B'));
         QCOMPARE(file.count(), 3);
     }
-    QCOMPARE(fileBytes(m_path), rec('a') + rec('B') + rec('c'));
+    QCOMPARE(readAll(m_path), rec('a') + rec('B') + rec('c'));
     RecordFile file(m_path, kSize);
     QCOMPARE(file.read(1), rec('a'));
     QCOMPARE(file.read(3), rec('c'));
@@ -115,7 +101,7 @@ void TestRecordFile::partialTrailingRecord()
     QCOMPARE(file.append(rec('b')), 2);
     QCOMPARE(file.trailingBytes(), 0);
     file.close();
-    QCOMPARE(fileBytes(m_path), rec('a') + rec('b'));
+    QCOMPARE(readAll(m_path), rec('a') + rec('b'));
 }
 
 void TestRecordFile::positionsOutOfRange_data()
@@ -134,7 +120,7 @@ void TestRecordFile::positionsOutOfRange()
     QVERIFY_THROWS_EXCEPTION(ArchiveError, file.read(position));
     QVERIFY_THROWS_EXCEPTION(ArchiveError, file.write(position, rec('x')));
     file.close();
-    QCOMPARE(fileBytes(m_path), rec('a') + rec('b'));
+    QCOMPARE(readAll(m_path), rec('a') + rec('b'));
 }
 
 void TestRecordFile::wrongRecordSizeIsRefused()
@@ -326,7 +312,7 @@ void TestRecordFile::failedOverwriteLeavesTheRecordWhole()
         RecordFile file(m_path, kSize);
         QVERIFY_THROWS_EXCEPTION(ArchiveError, overwrite(file));
         file.close();
-        QVERIFY2(fileBytes(m_path) == rec('a') + rec('b') + rec('c'), name);
+        QVERIFY2(readAll(m_path) == rec('a') + rec('b') + rec('c'), name);
     }
 }
 
@@ -375,16 +361,16 @@ void TestRecordFile::unwritableFileRaises()
                                           | QFileDevice::ReadOther | QFileDevice::WriteOther);
         if (appendAsNobody() != 0)
             QSKIP("cannot run a process as an unprivileged user here");
-        QCOMPARE(fileBytes(m_path).size(), 2 * kSize);
+        QCOMPARE(readAll(m_path).size(), 2 * kSize);
         QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ReadGroup
                                                   | QFileDevice::ReadOther));
         QCOMPARE(appendAsNobody(), 1);
-        QCOMPARE(fileBytes(m_path).size(), 2 * kSize);
+        QCOMPARE(readAll(m_path).size(), 2 * kSize);
         return;
 #endif
     }
     QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QCOMPARE(fileBytes(m_path), rec('a'));
+    QCOMPARE(readAll(m_path), rec('a'));
 }
 
 void TestRecordFile::uncreatableFileRaises()
@@ -414,7 +400,7 @@ void TestRecordFile::concurrentAppendsKeepEveryRecord()
     QCOMPARE(first.exitCode(), 0);
     QCOMPARE(second.exitCode(), 0);
 
-    const QByteArray bytes = fileBytes(m_path);
+    const QByteArray bytes = readAll(m_path);
     QCOMPARE(bytes.size(), qsizetype(2 * perWorker) * size);
     std::set<QByteArray> seen;
     for (qsizetype offset = 0; offset < bytes.size(); offset += size) {

@@ -4,6 +4,7 @@
 #include "app/passwordfile.h"
 #include "output/report.h"
 #include "output/reportoutput.h"
+#include "support/files.h"
 #include "output/spreadsheet.h"
 #include "products/productrecord.h"
 #include "receipts/productimport.h"
@@ -34,12 +35,6 @@ using Disk::Faults::Kind;
 QString at(const QString &folder, const char *name)
 {
     return folder + QLatin1Char('/') + QLatin1StringView(name);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)

@@ -5,6 +5,7 @@
 #include "suppliers/suppliercard.h"
 #include "suppliers/supplierrecord.h"
 #include "support/childrun.h"
+#include "support/files.h"
 #include "support/recorders.h"
 #include "ui/attachwindow.h"
 
@@ -31,19 +32,6 @@ struct FileChooser
     }
     ~FileChooser() { FileDialogs::setChooser({}); }
 };
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 } // namespace
 
