@@ -13,6 +13,7 @@
 #include "storage/numberformat.h"
 #include "storage/record.h"
 #include "storage/recordfile.h"
+#include "storage/rollbackjournal.h"
 #include "storage/rungatherer.h"
 #include "suppliers/supplierrecord.h"
 #include "validators/validators.h"
@@ -718,7 +719,7 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
             return usageError(err, QStringLiteral("con --list non si indicano campi: %1").arg(extra.first()));
     }
     // The journal of a write in progress holds bytes of an archive, not records.
-    if (RecordFile::isJournal(QFileInfo(path).fileName()))
+    if (RollbackJournal::isJournal(QFileInfo(path).fileName()))
         return usageError(err, QStringLiteral("%1 è il giornale di una scrittura dell'archivio, non un archivio.")
                                    .arg(QFileInfo(path).fileName()));
     if (kindName) {

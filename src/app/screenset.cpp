@@ -8,6 +8,7 @@
 #include "receipts/summarymenu.h"
 #include "receipts/yearmenu.h"
 #include "suppliers/suppliercard.h"
+#include "storage/filelock.h"
 #include "storage/recordfile.h"
 #include "ui/services.h"
 
@@ -20,6 +21,8 @@
 #include <QTemporaryFile>
 #include <QScreen>
 #include <QTimer>
+
+#include <new>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -158,11 +161,12 @@ void ScreenSet::startSafetyCopy()
     // A plain thread: it reports back through this object's event loop,
     // and a report that finds the screens gone is dropped.
     m_copy = std::thread([this, folder, today] {
-        RecordFile::setBackgroundThread(true, &m_stopCopy);
+        FileLock::setBackgroundThread(true, &m_stopCopy);
         lowerThisThreadsPriority();
+        // The copy says its own failures; only memory can fail it here.
         try {
             m_copyOutcome = SafetyCopies::daily(folder, today, &m_stopCopy);
-        } catch (const std::exception &) {
+        } catch (const std::bad_alloc &) {
             m_copyOutcome.error = QStringLiteral("memoria insufficiente");
         }
         m_copyDone = true;

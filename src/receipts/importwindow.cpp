@@ -179,6 +179,9 @@ void TfrmImportaMagazzino::importProduct(bool updateStock)
                 return;
             }
             product = import.record;
+            // Said, but the receipt goes on: the stock is raised already.
+            if (import.unconfirmed)
+                Messages::plain(this, archiveAccessMessage());
         } else {
             RecordFile file(path, ProductRecord::layout().size(), RecordFile::Mode::ReadOnly);
             product = file.read(m_position);

@@ -124,8 +124,13 @@ Import raiseStock(const QString &path, qint64 position, const QByteArray &picked
                 throw LeftAlone{{Import::Refused, change.message, {}}};
             return change.record;
         });
-        file.close();
-        return {Import::Raised, {}, written};
+        Import raised{Import::Raised, {}, written};
+        try {
+            file.close();
+        } catch (const ArchiveError &) {
+            raised.unconfirmed = true;
+        }
+        return raised;
     } catch (const LeftAlone &left) {
         return left.result;
     }

@@ -44,6 +44,9 @@ struct Import
     enum Outcome { Raised, Refused, ProductChanged } outcome = Raised;
     QString message;   // Refused: why
     QByteArray record; // Raised: the product as written
+    // Raised, but the archive's close or the write's last flush failed: the
+    // stock is raised all the same, and raising it again would count twice.
+    bool unconfirmed = false;
 };
 Import raiseStock(const QString &path, qint64 position, const QByteArray &picked, const QString &quantity);
 

@@ -2,9 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <atomic>
 #include <cstdlib>
+#include <mutex>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -13,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -20,32 +23,65 @@ namespace Disk {
 
 namespace {
 
+using Faults::Call;
 using Faults::Kind;
 
-std::atomic<int> g_armedAt{0}; // 0: disarmed
-std::atomic<int> g_calls{0};
-std::atomic<int> g_kind{0};
+// Half: a write puts down half its bytes; Crash: the same, then the process
+// ends (any other call just ends it).
+enum class Outcome { Pass, Fail, Half, Crash };
 
-enum class Outcome { Pass, Fail, Half };
-
-Outcome next()
+// What the seam was told to fail, and how far it got.
+struct Seam
 {
-    const int at = g_armedAt.load();
-    if (at == 0)
+    bool byTarget = false;
+    int nth = 0;
+    Faults::Target target;
+    Kind kind = Kind::Once;
+    int calls = 0;
+    int seen = 0;         // calls that match the target
+    bool hit = false;
+    bool failing = false; // every call from here on fails
+};
+
+std::atomic<bool> g_armed{false};
+std::mutex g_seamLock;
+Seam g_seam;
+
+bool names(const QString &path, const QString &file)
+{
+    const QString name = QFileInfo(path).fileName();
+    if (name.compare(file, Qt::CaseInsensitive) == 0)
+        return true;
+    // A whole-file save writes "<name>.~<random>" first.
+    return name.size() > file.size() + 2 && name.startsWith(file, Qt::CaseInsensitive)
+           && QStringView(name).sliced(file.size()).startsWith(QLatin1StringView(".~"));
+}
+
+Outcome next(Call call, const QString &path)
+{
+    if (!g_armed.load())
         return Outcome::Pass;
-    const int n = ++g_calls;
-    const auto kind = Kind(g_kind.load());
-    if (n < at)
+    std::lock_guard<std::mutex> lock(g_seamLock);
+    Seam &s = g_seam;
+    ++s.calls;
+    if (s.failing)
+        return Outcome::Fail;
+    const bool target = s.byTarget ? call == s.target.call && names(path, s.target.file) && ++s.seen == s.target.occurrence
+                                   : s.calls == s.nth;
+    if (!target || s.hit)
         return Outcome::Pass;
-    if (n > at)
-        return kind == Kind::Once ? Outcome::Pass : Outcome::Fail;
-    switch (kind) {
+    s.hit = true;
+    switch (s.kind) {
     case Kind::Once:
+        return Outcome::Fail;
     case Kind::Persistent:
+        s.failing = true;
         return Outcome::Fail;
     case Kind::Short:
-    case Kind::Crash:
+        s.failing = true;
         return Outcome::Half;
+    case Kind::Crash:
+        return Outcome::Crash;
     }
     return Outcome::Fail;
 }
@@ -65,12 +101,12 @@ bool injected(QString *why)
 
 // For every call but a write, a half is no half: the call fails, or the
 // process ends there.
-bool blocked(QString *why)
+bool blocked(Call call, const QString &path, QString *why)
 {
-    const Outcome o = next();
+    const Outcome o = next(call, path);
     if (o == Outcome::Pass)
         return false;
-    if (o == Outcome::Half && Kind(g_kind.load()) == Kind::Crash)
+    if (o == Outcome::Crash)
         crash();
     injected(why);
     return true;
@@ -116,13 +152,13 @@ bool rawWrite(QFileDevice &file, qint64 offset, const char *data, qint64 n, QStr
 
 bool write(QFileDevice &file, qint64 offset, const char *data, qint64 n, QString *why)
 {
-    const Outcome o = next();
+    const Outcome o = next(Call::Write, file.fileName());
     if (o == Outcome::Fail)
         return injected(why);
-    if (o == Outcome::Half) {
+    if (o == Outcome::Half || o == Outcome::Crash) {
         // The system has these bytes: a crash now leaves them in the file.
         rawWrite(file, offset, data, n / 2, nullptr);
-        if (Kind(g_kind.load()) == Kind::Crash)
+        if (o == Outcome::Crash)
             crash();
         return injected(why);
     }
@@ -131,7 +167,7 @@ bool write(QFileDevice &file, qint64 offset, const char *data, qint64 n, QString
 
 bool sync(QFileDevice &file, QString *why)
 {
-    if (blocked(why))
+    if (blocked(Call::Sync, file.fileName(), why))
         return false;
     if (!file.flush()) {
         if (why)
@@ -152,7 +188,7 @@ bool sync(QFileDevice &file, QString *why)
 
 bool resize(QFileDevice &file, qint64 size, QString *why)
 {
-    if (blocked(why))
+    if (blocked(Call::Resize, file.fileName(), why))
         return false;
     if (!file.resize(size)) {
         if (why)
@@ -162,11 +198,22 @@ bool resize(QFileDevice &file, qint64 size, QString *why)
     return true;
 }
 
+qint64 size(QFileDevice &file)
+{
+#ifdef Q_OS_WIN
+    LARGE_INTEGER size;
+    return GetFileSizeEx(handleOf(file), &size) ? qint64(size.QuadPart) : -1;
+#else
+    struct stat st;
+    return ::fstat(file.handle(), &st) == 0 ? qint64(st.st_size) : -1;
+#endif
+}
+
 bool close(QFileDevice &file, QString *why)
 {
     if (!file.isOpen())
         return true;
-    if (blocked(why)) {
+    if (blocked(Call::Close, file.fileName(), why)) {
         file.close();
         return false;
     }
@@ -182,7 +229,7 @@ bool close(QFileDevice &file, QString *why)
 
 bool rename(const QString &from, const QString &to, QString *why)
 {
-    if (blocked(why))
+    if (blocked(Call::Rename, to, why))
         return false;
 #ifdef Q_OS_WIN
     const bool ok = MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(from).utf16()),
@@ -198,7 +245,7 @@ bool rename(const QString &from, const QString &to, QString *why)
 
 bool remove(const QString &path, QString *why)
 {
-    if (blocked(why))
+    if (blocked(Call::Remove, path, why))
         return false;
     QFile file(path);
     if (!file.remove()) {
@@ -212,7 +259,7 @@ bool remove(const QString &path, QString *why)
 bool syncFolder(const QString &folder, QString *why)
 {
     // Counted on Windows too, so that a call has the same number everywhere.
-    if (blocked(why))
+    if (blocked(Call::SyncFolder, folder, why))
         return false;
 #ifdef Q_OS_WIN
     Q_UNUSED(folder);
@@ -240,42 +287,94 @@ bool syncFolder(const QString &folder, QString *why)
 
 namespace Faults {
 
+namespace {
+
+void armSeam(Seam seam)
+{
+    std::lock_guard<std::mutex> lock(g_seamLock);
+    g_seam = std::move(seam);
+    g_armed = true;
+}
+
+} // namespace
+
+void arm(const Target &target, Kind kind)
+{
+    Seam s;
+    s.byTarget = true;
+    s.target = target;
+    s.kind = kind;
+    armSeam(s);
+}
+
 void arm(int nth, Kind kind)
 {
-    g_calls = 0;
-    g_kind = int(kind);
-    g_armedAt = nth;
+    Seam s;
+    s.nth = nth;
+    s.kind = kind;
+    armSeam(s);
 }
 
 void disarm()
 {
-    g_armedAt = 0;
+    g_armed = false;
 }
 
 int calls()
 {
-    return g_calls.load();
+    std::lock_guard<std::mutex> lock(g_seamLock);
+    return g_seam.calls;
+}
+
+bool hit()
+{
+    std::lock_guard<std::mutex> lock(g_seamLock);
+    return g_seam.hit;
 }
 
 void armFromEnvironment()
 {
-    const QByteArray armed = qgetenv("SCORTEX_FAULT");
-    const int colon = armed.indexOf(':');
-    if (colon <= 0)
+    const QList<QByteArray> parts = qgetenv("SCORTEX_FAULT").split(':');
+    if (parts.size() < 2)
         return;
-    const int nth = armed.left(colon).toInt();
-    const QByteArray kind = armed.mid(colon + 1);
+    const QByteArray &kind = parts.last();
     const Kind k = kind == "once" ? Kind::Once
                    : kind == "short" ? Kind::Short
                    : kind == "crash" ? Kind::Crash
                                      : Kind::Persistent;
-    if (nth > 0)
-        arm(nth, k);
+    if (parts.size() == 2) {
+        const int nth = parts.first().toInt();
+        if (nth > 0)
+            arm(nth, k);
+        return;
+    }
+    static const std::pair<const char *, Call> calls[] = {
+        {"write", Call::Write},   {"sync", Call::Sync},     {"resize", Call::Resize},         {"close", Call::Close},
+        {"rename", Call::Rename}, {"remove", Call::Remove}, {"syncfolder", Call::SyncFolder}, {"lock", Call::Lock},
+    };
+    Target target{Call::Write, QString(), 1};
+    bool known = false;
+    for (const auto &[name, call] : calls) {
+        if (parts.first() == name) {
+            target.call = call;
+            known = true;
+        }
+    }
+    // The file's name may itself hold colons only on no system we serve.
+    QString file = QString::fromUtf8(parts.mid(1, parts.size() - 2).join(':'));
+    const qsizetype hash = file.lastIndexOf(u'#');
+    if (hash > 0) {
+        target.occurrence = file.sliced(hash + 1).toInt();
+        file.truncate(hash);
+    }
+    target.file = file;
+    if (known && !file.isEmpty() && target.occurrence > 0)
+        arm(target, k);
 }
 
-bool lockFails()
+bool lockFails(const QString &file)
 {
-    return blocked(nullptr);
+    return blocked(Call::Lock, file, nullptr);
 }
 
 } // namespace Faults

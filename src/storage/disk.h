@@ -14,6 +14,9 @@ bool write(QFileDevice &file, qint64 offset, const char *data, qint64 n, QString
 // The file's data down to the disk (fsync, FlushFileBuffers).
 bool sync(QFileDevice &file, QString *why);
 bool resize(QFileDevice &file, qint64 size, QString *why);
+// The open file's size as the system has it now (another process may have
+// changed it); -1 when it cannot be had. Not a change: never failed.
+qint64 size(QFileDevice &file);
 // A close that reports what the system says, as network shares report a
 // failed write-back only there.
 bool close(QFileDevice &file, QString *why);
@@ -24,8 +27,10 @@ bool remove(const QString &path, QString *why);
 // folder; Windows has no such flush, and there it does nothing.
 bool syncFolder(const QString &folder, QString *why);
 
-// A fault seam for the tests: counted from `arm`, the `nth` call above (and
-// the exclusive locks, which ask `lockFails`) fails as told.
+// A fault seam for the tests. A test names the call it fails by what the
+// call does and to which file (the flush of "Magazzino.pro-journal"), so
+// that a call added elsewhere never moves its target; a loop that tries
+// every call in turn counts them instead.
 namespace Faults {
 enum class Kind {
     Once,       // that call fails, the later ones work
@@ -33,14 +38,32 @@ enum class Kind {
     Short,      // a write puts down half its bytes; then as Persistent
     Crash,      // the process ends at that call (a write puts down half first)
 };
+enum class Call { Write, Sync, Resize, Close, Rename, Remove, SyncFolder, Lock };
+struct Target
+{
+    Call call = Call::Write;
+    // The file's bare name, in any letter case: a rename counts for the
+    // name it gives, a folder flush for the folder's name, and a whole-file
+    // save's temporary name ("Fornitori.xls.~1a2b3c4d") for its file's.
+    QString file;
+    // Which of that file's calls of that kind: 1 for the first.
+    int occurrence = 1;
+};
+void arm(const Target &target, Kind kind);
+// The `nth` checked call of any kind and file.
 void arm(int nth, Kind kind);
 void disarm();
-// Calls counted since `arm`.
+// Checked calls counted since `arm`.
 int calls();
-// Arms from SCORTEX_FAULT="nth:once|persistent|short|crash", for a child
-// process; does nothing when it is not set.
+// Whether the armed call was reached.
+bool hit();
+// Arms from SCORTEX_FAULT, for a child process: "nth:kind" or
+// "call:file[#occurrence]:kind", with call one of write, sync, resize,
+// close, rename, remove, syncfolder, lock and kind one of once, persistent,
+// short, crash ("sync:Magazzino.pro:persistent"). Does nothing when unset.
 void armFromEnvironment();
-bool lockFails();
+// Asked before an exclusive lock of `file` is taken: true when it fails.
+bool lockFails(const QString &file);
 } // namespace Faults
 
 } // namespace Disk

@@ -7,13 +7,16 @@
 #include <QFile>
 #include <QString>
 
-#include <atomic>
 #include <functional>
-#include <new>
 
 // An archive of fixed-size records: no header, record p (1-based) at byte
 // (p - 1) * recordSize. Opened for one user action and closed when the
 // object goes away; every failure throws ArchiveError.
+//
+// Its work is spread by job: opening, counting and record input and output
+// here (recordfile.cpp), the scans (recordscan.cpp), whole-file images
+// (recordimage.cpp); the locks are FileLock's, and every change goes
+// through the archive's RollbackJournal.
 class RecordFile
 {
 public:
@@ -43,7 +46,9 @@ public:
     // 1 <= p <= count. Reads wait for a write in progress on another
     // workstation; writes hold the file's exclusive lock, as appends do.
     // Every write is whole or not at all: the bytes it replaces go to the
-    // journal first, and the write is on the disk before it returns.
+    // journal first, and the write is committed on the disk before it
+    // returns. A write whose commit could not be flushed returns all the
+    // same, and close() then throws.
     QByteArray read(qint64 p);
     void write(qint64 p, QByteArrayView record);
     // Writes record p only if it still holds `expected` (or already holds
@@ -111,33 +116,19 @@ public:
     enum class Reads { FewBytes, EveryRecord };
     void setReads(Reads reads) { m_reads = reads; }
 
-    // How many times this process found a lock of an archive taken by
-    // someone else and waited for it.
-    static quint64 lockWaits();
-
-    // Within the program one thread at a time holds archive locks (they
-    // belong to the process). A background thread waits for another's
-    // lock without holding up the others meanwhile, and gives up waiting
-    // (ArchiveError) once `stop` is set.
-    static void setBackgroundThread(bool background, const std::atomic<bool> *stop = nullptr);
-
     // Tests and benchmarks compare the mapped path with the block reads.
     static void setMappingAllowed(bool allowed);
     static bool mappingAllowed();
 
     // Closes the file; after a write, a failed close throws, since some
-    // shares report a lost write-back only there.
+    // shares report a lost write-back only there, and so does a write whose
+    // commit could not be flushed.
     void close();
 
-    // Beside each archive while a write is in progress: the bytes it
-    // replaces. Whoever opens the archive next and finds it puts them back.
-    static QString journalPath(const QString &archive);
-    static bool isJournal(const QString &fileName);
-
 private:
+    void open(Mode mode);
     qint64 fileSize();
     void seekTo(qint64 p);
-    bool seekTo(qint64 p, std::nothrow_t);
     void checkPosition(qint64 p);
     void checkRecord(QByteArrayView record) const;
     [[noreturn]] void fail(const QString &reason) const;
@@ -146,16 +137,11 @@ private:
     // Unlocked: only under a lock the caller holds.
     QByteArray readAt(qint64 p);
     void writeAt(qint64 p, QByteArrayView record);
-    // The journal beside the archive, its bytes put down by `body`: whole
-    // and on the disk with its folder, or removed and the write failed.
-    using JournalPut = std::function<bool(const char *data, qint64 n)>;
-    void saveJournal(const QString &what, const std::function<bool(const JournalPut &)> &body);
-    // Under the exclusive lock: journal, write, flush, journal removed.
+    // Under the exclusive lock: journal, write, flush, commit.
     void writeJournaled(qint64 offset, QByteArrayView bytes, const QString &what);
-    void recover();
-    // Under the exclusive lock: the journal's old bytes back in place.
-    void undoJournal(QFile &file);
-    QString folder() const;
+    // After the new bytes of `journal`'s change went down (`written`) or
+    // failed (`why`): commits, or rolls back and throws.
+    void finishChange(class RollbackJournal &journal, bool written, QString why, const QString &what);
     void lockForWriting(const std::function<void()> &action, const QString &what);
 
     QString m_path;
@@ -163,5 +149,8 @@ private:
     QFile m_file;
     Reads m_reads = Reads::FewBytes;
     bool m_written = false;
+    // A change that stands, whose commit is not known to be on the disk:
+    // said by close().
+    QString m_unflushed;
     QString m_readOnlyReason;
 };

@@ -87,6 +87,7 @@ bool SafeFile::commit()
         QFile::remove(m_temp.fileName());
         return false;
     }
+    m_replaced = true;
     // The new name, and with it the new file, down to the disk too.
     if (!Disk::syncFolder(QFileInfo(m_path).absolutePath(), &why))
         return fail(why);

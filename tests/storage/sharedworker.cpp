@@ -8,11 +8,22 @@
 //       overwrites the record with BYTE in two halves under the archive's
 //       lock, as a network file system may split a write; prints "half"
 //       between the halves and waits there for a line on its input
+//   sharedworker hold FILE
+//       holds FILE's exclusive lock: prints "held" and waits for a line on
+//       its input
+//   sharedworker journaled FILE RECORD_SIZE POSITION BYTE
+//       the same as a save does it: its journal on the disk first, the
+//       commit after the second half
 #include "products/productrecord.h"
 #include "receipts/productimport.h"
+#include "storage/disk.h"
+#include "storage/filelock.h"
 #include "storage/recordfile.h"
+#include "storage/rollbackjournal.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
+#include <QFile>
 #include <QString>
 
 #include <cstdio>
@@ -60,6 +71,35 @@ int import(const QString &path, qint64 position, const QString &quantity, int co
         return 1;
     }
     return 0;
+}
+
+// A save of another workstation, stopped half-way with its journal down.
+int journaledWrite(const QString &path, int size, qint64 position, char byte)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return 1;
+    try {
+        FileLock lock(file, FileLock::Exclusive);
+        const QByteArray record(size, byte);
+        const qint64 at = (position - 1) * size;
+        RollbackJournal journal(file, at, at + size, QCryptographicHash::hash(record, QCryptographicHash::Sha1),
+                                QStringLiteral("scrittura"));
+        const int half = size / 2;
+        if (!Disk::write(file, at, record.constData(), half, nullptr))
+            return 1;
+        std::printf("half\n");
+        std::fflush(stdout);
+        waitForGo();
+        QString why;
+        if (!Disk::write(file, at + half, record.constData() + half, size - half, &why) || !Disk::sync(file, &why)
+            || journal.commit(&why) != RollbackJournal::Commit::Done)
+            return 1;
+    } catch (const ArchiveError &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return FileLock::close(file, nullptr) ? 0 : 1;
 }
 
 #ifdef Q_OS_WIN
@@ -162,7 +202,22 @@ int main(int argc, char *argv[])
                       std::atoi(argv[5]));
     if (argc == 6 && std::strcmp(argv[1], "splitwrite") == 0)
         return splitWrite(argv[2], std::atoi(argv[3]), std::atoll(argv[4]), argv[5][0]);
+    if (argc == 3 && std::strcmp(argv[1], "hold") == 0) {
+        QFile file(QString::fromLocal8Bit(argv[2]));
+        if (!file.open(QIODevice::ReadWrite))
+            return 1;
+        {
+            FileLock lock(file, FileLock::Exclusive);
+            std::printf("held\n");
+            std::fflush(stdout);
+            waitForGo();
+        }
+        return FileLock::close(file, nullptr) ? 0 : 1;
+    }
+    if (argc == 6 && std::strcmp(argv[1], "journaled") == 0)
+        return journaledWrite(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]), std::atoll(argv[4]), argv[5][0]);
     std::fprintf(stderr, "usage: sharedworker import FILE POSITION QUANTITY COUNT\n"
-                         "       sharedworker splitwrite FILE RECORD_SIZE POSITION BYTE\n");
+                         "       sharedworker splitwrite|journaled FILE RECORD_SIZE POSITION BYTE\n"
+                         "       sharedworker hold FILE\n");
     return 2;
 }

@@ -1,3 +1,4 @@
+#include "storage/filelock.h"
 #include "storage/recordfile.h"
 #include "support/childrun.h"
 #include "support/files.h"
@@ -8,9 +9,15 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <atomic>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <set>
+#include <thread>
 
 #include <unistd.h>
 
@@ -49,6 +56,7 @@ private slots:
     void unwritableFileRaises();
     void uncreatableFileRaises();
     void concurrentAppendsKeepEveryRecord();
+    void locksWithinTheProgram();
 
 private:
     QTemporaryDir m_dir;
@@ -412,6 +420,56 @@ void TestRecordFile::concurrentAppendsKeepEveryRecord()
         seen.insert(r.left(7));
     }
     QCOMPARE(seen.size(), size_t(2 * perWorker));
+}
+
+void TestRecordFile::locksWithinTheProgram()
+{
+    // A thread of this program holds a shared lock of the archive, as a
+    // scan does for each block.
+    writeBytes(m_path, rec('a') + rec('b'));
+    QFile held(m_path);
+    QVERIFY(held.open(QIODevice::ReadOnly));
+    auto shared = std::make_unique<FileLock>(held, FileLock::Shared);
+    auto waitFor = [](const std::atomic<bool> &flag) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!flag && clock.elapsed() < 5000)
+            QThread::msleep(5);
+        return flag.load();
+    };
+    // Another reader of this program goes on at once: readers never wait
+    // for each other.
+    std::atomic<bool> read{false};
+    std::thread reader([&] {
+        RecordFile file(m_path, kSize, RecordFile::Mode::ReadOnly);
+        file.read(2);
+        read = true;
+    });
+    QVERIFY(waitFor(read));
+    // A writer of this program waits for the readers, as another
+    // workstation does; and the other reader's close (which the system
+    // takes for the whole process's) has not dropped the first one's lock.
+    std::atomic<bool> written{false};
+    std::thread writer([&] {
+        RecordFile file(m_path, kSize);
+        file.write(2, rec('x'));
+        file.close();
+        written = true;
+    });
+    QProcess other;
+    other.start(QStringLiteral(APPENDWORKER),
+                {m_path, QString::number(kSize), QStringLiteral("1"), QStringLiteral("z"), QStringLiteral("overwrite")});
+    QVERIFY(other.waitForStarted());
+    QVERIFY(!other.waitForFinished(500));
+    QVERIFY(!written);
+    shared.reset();
+    reader.join();
+    writer.join();
+    QVERIFY(other.waitForFinished(30000));
+    QCOMPARE(other.exitCode(), 0);
+    QVERIFY(written);
+    QVERIFY(FileLock::close(held, nullptr));
+    QCOMPARE(readAll(m_path), rec('a') + rec('x'));
 }
 
 QTEST_GUILESS_MAIN(TestRecordFile)

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QFile>
+#include <QString>
+
+// The rollback journal of an archive: "<archive>-journal" beside it, which
+// makes every change of the archive whole or not at all, whatever stops it
+// (a crash, a full disk, a share gone away).
+//
+// The protocol:
+//  1. Every step below happens under the archive's exclusive lock, taken
+//     before the journal is written and given back after the commit or the
+//     rollback; so one workstation at a time writes an archive, and its
+//     journal.
+//  2. Before a change touches the archive, the bytes it will replace and the
+//     archive's size go to the journal, which is then flushed to the disk,
+//     and so is its folder (its name). A journal that cannot be put down
+//     whole is removed and the change fails: the archive was not touched.
+//  3. The new bytes are written to the archive and flushed.
+//  4. The commit is one durable step: the journal's first eight bytes (its
+//     magic) are overwritten with zeros and flushed. From then on the
+//     journal is invalid and the change stands. The journal is then removed;
+//     a removal that fails, or is lost in a crash, leaves an invalid journal,
+//     which is harmless.
+//  5. A journal is hot when it is valid: its magic, its fields and its check
+//     (the SHA-1 of all the bytes before it) hold. A hot journal always rolls
+//     back: whatever the archive holds, its change was never committed.
+//  6. To roll back: the old bytes go back in place, the archive is cut back
+//     to its old size (only when nothing stands beyond the change's own end:
+//     bytes there came later, and stay), and it is flushed; then the journal
+//     is made invalid and removed as in rule 4.
+//  7. A change that fails after rule 2 rolls back at once, still under the
+//     lock. Where the disk refuses that too, the journal stays hot, and the
+//     next open rolls it back (rule 8). A commit whose zeros did not reach the
+//     journal leaves it hot: it rolls back too, and the change failed. A
+//     commit whose zeros are in the journal but whose flush failed stands:
+//     the change is made, but not known to be on the disk.
+//  8. Whoever opens the archive and finds its journal takes the exclusive
+//     lock, so a journal still being written is waited for, and rolls back a
+//     hot one before anything is read; an invalid one is removed. One that
+//     can only open the archive for reading takes the shared lock instead:
+//     it goes on past an invalid journal and is refused by a hot one.
+//  9. Reading and rolling back stream the journal in blocks: memory stays
+//     small whatever the size of the archive.
+//
+// The format, little-endian, the same since the journal's first version, so
+// that workstations of an earlier version and this one recover each other's:
+//   magic    8 bytes   "SCXJRNL1"; zeros once committed
+//   oldSize  int64     the archive's size before the change
+//   offset   int64     where the change starts
+//   newEnd   int64     where the new bytes end
+//   length   uint32    how many old bytes follow
+//   old      length    the archive's bytes from `offset` as they were: those
+//                      the new bytes replace, or, for a change that replaces
+//                      the file from `offset` on (a rewrite), all of them
+//   newHash  20 bytes  SHA-1 of the new bytes (an earlier version kept a hot
+//                      journal whose new bytes were whole; this one rolls
+//                      every hot journal back and only writes it)
+//   check    20 bytes  SHA-1 of every byte before it
+//
+// A change of several archives at once keeps one journal per archive, each
+// put down by rule 2 before any archive is touched.
+class RollbackJournal
+{
+public:
+    static QString pathFor(const QString &archive);
+    static bool isJournal(const QString &fileName);
+
+    // What the change replaces: the bytes up to its new end, or everything
+    // from its offset on, as a rewrite that may shorten the file does.
+    enum class Extent { Range, ToTheEnd };
+
+    // Rule 2, for `archive`, open for writing under its exclusive lock:
+    // the journal of a change of the bytes from `offset` to `newEnd`, whose
+    // SHA-1 is `newHash`, whole and on the disk. Throws ArchiveError
+    // ("<what> non riuscita (…)") when it cannot be put down.
+    RollbackJournal(QFile &archive, qint64 offset, qint64 newEnd, QByteArrayView newHash, const QString &what,
+                    Extent extent = Extent::Range);
+
+    RollbackJournal(const RollbackJournal &) = delete;
+    RollbackJournal &operator=(const RollbackJournal &) = delete;
+
+    enum class Commit {
+        Done,     // the change stands, on the disk
+        NotDone,  // the journal is still hot: the change must be rolled back
+        Unflushed // the change stands, but its commit is not known to be on the disk
+    };
+    // Rule 4.
+    Commit commit(QString *why);
+    // Rules 6 and 7: the archive as it was, now; false, with the journal left
+    // hot for the next open, where the disk refuses.
+    bool rollBack(QString *why);
+
+    // Rule 8, for the archive `archive` has open (for reading, or for
+    // reading and writing). Throws ArchiveError when a hot journal cannot be
+    // rolled back from here.
+    static void recover(QFile &archive);
+
+private:
+    QFile &m_archive;
+    QString m_path;
+    qint64 m_oldSize = 0;
+    qint64 m_offset = 0;
+    qint64 m_newEnd = 0;
+    qint64 m_length = 0;
+};
