@@ -42,10 +42,27 @@ struct Copy
 // Every copy in the folder, oldest first; a damaged one says why.
 QList<Copy> list(const QString &programFolder);
 
+// "2026-12-10.zip", or "2026-12-10-2.zip" for `number` 2.
+QString copyFileName(const QDate &date, int number = 1);
+
+// Beside the copies: the file whose lock one workstation holds while it
+// makes the day's copy.
+QString lockFileName();
+
+// A copy as the keeping rule sees it: its file name and the files it holds.
+struct Held
+{
+    QString name;
+    QStringList files;
+};
+
 // The copy file names that the keeping rule keeps on `today`: every copy of
-// the last 10 days that have one, and the first copy of each of the last 12
-// months (this one included). Copies dated after today are kept too.
-QStringList kept(const QStringList &copyNames, const QDate &today);
+// the last 10 days that have one, the first copy of each of the last 12
+// months (this one included), and copies dated after today; and, for each
+// file a copy holds that is no longer among the `present` files of the
+// program folder (a year's archive deleted by mistake), its newest copy.
+// Names that are no copy's are never kept.
+QStringList kept(const QList<Held> &copies, const QStringList &present, const QDate &today);
 
 struct Outcome
 {
@@ -57,12 +74,15 @@ struct Outcome
     QStringList removed;   // old copies deleted by the keeping rule
     QString error;         // empty when nothing failed
     bool abandoned = false;
+    bool elsewhere = false; // another workstation is making the day's copy
 };
 
 // The day's copy, when `today` has none yet: the files that differ from
 // their newest kept copy, then the copies the keeping rule lets go. Reads
 // every archive under its shared lock; written under a temporary name and
-// renamed only when whole. `stop` abandons it cleanly between two blocks.
+// renamed only when whole. One workstation at a time makes it: one that
+// finds another at it leaves the day to that one. `stop` abandons it
+// cleanly between two blocks. Never throws: a failure is in `error`.
 Outcome daily(const QString &programFolder, const QDate &today, const std::atomic<bool> *stop = nullptr);
 
 // Before a restore: every one of `files` as it is now, in a copy of its own.
@@ -73,7 +93,7 @@ struct Restored
     QStringList files;  // written back, by name
     QStringList from;   // the copy each came from, in the same order
     QString undoCopy;   // the copy taken first
-    QString error;      // empty when every file was written back
+    QString error;      // empty when every file was written back and confirmed on the disk
     bool refused = false; // nothing was written: a damaged or foreign copy, a missing file
 };
 

@@ -177,7 +177,7 @@ void TestShell::safetyCopyOnceADayAfterLogin()
     QVERIFY(again.count() == 1 || again.wait(30000));
     QVERIFY(!m_screens->safetyCopyOutcome().made);
     QVERIFY(m_screens->safetyCopyOutcome().error.isEmpty());
-    QCOMPARE(QDir(SafetyCopies::folder(m_folder->path())).entryList(QDir::Files), QStringList{made.name});
+    QCOMPARE(QDir(SafetyCopies::folder(m_folder->path())).entryList({QStringLiteral("*.zip")}, QDir::Files), QStringList{made.name});
     QVERIFY(m_messages->boxes.isEmpty());
 }
 
