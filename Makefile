@@ -37,7 +37,7 @@ test-sanitize: deps
 # Each fuzz target for FUZZ_SECONDS, from its seeds; a finding stops with
 # the input that caused it in build-fuzz/crash-*.
 FUZZ_SECONDS ?= 60
-FUZZERS := fuzz_record fuzz_numbers fuzz_validators fuzz_scramble
+FUZZERS := fuzz_record fuzz_numbers fuzz_validators fuzz_scramble fuzz_zip
 fuzz: deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS) --target fuzzers

@@ -14,17 +14,24 @@
 // (zlib), their modification time, and the ZIP64 fields where an entry or
 // the file passes 4 GB. Entries are written and read in pieces, so an
 // archive of hundreds of megabytes never sits in memory whole.
+//
+// Zips also come from outside (downloaded invoices, spreadsheets): the
+// reader takes nothing in a file on trust. Every field is checked before
+// it is added, allocated or read, entries that overlap are refused, and an
+// entry's local header must agree with the central directory.
 namespace Zip {
 
 struct Entry
 {
-    QString name;
+    QString name;         // decoded: UTF-8 when flagged so, else code page 437
+    QByteArray nameBytes; // as stored in the file
     quint32 crc = 0;
     qint64 size = 0;   // as the file was
     qint64 packed = 0; // as stored
     quint16 method = 0; // 0 stored, 8 deflated
     qint64 headerOffset = 0;
     QDateTime modified;
+    bool encrypted = false; // listed, but read() refuses it
 };
 
 // Writes entries one after the other to `out`, which is open for writing;
@@ -39,7 +46,9 @@ public:
     Writer &operator=(const Writer &) = delete;
 
     // `expectedSize`: the entry's size as far as it is known; from 4 GB on
-    // the entry carries ZIP64 sizes.
+    // the entry carries ZIP64 sizes. A name of more than 65 535 bytes in
+    // UTF-8 fails, and so does such a comment in finish(): a zip has no
+    // room for them, and a name cut short would name another file.
     bool begin(const QString &name, const QDateTime &modified, qint64 expectedSize);
     bool add(QByteArrayView bytes);
     bool end();
@@ -67,7 +76,8 @@ private:
 };
 
 // Reads a zip file from `in`, open for reading and seekable. open() reads
-// the central directory; read() hands an entry's bytes over in pieces and
+// the central directory (at most 64 MB of it); read() hands an entry's
+// bytes over in pieces, never more than the entry's declared size, and
 // checks their length and CRC at the end.
 class Reader
 {
@@ -80,8 +90,10 @@ public:
     // Null when there is no entry of that name (any letter case).
     const Entry *find(const QString &name) const;
 
-    // False when the entry is damaged (errorString() says how) or when
-    // `take` returns false.
+    // False when the entry is damaged, encrypted or packed by a method other
+    // than store and deflate (errorString() says which), or when `take`
+    // returns false. `entry` comes from entries() of a reader of the same
+    // file.
     bool read(const Entry &entry, const std::function<bool(QByteArrayView)> &take);
 
     QString errorString() const { return m_error; }
