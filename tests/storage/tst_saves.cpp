@@ -15,6 +15,7 @@
 #include "storage/record.h"
 #include "storage/recordfile.h"
 #include "storage/safefile.h"
+#include "suppliers/supplierarchive.h"
 #include "suppliers/supplierrecord.h"
 
 #include <QApplication>
