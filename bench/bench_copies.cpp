@@ -9,6 +9,7 @@
 
 #include "app/loginwindow.h"
 #include "app/mainmenu.h"
+#include "app/registerkinds.h"
 #include "app/safetycopies.h"
 #include "app/screenset.h"
 #include "storage/safefile.h"
@@ -118,6 +119,7 @@ StartUp startUp(bool copyDue)
 
 int main(int argc, char *argv[])
 {
+    registerArchiveKinds();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     installItalian(app);

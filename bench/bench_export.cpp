@@ -6,8 +6,10 @@
 #include "archivegen.h"
 #include "benchrows.h"
 
+#include "app/registerkinds.h"
 #include "ui/exportwindow.h"
 #include "output/spreadsheet.h"
+#include "products/productarchive.h"
 #include "products/productrecord.h"
 #include "storage/recordfile.h"
 #include "ui/services.h"
@@ -84,6 +86,7 @@ int windowRun(const QString &folder)
 
 int main(int argc, char *argv[])
 {
+    registerArchiveKinds();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();

@@ -2,6 +2,7 @@
 // against a baseline that draws the same lines straight onto a PDF writer
 // with the same font, pitch and page size, measured in the same run.
 // Usage: bench_report [LINES]
+#include "app/registerkinds.h"
 #include "output/layouts.h"
 #include "output/reportoutput.h"
 
@@ -18,6 +19,7 @@
 
 int main(int argc, char *argv[])
 {
+    registerArchiveKinds();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const int count = argc > 1 ? std::atoi(argv[1]) : 10000;

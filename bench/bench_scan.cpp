@@ -11,12 +11,15 @@
 #include "archivegen.h"
 #include "benchrows.h"
 
+#include "app/registerkinds.h"
+#include "products/productarchive.h"
 #include "products/productrecord.h"
 #include "search/listquery.h"
 #include "search/searchdefinition.h"
 #include "ui/searchwindow.h"
 #include "storage/cp1252.h"
 #include "storage/recordfile.h"
+#include "suppliers/supplierarchive.h"
 #include "suppliers/supplierrecord.h"
 #include "ui/linemodel.h"
 #include "ui/services.h"
@@ -184,6 +187,7 @@ int windowRun(const QString &folder)
 
 int main(int argc, char *argv[])
 {
+    registerArchiveKinds();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();

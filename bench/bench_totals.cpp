@@ -5,6 +5,7 @@
 #include "archivegen.h"
 #include "benchrows.h"
 
+#include "app/registerkinds.h"
 #include "products/inventory.h"
 #include "products/inventorywindow.h"
 #include "products/productrecord.h"
@@ -86,6 +87,7 @@ int windowRun(const QString &which, const QString &folder)
 
 int main(int argc, char *argv[])
 {
+    registerArchiveKinds();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();

@@ -2,6 +2,7 @@
 //   makearchives FOLDER RECORDS YEAR
 // writes Fornitori.pro, Magazzino.pro and YEAR.odc of RECORDS records each.
 #include "archivegen.h"
+#include "app/registerkinds.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 
 int main(int argc, char *argv[])
 {
+    registerArchiveKinds();
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     bool ok = args.size() == 4;

@@ -23,9 +23,9 @@ int main(int argc, char *argv[])
 
     QString html = QStringLiteral("<h1 style='color:#1F4E6E'>Scortex</h1>"
                                   "<p style='color:#408AB3'>Guida all'utilizzo del software</p>");
-    for (const HelpTopics::HelpTopic &topic : HelpTopics::all()) {
+    for (const HelpTopic &topic : HelpTopics::all()) {
         html += QStringLiteral("<h2 style='color:#DC143C'>%1</h2>").arg(topic.title.toHtmlEscaped());
-        for (const QString &paragraph : topic.body.split(HelpTopics::paragraphBreak()))
+        for (const QString &paragraph : topic.body.split(HelpTopic::paragraphBreak()))
             html += QStringLiteral("<p>%1</p>").arg(paragraph.toHtmlEscaped());
     }
 

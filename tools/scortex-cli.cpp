@@ -1,5 +1,7 @@
 #include "archivecli.h"
 
+#include "app/registerkinds.h"
+
 #include <QCoreApplication>
 
 #include <csignal>
@@ -20,6 +22,7 @@ int main(int argc, char *argv[])
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
+    registerArchiveKinds();
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();

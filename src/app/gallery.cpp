@@ -2,7 +2,9 @@
 // platform, from a program folder in a temporary directory, so each screen
 // can be looked at without a display.
 #include "ui/helpwindows.h"
+#include "app/helptopics.h"
 #include "app/mainmenu.h"
+#include "app/registerkinds.h"
 #include "output/layouts.h"
 #include "products/extradata.h"
 #include "receipts/calendar.h"
@@ -117,6 +119,7 @@ int main(int argc, char *argv[])
 {
     // Offscreen unless a platform is named (the Windows build's gallery
     // draws with the windows platform under Wine).
+    registerArchiveKinds();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -133,7 +136,7 @@ int main(int argc, char *argv[])
 
     // The dialogs, each over the screen that opens it.
     TfrmGuida help(screens.frmAvvio);
-    help.setTopic(HelpTopics::topic(HelpTopics::Topic::Panoramica));
+    help.setTopic(HelpTopics::overview());
     TfrmInfo info(screens.frmAvvio);
     TfrmSplash splash(screens.frmAvvio);
     TfrmGiacenza stock(screens.frmMagazzino);

@@ -1,3 +1,4 @@
+#include "app/registerkinds.h"
 #include "app/screenset.h"
 #include "ui/italian.h"
 #include "ui/services.h"
@@ -6,6 +7,7 @@
 
 int main(int argc, char *argv[])
 {
+    registerArchiveKinds();
     QApplication app(argc, argv);
     installItalian(app);
     // The archives, the password file and the documents live beside the program.

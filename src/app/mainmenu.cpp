@@ -88,7 +88,7 @@ void TfrmAvvio::imgInfoClick()
 
 void TfrmAvvio::imgGuidaClick()
 {
-    showHelp(this, HelpTopics::Topic::Panoramica);
+    showHelp(this, HelpTopics::overview());
 }
 
 void TfrmAvvio::imgCopyrightClick()

@@ -1,7 +1,6 @@
 #include "cardprint.h"
 
 #include "output/reportoutput.h"
-#include "ui/services.h"
 
 namespace CardPrint {
 
@@ -17,25 +16,20 @@ QString failureMessage()
                           "installazione del programma.");
 }
 
-void print(QWidget *parent, const Report &report)
+void print(QWidget *parent, const Report &report, const QDateTime &now)
 {
-    ReportOutput::print(parent, report.prepare(AppContext::now()));
+    ReportOutput::print(parent, report.prepare(now));
 }
 
-void preview(QWidget *parent, const Report &report)
+void preview(QWidget *parent, const Report &report, const QDateTime &now)
 {
-    ReportOutput::preview(parent, report.prepare(AppContext::now()));
+    ReportOutput::preview(parent, report.prepare(now));
 }
 
-void exportPdf(QWidget *parent, const Report &report, const QString &path)
+bool writePdf(const Report &report, const QDateTime &now, const QString &path)
 {
     const QString title = QStringLiteral("Scheda informativa");
-    if (!ReportOutput::writePdf(report.prepare(AppContext::now()), path, {title, title})) {
-        Messages::error(parent, failureMessage());
-        return;
-    }
-    if (Messages::confirm(parent, successQuestion()))
-        TMisc::Open(u'"' + path + u'"');
+    return ReportOutput::writePdf(report.prepare(now), path, {title, title});
 }
 
 } // namespace CardPrint

@@ -1,10 +1,6 @@
 #include "layouts.h"
 
 #include "storage/textrules.h"
-#include "ui/artwork.h"
-#include "ui/artwork.h"
-
-#include <QPainter>
 
 using ReportUnits::mm;
 
@@ -36,21 +32,6 @@ ReportObject line(const QString &name, const QRectF &rect)
 }
 
 } // namespace
-
-QImage logoImage()
-{
-    ensureArtwork();
-    TArtwork svg(QStringLiteral(":/art/logo_quadrato.svg"));
-    QImage image(QSize(170, 130), QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    QSizeF size = svg.defaultSize();
-    size.scale(image.size(), Qt::KeepAspectRatio);
-    svg.render(&p, QRectF((image.width() - size.width()) / 2, (image.height() - size.height()) / 2, size.width(),
-                          size.height()));
-    return image;
-}
 
 Report listReport()
 {
@@ -94,16 +75,16 @@ Report listReport()
     return r;
 }
 
-Report cardReport()
+Report cardReport(const QImage &logo)
 {
     Report r(QStringLiteral("Scheda informativa"), QPageLayout::Portrait);
 
-    ReportObject logo;
-    logo.name = QStringLiteral("imgLogo");
-    logo.kind = ReportObject::Kind::Picture;
-    logo.rect = QRectF(mm(3), mm(3), mm(17), mm(13));
-    logo.picture = logoImage();
-    r.addObject(logo);
+    ReportObject picture;
+    picture.name = QStringLiteral("imgLogo");
+    picture.kind = ReportObject::Kind::Picture;
+    picture.rect = QRectF(mm(3), mm(3), mm(17), mm(13));
+    picture.picture = logo;
+    r.addObject(picture);
 
     ReportObject titolo = text(QStringLiteral("txtTitolo"), QRectF(mm(23), mm(3), mm(165), mm(9)),
                                QStringLiteral("Titolo Scheda"));

@@ -11,9 +11,10 @@ namespace ReportLayouts {
 // the list as one multi-line text (it splits across pages), a footer band.
 Report listReport();
 
-// "Scheda informativa": A4 portrait; logo, title, 24 caption/value rows and
-// the print footer.
-Report cardReport();
+// "Scheda informativa": A4 portrait; `logo`, title, 24 caption/value rows
+// and the print footer. The screens hand in the logo (reportLogo(),
+// ui/artwork.h): the artwork is theirs.
+Report cardReport(const QImage &logo);
 
 // "Scheda Carico Merce": A4 portrait, 13 framed rows of caption and value,
 // a title bar and a foot bar.
@@ -41,8 +42,5 @@ inline constexpr double listLinePitch = 12.822;
 
 // The software maker, author and creator of reports and PDF files.
 inline QString makerName() { return QStringLiteral("Scortex Software"); }
-
-// The program's logo as a picture for reports.
-QImage logoImage();
 
 } // namespace ReportLayouts

@@ -34,11 +34,6 @@ struct Table
     QList<Column> columns;
 };
 
-// Each defined with its archive's tables.
-const Table &fornitori();
-const Table &magazzino();
-const Table &carichi();
-
 // The exported cells of an archive's records, trimmed, as stored
 // (Windows-1252): each row keeps its record's position.
 class Rows

@@ -1,5 +1,6 @@
 #include "inventory.h"
 
+#include "products/productarchive.h"
 #include "products/productrecord.h"
 #include "storage/numberformat.h"
 #include "storage/textrules.h"

@@ -1,6 +1,7 @@
 #include "inventorymenu.h"
 
 #include "products/inventorywindow.h"
+#include "products/producthelp.h"
 #include "ui/helpwindows.h"
 #include "ui/widgets.h"
 
@@ -64,7 +65,7 @@ TfrmMenuRiepilogo::TfrmMenuRiepilogo(QWidget *parent)
 
     btnVisualizza->installEventFilter(this);
     connect(btnVisualizza, &QPushButton::clicked, this, &TfrmMenuRiepilogo::btnVisualizzaClick);
-    connect(imgGuida, &QAbstractButton::clicked, this, [this] { showHelp(this, HelpTopics::Topic::Inventario); });
+    connect(imgGuida, &QAbstractButton::clicked, this, [this] { showHelp(this, ProductHelp::inventory()); });
     connect(imgEsci, &QAbstractButton::clicked, this, &QWidget::close);
 }
 

@@ -1,6 +1,7 @@
 #include "inventorywindow.h"
 
 #include "products/inventory.h"
+#include "products/producthelp.h"
 #include "products/productrecord.h"
 #include "storage/recordfile.h"
 #include "ui/resultlist.h"
@@ -12,7 +13,7 @@
 
 TfrmRiepilogo::TfrmRiepilogo(QWidget *owner)
     : TTotalListWindow(QStringLiteral("frmRiepilogo"), QStringLiteral(" Scortex - Inventario Merce"),
-                       QStringLiteral("Tipologia selezionata:"), HelpTopics::Topic::Inventario,
+                       QStringLiteral("Tipologia selezionata:"), ProductHelp::inventory(),
                        QStringLiteral("Stampa inventario"), FindEnter::MovesToTrova, Messages::Kind::Information, owner)
 {
     setSpokenText(titTipologia, QStringLiteral("Tutti gli articoli in magazzino."));

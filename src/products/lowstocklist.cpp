@@ -1,5 +1,6 @@
 #include "lowstocklist.h"
 
+#include "products/productarchive.h"
 #include "products/productrecord.h"
 #include "ui/services.h"
 

@@ -1,14 +1,10 @@
 // Everything particular to the products archive: its list lines, search,
 // list, spreadsheet sheet and entry in the registry of archive kinds.
+#include "products/productarchive.h"
+
+#include "products/producthelp.h"
 #include "products/productrecord.h"
-
-#include "output/spreadsheet.h"
-#include "search/listline.h"
-#include "search/listquery.h"
 #include "search/recordtest.h"
-#include "search/searchdefinition.h"
-#include "storage/archivekind.h"
-
 
 #include <memory>
 
@@ -156,6 +152,8 @@ const ArchiveKind &productArchive()
         &Spreadsheet::magazzino,
         "sottoscorta",
         &Lists::sottoscorta,
+        &archivePath,
+        &ProductHelp::exportSheet,
     };
     return kind;
 }

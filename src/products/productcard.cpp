@@ -1,18 +1,21 @@
 #include "productcard.h"
 
 #include "ui/exportwindow.h"
-#include "app/helptopics.h"
 #include "ui/helpwindows.h"
-#include "output/cardprint.h"
+#include "output/layouts.h"
 #include "products/extradata.h"
 #include "products/lowstocklist.h"
 #include "products/pricecalc.h"
+#include "products/producthelp.h"
 #include "products/productrecord.h"
 #include "products/stockwindow.h"
 #include "ui/searchwindow.h"
+#include "storage/archivekind.h"
 #include "storage/numberformat.h"
 #include "storage/programfolder.h"
+#include "storage/record.h"
 #include "storage/textrules.h"
+#include "ui/artwork.h"
 #include "ui/widgets.h"
 
 #include <QLabel>
@@ -38,7 +41,7 @@ QString scorporaWarning()
 
 TfrmMagazzino::TfrmMagazzino(QWidget *parent)
     : TCardScreen(QStringLiteral("frmMagazzino"), QStringLiteral(" Scortex - Magazzino Prodotti"), parent),
-      repScheda(ReportLayouts::cardReport())
+      repScheda(ReportLayouts::cardReport(reportLogo()))
 {
     QWidget *p = panel();
     const int left = 10;
@@ -195,7 +198,7 @@ TfrmMagazzino::TfrmMagazzino(QWidget *parent)
         {QStringLiteral("btnPneumatici"), QStringLiteral("Registra ulteriori informazioni sul prodotto corrente.")},
         {QStringLiteral("impFornitore"), QStringLiteral("Importa i dati dall'archivio anagrafico dei fornitori.")},
     };
-    def.helpTopic = HelpTopics::Topic::Magazzino;
+    def.helpTopic = ProductHelp::card();
     def.openSearch = [](TCardScreen &card) {
         auto *self = static_cast<TfrmMagazzino *>(&card);
         openDialog<TfrmTrovaMagazzino>(self, [self](TfrmTrovaMagazzino &w) {
@@ -239,7 +242,26 @@ void TfrmMagazzino::impFornitoreClick()
     openDialog<TfrmTrovaFornitori>(this, [this](TfrmTrovaFornitori &w) {
         w.lblMemory->setText(QStringLiteral("magazzino"));
         w.setCard(this);
+        w.setLoadRecord([this](const ChosenRecord &chosen) {
+            takeSupplier(chosen.bytes);
+            return true;
+        });
     });
+}
+
+void TfrmMagazzino::takeSupplier(const QByteArray &bytes)
+{
+    // The fields by their names, through the registry: the products card
+    // may not use the suppliers' folder, which comes after it on its floor.
+    const RecordLayout &layout = ArchiveKinds::get("fornitori").layout();
+    const Record supplier(layout, bytes);
+    const auto field = [&](const char *name) {
+        const int at = layout.indexOf(QLatin1StringView(name));
+        return at < 0 ? QString() : supplier.value(at);
+    };
+    setControlText(QStringLiteral("txtFornitore"), field("Ditta"));
+    setControlText(QStringLiteral("txtRecapiti"), field("Recapito"));
+    setControlText(QStringLiteral("txtOrdine"), field("Ordine"));
 }
 
 void TfrmMagazzino::fillReport()

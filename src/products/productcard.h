@@ -44,5 +44,7 @@ public slots:
 
 private:
     bool saveAdditions();
+    // The supplier's name, contact and ordering method, and nothing else.
+    void takeSupplier(const QByteArray &bytes);
     void openStockWindow(bool add);
 };

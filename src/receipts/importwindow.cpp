@@ -1,5 +1,6 @@
 #include "importwindow.h"
 
+#include "products/productarchive.h"
 #include "products/productrecord.h"
 #include "receipts/productimport.h"
 #include "storage/recordfile.h"

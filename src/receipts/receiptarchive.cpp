@@ -1,14 +1,10 @@
 // Everything particular to the receipts archives, one a year: their list
 // lines, search, list, spreadsheet sheet and entry in the registry of kinds.
+#include "receipts/receiptarchive.h"
+
+#include "receipts/receipthelp.h"
 #include "receipts/receiptrecord.h"
-
-#include "output/spreadsheet.h"
-#include "search/listline.h"
-#include "search/listquery.h"
 #include "search/recordtest.h"
-#include "search/searchdefinition.h"
-#include "storage/archivekind.h"
-
 
 #include <memory>
 
@@ -125,6 +121,8 @@ const ArchiveKind &receiptArchive()
         &Spreadsheet::carichi,
         "sospese",
         &Lists::sospese,
+        nullptr, // one archive a year: the card names it
+        &ReceiptHelp::exportSheet,
     };
     return kind;
 }

@@ -1,11 +1,11 @@
 #include "receiptcard.h"
 
 #include "ui/exportwindow.h"
-#include "app/helptopics.h"
 #include "ui/helpwindows.h"
 #include "receipts/calendar.h"
 #include "receipts/importwindow.h"
 #include "receipts/receiptcalc.h"
+#include "receipts/receipthelp.h"
 #include "receipts/receiptprint.h"
 #include "receipts/receiptrecord.h"
 #include "receipts/unpaidlist.h"
@@ -195,7 +195,7 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
         {QStringLiteral("txtDataDoc"), dateHint},
         {QStringLiteral("txtData"), dateHint},
     };
-    def.helpTopic = HelpTopics::Topic::Carichi;
+    def.helpTopic = ReceiptHelp::card();
     def.openSearch = [](TCardScreen &card) {
         auto *self = static_cast<TfrmCarichi *>(&card);
         openDialog<TfrmTrovaCarichi>(self, [self](TfrmTrovaCarichi &w) {

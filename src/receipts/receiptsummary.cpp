@@ -1,5 +1,6 @@
 #include "receiptsummary.h"
 
+#include "receipts/receiptarchive.h"
 #include "receipts/receiptrecord.h"
 #include "storage/numberformat.h"
 #include "storage/textrules.h"

@@ -1,5 +1,6 @@
 #include "summarywindow.h"
 
+#include "receipts/receipthelp.h"
 #include "receipts/receiptrecord.h"
 #include "receipts/receiptsummary.h"
 #include "storage/recordfile.h"
@@ -10,7 +11,7 @@
 
 TfrmRiepilogoCarico::TfrmRiepilogoCarico(QWidget *owner)
     : TTotalListWindow(QStringLiteral("frmRiepilogoCarico"), QStringLiteral(" Scortex - Riepilogo movimenti di carico merce"),
-                       QStringLiteral("Codice articolo:"), HelpTopics::Topic::RiepilogoCarichi,
+                       QStringLiteral("Codice articolo:"), ReceiptHelp::summary(),
                        QStringLiteral("Stampa riepilogo"), FindEnter::Nothing, Messages::Kind::Plain, owner)
 {
     lblIntervallo = addInfo(0, QStringLiteral("infIntervallo"), QStringLiteral("Intervallo selezionato:"),

@@ -1,5 +1,6 @@
 #include "unpaidlist.h"
 
+#include "receipts/receiptarchive.h"
 #include "ui/cardscreen.h"
 
 namespace {

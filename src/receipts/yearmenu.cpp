@@ -1,8 +1,8 @@
 #include "yearmenu.h"
 
-#include "app/helptopics.h"
 #include "ui/helpwindows.h"
 #include "receipts/receiptcard.h"
+#include "receipts/receipthelp.h"
 #include "receipts/receiptrecord.h"
 #include "receipts/summarymenu.h"
 #include "storage/textrules.h"
@@ -103,7 +103,7 @@ TfrmMenuCarico::TfrmMenuCarico(QWidget *parent)
 
     connect(btnApriLavoro, &QPushButton::clicked, this, &TfrmMenuCarico::btnApriLavoroClick);
     connect(btnApriRiepLavoro, &QPushButton::clicked, this, &TfrmMenuCarico::btnApriRiepLavoroClick);
-    connect(imgGuida, &QAbstractButton::clicked, this, [this] { showHelp(this, HelpTopics::Topic::Carichi); });
+    connect(imgGuida, &QAbstractButton::clicked, this, [this] { showHelp(this, ReceiptHelp::card()); });
     connect(imgEsci, &QAbstractButton::clicked, this, &QWidget::close);
 }
 

@@ -57,25 +57,3 @@ private:
     std::vector<Column> m_columns;
     qsizetype m_maxLength = 0;
 };
-
-// The line formats of the lists, each defined with its archive's tables.
-namespace LineFormats {
-
-// Ditta(30), Titolare(30), "Tel." Recapito(20), Note: the supplier search.
-const LineFormat &fornitori();
-// The same with Questioni in place of Note: the suppliers to recontact.
-const LineFormat &ricontatta();
-// Codice(30), Marca + Modello(40), Costo(12), Giacenza(12), Note: the
-// product search and the low-stock list.
-const LineFormat &magazzino();
-// Codice(30), Marca + Modello(40), Costo(12), Giacenza(12), Valore: the
-// inventory.
-const LineFormat &inventario();
-// Codice(30), Descrizione(45), Prezzo(15), Giacenza: the import of a
-// product into a receipt.
-const LineFormat &importa();
-// Data(10), Codice(18), Quant(10), Tipologia(28), Descrizione(37), CostoTot:
-// the receipt search and the unpaid receipts.
-const LineFormat &carichi();
-
-} // namespace LineFormats

@@ -47,13 +47,3 @@ struct ChosenRecord
     QByteArray bytes;
 };
 std::optional<ChosenRecord> locateRecord(RecordFile &file, const LineFormat &format, const ListLine &line);
-
-// The lists of the suppliers to recontact, the products at or below their
-// minimum stock, and the receipts still to be paid; each is defined with its
-// archive's tables.
-namespace Lists {
-ListQuery ricontatta();
-ListQuery sottoscorta();
-ListQuery sospese();
-
-} // namespace Lists

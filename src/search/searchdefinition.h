@@ -34,11 +34,4 @@ struct SearchDefinition
 namespace Searches {
 // The search fields of a layout: each field's box (txt + its name) and caption.
 QList<SearchDefinition::Field> fieldsOf(const RecordLayout &layout, const QList<QPair<int, const char *>> &table);
-
-// Defined with each archive's tables, in its own folder.
-const SearchDefinition &fornitori();
-const SearchDefinition &magazzino();
-const SearchDefinition &carichi();
-// The product search of the receipts card's import, with its own lines.
-const SearchDefinition &importa();
 } // namespace Searches

@@ -2,12 +2,41 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace ArchiveKinds {
+
+namespace {
+
+std::vector<const ArchiveKind *> &registered()
+{
+    static std::vector<const ArchiveKind *> kinds;
+    return kinds;
+}
+
+} // namespace
+
+void add(const ArchiveKind &kind)
+{
+    std::vector<const ArchiveKind *> &kinds = registered();
+    if (std::find(kinds.begin(), kinds.end(), &kind) == kinds.end())
+        kinds.push_back(&kind);
+}
 
 const std::vector<const ArchiveKind *> &all()
 {
-    static const std::vector<const ArchiveKind *> kinds = {&supplierArchive(), &productArchive(), &receiptArchive()};
-    return kinds;
+    // An empty registry would read every archive as a file of no kind.
+    if (registered().empty())
+        qFatal("No archive kind is registered: the program's main must call registerArchiveKinds()");
+    return registered();
+}
+
+const ArchiveKind &get(const char *name)
+{
+    const ArchiveKind *kind = byName(QLatin1StringView(name));
+    if (!kind)
+        qFatal("The archive kind \"%s\" is not registered", name);
+    return *kind;
 }
 
 const ArchiveKind *byName(const QString &name)

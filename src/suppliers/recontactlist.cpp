@@ -1,5 +1,6 @@
 #include "recontactlist.h"
 
+#include "suppliers/supplierarchive.h"
 #include "suppliers/supplierrecord.h"
 #include "ui/services.h"
 

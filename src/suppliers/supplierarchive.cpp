@@ -1,14 +1,10 @@
 // Everything particular to the suppliers archive: its list lines, search,
 // list, spreadsheet sheet and entry in the registry of archive kinds.
-#include "suppliers/supplierrecord.h"
+#include "suppliers/supplierarchive.h"
 
-#include "output/spreadsheet.h"
-#include "search/listline.h"
-#include "search/listquery.h"
 #include "search/recordtest.h"
-#include "search/searchdefinition.h"
-#include "storage/archivekind.h"
-
+#include "suppliers/supplierhelp.h"
+#include "suppliers/supplierrecord.h"
 
 #include <memory>
 
@@ -131,6 +127,8 @@ const ArchiveKind &supplierArchive()
         &Spreadsheet::fornitori,
         "ricontatta",
         &Lists::ricontatta,
+        &archivePath,
+        &SupplierHelp::exportSheet,
     };
     return kind;
 }

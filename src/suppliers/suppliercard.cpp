@@ -1,15 +1,16 @@
 #include "suppliercard.h"
 
 #include "ui/exportwindow.h"
-#include "app/helptopics.h"
 #include "ui/helpwindows.h"
-#include "output/cardprint.h"
+#include "output/layouts.h"
 #include "ui/searchwindow.h"
 #include "storage/programfolder.h"
 #include "storage/record.h"
 #include "storage/textrules.h"
 #include "suppliers/recontactlist.h"
+#include "suppliers/supplierhelp.h"
 #include "suppliers/supplierrecord.h"
+#include "ui/artwork.h"
 #include "ui/widgets.h"
 #include "validators/validatorwindow.h"
 
@@ -36,7 +37,7 @@ QStringList TfrmFornitori::provinces()
 
 TfrmFornitori::TfrmFornitori(QWidget *parent)
     : TCardScreen(QStringLiteral("frmFornitori"), QStringLiteral(" Scortex - Archivio Fornitori"), parent),
-      repScheda(ReportLayouts::cardReport())
+      repScheda(ReportLayouts::cardReport(reportLogo()))
 {
     QWidget *p = panel();
     auto edit = [this](const char *name, const QString &caption, int x, int y, int w) {
@@ -189,7 +190,7 @@ TfrmFornitori::TfrmFornitori(QWidget *parent)
          QStringLiteral("Spunta questa casella per annotare che il fornitore è da ricontattare per questioni in "
                         "sospeso.")},
     };
-    def.helpTopic = HelpTopics::Topic::Fornitori;
+    def.helpTopic = SupplierHelp::card();
     def.openSearch = [](TCardScreen &card) {
         auto *self = static_cast<TfrmFornitori *>(&card);
         openDialog<TfrmTrovaFornitori>(self, [self](TfrmTrovaFornitori &w) {

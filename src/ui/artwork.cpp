@@ -104,6 +104,21 @@ void TArtwork::render(QPainter *painter, const QRectF &bounds)
     painter->setRenderHint(QPainter::SmoothPixmapTransform, smooth);
 }
 
+QImage reportLogo()
+{
+    ensureArtwork();
+    TArtwork svg(QStringLiteral(":/art/logo_quadrato.svg"));
+    QImage image(QSize(170, 130), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QSizeF size = svg.defaultSize();
+    size.scale(image.size(), Qt::KeepAspectRatio);
+    svg.render(&p, QRectF((image.width() - size.width()) / 2, (image.height() - size.height()) / 2, size.width(),
+                          size.height()));
+    return image;
+}
+
 // The artwork lives in a static library; its resources must be registered
 // explicitly or the linker drops them.
 void ensureArtwork()

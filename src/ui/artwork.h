@@ -47,3 +47,6 @@ private:
 
 // Registers the compiled-in artwork (":/art/...").
 void ensureArtwork();
+
+// The square logo as the card reports print it (ReportLayouts::cardReport).
+QImage reportLogo();

@@ -171,19 +171,26 @@ void TCardScreen::cmdStampaClick()
     if (m_def.print)
         m_def.print(*this);
     else if (m_def.report)
-        CardPrint::print(this, m_def.report(*this));
+        CardPrint::print(this, m_def.report(*this), AppContext::now());
 }
 
 void TCardScreen::cmdAnteprimaClick()
 {
     if (m_def.report)
-        CardPrint::preview(this, m_def.report(*this));
+        CardPrint::preview(this, m_def.report(*this), AppContext::now());
 }
 
 void TCardScreen::cmdPDFClick()
 {
-    if (m_def.report)
-        CardPrint::exportPdf(this, m_def.report(*this), programFile(AppContext::programFolder(), m_def.pdfFile));
+    if (!m_def.report)
+        return;
+    const QString path = programFile(AppContext::programFolder(), m_def.pdfFile);
+    if (!CardPrint::writePdf(m_def.report(*this), AppContext::now(), path)) {
+        Messages::error(this, CardPrint::failureMessage());
+        return;
+    }
+    if (Messages::confirm(this, CardPrint::successQuestion()))
+        TMisc::Open(u'"' + path + u'"');
 }
 
 void TCardScreen::cmdEsciClick()

@@ -2,10 +2,10 @@
 
 #include "output/report.h"
 #include "storage/cardarchive.h"
-#include "app/helptopics.h"
 #include "storage/recordlayout.h"
 #include "ui/applicationscreen.h"
 #include "ui/attachwindow.h"
+#include "ui/helptopic.h"
 #include "ui/services.h"
 
 #include <QHash>
@@ -71,7 +71,7 @@ struct CardDefinition
     // Trova's search window, and the card's report, filled from the screen,
     // for Stampa, Anteprima and PDF (written as `pdfFile` in the program
     // folder). A card that prints otherwise gives `print` instead.
-    HelpTopics::Topic helpTopic = HelpTopics::Topic::Panoramica;
+    HelpTopic helpTopic;
     std::function<void(TCardScreen &)> openSearch;
     std::function<const Report &(TCardScreen &)> report;
     QString pdfFile;

@@ -1,12 +1,9 @@
 #include "exportwindow.h"
 
-
-#include "products/productrecord.h"
 #include "storage/archiveerror.h"
 #include "storage/cp1252.h"
 #include "storage/recordfile.h"
 #include "storage/textrules.h"
-#include "suppliers/supplierrecord.h"
 #include "ui/helpwindows.h"
 #include "ui/responsive.h"
 #include "ui/resultlist.h"
@@ -63,11 +60,13 @@ QVariant TExportModel::headerData(int section, Qt::Orientation orientation, int 
 
 // ---------------------------------------------------------------- TExportWindow
 
-TExportWindow::TExportWindow(const ArchiveKind &kind, HelpTopics::Topic topic, QWidget *owner)
+TExportWindow::TExportWindow(const ArchiveKind &kind, QWidget *owner)
     : TFixedDialog(kind.sheet().objectName, kind.sheet().caption, QSize(862, 560), owner, QColor(0xC9, 0xE2, 0xF2),
                    Qt::white),
-      m_table(kind.sheet()), m_topic(topic)
+      m_table(kind.sheet()), m_topic(kind.exportHelp())
 {
+    if (kind.archivePath)
+        m_archive = kind.archivePath(AppContext::programFolder());
     const Spreadsheet::Table &table = kind.sheet();
     auto *logo = new TPicture(QStringLiteral("imgLogo"), QStringLiteral(":/art/logo.svg"), this);
     logo->setGeometry(16, 8, 250, 62);
@@ -225,19 +224,14 @@ bool TExportWindow::eventFilter(QObject *watched, QEvent *event)
 
 // ---------------------------------------------------------------- the three windows
 
-TfrmExpFornitori::TfrmExpFornitori(QWidget *owner)
-    : TExportWindow(supplierArchive(), HelpTopics::Topic::EspFornitori, owner)
+TfrmExpFornitori::TfrmExpFornitori(QWidget *owner) : TExportWindow(ArchiveKinds::get("fornitori"), owner)
 {
-    setArchive(SupplierRecord::archivePath(AppContext::programFolder()));
 }
 
-TfrmExpMagazzino::TfrmExpMagazzino(QWidget *owner)
-    : TExportWindow(productArchive(), HelpTopics::Topic::EspMagazzino, owner)
+TfrmExpMagazzino::TfrmExpMagazzino(QWidget *owner) : TExportWindow(ArchiveKinds::get("magazzino"), owner)
 {
-    setArchive(ProductRecord::archivePath(AppContext::programFolder()));
 }
 
-TfrmExpCarichi::TfrmExpCarichi(QWidget *owner)
-    : TExportWindow(receiptArchive(), HelpTopics::Topic::EspCarichi, owner)
+TfrmExpCarichi::TfrmExpCarichi(QWidget *owner) : TExportWindow(ArchiveKinds::get("carichi"), owner)
 {
 }

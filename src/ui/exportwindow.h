@@ -3,7 +3,7 @@
 #include "storage/archivekind.h"
 
 #include "output/spreadsheet.h"
-#include "app/helptopics.h"
+#include "ui/helptopic.h"
 #include "ui/widgets.h"
 
 #include <QAbstractTableModel>
@@ -76,15 +76,16 @@ public slots:
     void cmdEsciClick();
 
 protected:
-    // The export of `kind`'s spreadsheet sheet.
-    TExportWindow(const ArchiveKind &kind, HelpTopics::Topic topic, QWidget *owner);
+    // The export of `kind`'s spreadsheet sheet, from its archive in the
+    // program folder (set the archive of a kind kept one file a year).
+    TExportWindow(const ArchiveKind &kind, QWidget *owner);
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void setInfo(const QString &text);
 
     const Spreadsheet::Table &m_table;
-    HelpTopics::Topic m_topic;
+    HelpTopic m_topic;
     QString m_archive;
 };
 

@@ -57,7 +57,7 @@ TfrmGuida::TfrmGuida(QWidget *owner)
     btnChiudi = closeButton(this, QRect(530, 507, 120, 40));
 }
 
-void TfrmGuida::setTopic(const HelpTopics::HelpTopic &topic)
+void TfrmGuida::setTopic(const HelpTopic &topic)
 {
     lblTitolo->setText(topic.title);
     // The memo shows CR LF as one line break.
@@ -70,9 +70,9 @@ void TfrmGuida::lnkWebClick()
     TMisc::Open(quoted(programFile(AppContext::programFolder(), QStringLiteral("Guida.pdf"))));
 }
 
-void showHelp(QWidget *owner, HelpTopics::Topic topic)
+void showHelp(QWidget *owner, const HelpTopic &topic)
 {
-    openDialog<TfrmGuida>(owner, [topic](TfrmGuida &help) { help.setTopic(HelpTopics::topic(topic)); });
+    openDialog<TfrmGuida>(owner, [&topic](TfrmGuida &help) { help.setTopic(topic); });
 }
 
 // ---------------------------------------------------------------- TfrmInfo

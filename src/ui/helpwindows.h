@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/helptopics.h"
+#include "ui/helptopic.h"
 #include "ui/widgets.h"
 
 class QLabel;
@@ -15,7 +15,7 @@ class TfrmGuida : public TFixedDialog
 public:
     explicit TfrmGuida(QWidget *owner);
 
-    void setTopic(const HelpTopics::HelpTopic &topic);
+    void setTopic(const HelpTopic &topic);
 
     QLabel *lblTitolo;
     QPlainTextEdit *txtGuida;
@@ -28,7 +28,7 @@ private:
 };
 
 // Opens the help window on a topic, modally (every help button).
-void showHelp(QWidget *owner, HelpTopics::Topic topic);
+void showHelp(QWidget *owner, const HelpTopic &topic);
 
 // The information window, with the link that writes to the maker.
 class TfrmInfo : public TFixedDialog

@@ -1,10 +1,7 @@
 #include "searchwindow.h"
 
-#include "products/productrecord.h"
-#include "storage/record.h"
 #include "storage/recordfile.h"
 #include "storage/textrules.h"
-#include "suppliers/supplierrecord.h"
 #include "ui/cardscreen.h"
 #include "ui/linemodel.h"
 #include "ui/services.h"
@@ -31,11 +28,17 @@ ListWindowDefinition listDefinition(const SearchDefinition &search,
     return d;
 }
 
+std::function<QString(const TCardScreen *)> archivePathOf(const ArchiveKind &kind)
+{
+    if (kind.archivePath)
+        return [path = kind.archivePath](const TCardScreen *) { return path(AppContext::programFolder()); };
+    return [](const TCardScreen *card) { return card ? card->archivePath() : QString(); };
+}
+
 } // namespace
 
-TSearchWindow::TSearchWindow(const ArchiveKind &kind, std::function<QString(const TCardScreen *)> archivePath,
-                             QWidget *owner)
-    : TSearchWindow(kind.search(), QString::fromLatin1(kind.name), std::move(archivePath), owner)
+TSearchWindow::TSearchWindow(const ArchiveKind &kind, QWidget *owner)
+    : TSearchWindow(kind.search(), QString::fromLatin1(kind.name), archivePathOf(kind), owner)
 {
 }
 
@@ -157,6 +160,8 @@ void TSearchWindow::btnCercaClick()
 
 bool TSearchWindow::loadRecord(const ChosenRecord &chosen)
 {
+    if (m_loadRecord)
+        return m_loadRecord(chosen);
     if (modeWord() != m_wholeRecordMode)
         return false;
     return loadWholeRecord(chosen);
@@ -179,36 +184,14 @@ bool TSearchWindow::eventFilter(QObject *watched, QEvent *event)
 
 // ---------------------------------------------------------------- the three windows
 
-TfrmTrovaFornitori::TfrmTrovaFornitori(QWidget *owner)
-    : TSearchWindow(supplierArchive(),
-                    [](const TCardScreen *) { return SupplierRecord::archivePath(AppContext::programFolder()); },
-                    owner)
+TfrmTrovaFornitori::TfrmTrovaFornitori(QWidget *owner) : TSearchWindow(ArchiveKinds::get("fornitori"), owner)
 {
 }
 
-bool TfrmTrovaFornitori::loadRecord(const ChosenRecord &chosen)
-{
-    if (modeWord() != u"magazzino")
-        return TSearchWindow::loadRecord(chosen);
-    TCardScreen *products = card();
-    if (!products || products->definition().layout != &ProductRecord::layout())
-        return false;
-    const Record supplier(SupplierRecord::layout(), chosen.bytes);
-    products->setControlText(QStringLiteral("txtFornitore"), supplier.value(SupplierRecord::Ditta));
-    products->setControlText(QStringLiteral("txtRecapiti"), supplier.value(SupplierRecord::Recapito));
-    products->setControlText(QStringLiteral("txtOrdine"), supplier.value(SupplierRecord::Ordine));
-    return true;
-}
-
-TfrmTrovaMagazzino::TfrmTrovaMagazzino(QWidget *owner)
-    : TSearchWindow(productArchive(),
-                    [](const TCardScreen *) { return ProductRecord::archivePath(AppContext::programFolder()); },
-                    owner)
+TfrmTrovaMagazzino::TfrmTrovaMagazzino(QWidget *owner) : TSearchWindow(ArchiveKinds::get("magazzino"), owner)
 {
 }
 
-TfrmTrovaCarichi::TfrmTrovaCarichi(QWidget *owner)
-    : TSearchWindow(receiptArchive(),
-                    [](const TCardScreen *card) { return card ? card->archivePath() : QString(); }, owner)
+TfrmTrovaCarichi::TfrmTrovaCarichi(QWidget *owner) : TSearchWindow(ArchiveKinds::get("carichi"), owner)
 {
 }

@@ -26,12 +26,18 @@ public:
 
     const SearchDefinition &search() const { return m_search; }
 
+    // What the opener does with the chosen record in place of loading it
+    // whole into the card: false when it does not go there.
+    using LoadRecord = std::function<bool(const ChosenRecord &chosen)>;
+    void setLoadRecord(LoadRecord load) { m_loadRecord = std::move(load); }
+
 public slots:
     void btnCercaClick();
 
 protected:
-    // The search of `kind`, whose card the chosen record fills whole.
-    TSearchWindow(const ArchiveKind &kind, std::function<QString(const TCardScreen *)> archivePath, QWidget *owner);
+    // The search of `kind`, whose card the chosen record fills whole; its
+    // archive is the one in the program folder, or else the card's own.
+    TSearchWindow(const ArchiveKind &kind, QWidget *owner);
     // Another search (the import's), filling whole the card named `modeWord`.
     TSearchWindow(const SearchDefinition &search, const QString &modeWord,
                   std::function<QString(const TCardScreen *)> archivePath, QWidget *owner);
@@ -44,6 +50,7 @@ protected:
 private:
     const SearchDefinition &m_search;
     QString m_wholeRecordMode;
+    LoadRecord m_loadRecord;
 };
 
 class TfrmTrovaFornitori : public TSearchWindow
@@ -51,11 +58,6 @@ class TfrmTrovaFornitori : public TSearchWindow
     Q_OBJECT
 public:
     explicit TfrmTrovaFornitori(QWidget *owner);
-
-protected:
-    // "magazzino": the supplier's name, contact and ordering method go to
-    // the products card, and nothing else.
-    bool loadRecord(const ChosenRecord &chosen) override;
 };
 
 class TfrmTrovaMagazzino : public TSearchWindow

@@ -32,7 +32,7 @@ QLabel *label(QWidget *parent, const QString &name, const QString &text, int poi
 } // namespace
 
 TTotalListWindow::TTotalListWindow(const QString &objectName, const QString &caption, const QString &filterCaption,
-                                   HelpTopics::Topic topic, const QString &printCaption, FindEnter findEnter,
+                                   const HelpTopic &topic, const QString &printCaption, FindEnter findEnter,
                                    Messages::Kind emptyFindKind, QWidget *owner)
     : QDialog(owner, Qt::Window), repRiepilogo(ReportLayouts::listReport()), m_findEnter(findEnter),
       m_emptyFindKind(emptyFindKind)

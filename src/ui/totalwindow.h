@@ -2,7 +2,7 @@
 
 #include "output/report.h"
 #include "search/resultlines.h"
-#include "app/helptopics.h"
+#include "ui/helptopic.h"
 #include "ui/services.h"
 
 #include <QDialog>
@@ -46,7 +46,7 @@ protected:
     enum class FindEnter { MovesToTrova, Nothing };
 
     TTotalListWindow(const QString &objectName, const QString &caption, const QString &filterCaption,
-                     HelpTopics::Topic topic, const QString &printCaption, FindEnter findEnter,
+                     const HelpTopic &topic, const QString &printCaption, FindEnter findEnter,
                      Messages::Kind emptyFindKind, QWidget *owner);
 
     // A caption and its value in the information block under the list

@@ -476,7 +476,7 @@ void TestShell::helpFromMenuIsFreshEachTime()
 {
     login();
     TfrmAvvio *menu = m_screens->frmAvvio;
-    const HelpTopics::HelpTopic topic = HelpTopics::topic(HelpTopics::Topic::Panoramica);
+    const HelpTopic topic = HelpTopics::overview();
     bool seen = false;
     whenModal([&](QWidget *modal) {
         auto *help = qobject_cast<TfrmGuida *>(modal);

@@ -5,6 +5,7 @@
 #include "suppliers/suppliercard.h"
 #include "support/childrun.h"
 #include "support/recorders.h"
+#include "ui/artwork.h"
 #include "ui/italian.h"
 
 #include <QApplication>
@@ -233,7 +234,7 @@ void TestReport::bracketsPrintedLiterally()
     QCOMPARE(find(page, QStringLiteral("txtRiepilogo"))->lines, QStringList{QStringLiteral("nota [DATE] e [altro]")});
     QCOMPARE(find(page, QStringLiteral("txtTitolo"))->text(), QStringLiteral("Note [DATE]"));
 
-    Report card = ReportLayouts::cardReport();
+    Report card = ReportLayouts::cardReport(reportLogo());
     ReportLayouts::fillCard(card, QStringLiteral("T"), {{QStringLiteral("Note:"), QStringLiteral(" [DATE] ")}},
                             QStringLiteral("piede"));
     QCOMPARE(find(card.prepare(kWhen).pages.first(), QStringLiteral("txtCampo01"))->text(), QStringLiteral("[DATE]"));
@@ -241,7 +242,7 @@ void TestReport::bracketsPrintedLiterally()
 
 void TestReport::cardLayoutObjects()
 {
-    Report r = ReportLayouts::cardReport();
+    Report r = ReportLayouts::cardReport(reportLogo());
     QCOMPARE(r.name(), QStringLiteral("Scheda informativa"));
     QCOMPARE(r.orientation(), QPageLayout::Portrait);
     using ReportUnits::mm;

@@ -1,9 +1,12 @@
+#include "products/productarchive.h"
 #include "products/productrecord.h"
+#include "receipts/receiptarchive.h"
 #include "receipts/receiptrecord.h"
 #include "search/listquery.h"
 #include "search/searchdefinition.h"
 #include "storage/cp1252.h"
 #include "storage/recordfile.h"
+#include "suppliers/supplierarchive.h"
 #include "suppliers/supplierrecord.h"
 
 #include <QFile>

@@ -1,6 +1,8 @@
 #include "products/inventory.h"
+#include "products/productarchive.h"
 #include "products/productrecord.h"
 #include "receipts/productimport.h"
+#include "receipts/receiptarchive.h"
 #include "receipts/receiptrecord.h"
 #include "receipts/receiptsummary.h"
 #include "search/listquery.h"

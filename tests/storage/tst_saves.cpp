@@ -17,6 +17,7 @@
 #include "storage/recordfile.h"
 #include "storage/rollbackjournal.h"
 #include "storage/safefile.h"
+#include "suppliers/supplierarchive.h"
 #include "suppliers/supplierrecord.h"
 
 #include <QApplication>

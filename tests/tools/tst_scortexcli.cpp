@@ -1,8 +1,11 @@
 #include "output/spreadsheet.h"
+#include "products/productarchive.h"
 #include "products/productrecord.h"
+#include "receipts/receiptarchive.h"
 #include "receipts/receiptrecord.h"
 #include "search/listline.h"
 #include "storage/recordfile.h"
+#include "suppliers/supplierarchive.h"
 #include "suppliers/supplierrecord.h"
 
 #include <QBuffer>

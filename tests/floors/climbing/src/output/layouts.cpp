@@ -1,0 +1,4 @@
+#include "layouts.h"
+
+#include "storage/file.h"
+#include "ui/artwork.h"

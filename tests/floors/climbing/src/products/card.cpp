@@ -1,0 +1,2 @@
+#include "products/card.h"
+#include "suppliers/card.h"

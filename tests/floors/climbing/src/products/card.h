@@ -1,0 +1,2 @@
+#pragma once
+#include "validators/checks.h"

@@ -1,0 +1,3 @@
+#pragma once
+#include "products/card.h"
+#include "suppliers/card.h"

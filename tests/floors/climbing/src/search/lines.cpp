@@ -1,0 +1,2 @@
+#include "search/lines.h"
+#include "../app/menu.h"
