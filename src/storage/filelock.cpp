@@ -46,6 +46,7 @@ struct Entry
     std::thread::id writerThread;
     int writersWaiting = 0;
     int closing = 0;           // closes under way: no lock is taken meanwhile
+    bool atSystem = false;     // a thread waits inside the system for its lock
     bool systemShared = false; // the process holds the system's shared lock
     int users = 0;             // locks, waits and closes that refer to it
 };
@@ -134,6 +135,29 @@ Got trySystemLock(QFileDevice &file, FileLock::Kind kind)
 #endif
 }
 
+// The system's lock of the whole file, waiting for it as long as it takes.
+Got systemLock(QFileDevice &file, FileLock::Kind kind)
+{
+#ifdef Q_OS_WIN
+    OVERLAPPED ov = {};
+    const DWORD flags = kind == FileLock::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
+    if (LockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(file.handle())), flags, 0, MAXDWORD, MAXDWORD, &ov))
+        return Got::Held;
+    return GetLastError() == ERROR_NOT_SUPPORTED ? Got::Unsupported : Got::Failed;
+#else
+    struct flock fl = {};
+    fl.l_type = kind == FileLock::Exclusive ? F_WRLCK : F_RDLCK;
+    fl.l_whence = SEEK_SET;
+    int rc;
+    do {
+        rc = ::fcntl(file.handle(), F_SETLKW, &fl);
+    } while (rc == -1 && errno == EINTR);
+    if (rc == 0)
+        return Got::Held;
+    return errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL ? Got::Unsupported : Got::Failed;
+#endif
+}
+
 void systemUnlock(QFileDevice &file)
 {
 #ifdef Q_OS_WIN
@@ -185,64 +209,93 @@ FileLock::FileLock(QFileDevice &file, Kind kind, Wait wait) : m_file(file), m_ki
     Q_ASSERT(!(kind == Exclusive && (holdsShared(e) || (e.writer && e.writerThread == me))));
     if (kind == Exclusive)
         ++e.writersWaiting;
+    auto giveUp = [&] {
+        if (kind == Exclusive)
+            --e.writersWaiting;
+        release(e);
+    };
+    auto take = [&](Got got) {
+        if (kind == Exclusive)
+            --e.writersWaiting;
+        m_entry = &e;
+        m_held = true;
+        m_systemLocked = got == Got::Held;
+        if (kind == Shared) {
+            ++e.readers;
+            t_shared.push_back(&e);
+            if (kProcessLocks && m_systemLocked)
+                e.systemShared = true;
+        } else {
+            e.writer = true;
+            e.writerThread = me;
+        }
+    };
     bool counted = false;
     auto delay = std::chrono::milliseconds(1);
     for (;;) {
         // A waiting writer holds off new readers, or a stream of scans could
-        // keep it waiting for good; a reader already inside goes on.
+        // keep it waiting for good; a reader already inside goes on. One
+        // thread at a time asks the system for a file's lock: two asking at
+        // once for one process would both be given it.
         const bool free = !e.writer && (kind == Shared ? (e.writersWaiting == 0 && e.closing == 0) || holdsShared(e)
                                                        : e.readers == 0 && e.closing == 0);
-        if (free) {
-            if (kind == Shared && kProcessLocks && e.readers > 0) {
-                ++e.readers;
-                t_shared.push_back(&e);
-                m_entry = &e;
-                m_held = true;
-                return;
-            }
+        if (free && kind == Shared && kProcessLocks && e.readers > 0) {
+            ++e.readers;
+            t_shared.push_back(&e);
+            m_entry = &e;
+            m_held = true;
+            return;
+        }
+        if (free && !e.atSystem) {
             // Under the gate: no close of this file runs meanwhile.
-            const Got got = trySystemLock(file, kind);
+            Got got = trySystemLock(file, kind);
+            if (got == Got::Busy && wait == Wait::Yes && !t_background) {
+                // Another workstation holds it: waited for inside the system,
+                // which hands it over as soon as it is free, without the gate.
+                if (!counted)
+                    g_waits.fetch_add(1);
+                counted = true;
+                e.atSystem = true;
+                gate.unlock();
+                got = systemLock(file, kind);
+                gate.lock();
+                e.atSystem = false;
+                g_changed.notify_all();
+                // A close of another descriptor of the file, made meanwhile
+                // by another thread, drops the process's locks: taken again
+                // once no close runs, at once unless another workstation
+                // took it in between.
+                if (got == Got::Held && kProcessLocks) {
+                    g_changed.wait(gate, [&] { return e.closing == 0; });
+                    got = trySystemLock(file, kind);
+                }
+            }
+            if (got == Got::Failed) {
+                giveUp();
+                return;
+            }
             if (got != Got::Busy) {
-                if (kind == Exclusive)
-                    --e.writersWaiting;
-                if (got == Got::Failed) {
-                    release(e);
-                    return;
-                }
-                m_entry = &e;
-                m_held = true;
-                m_systemLocked = got == Got::Held;
-                if (kind == Shared) {
-                    ++e.readers;
-                    t_shared.push_back(&e);
-                    if (kProcessLocks)
-                        e.systemShared = m_systemLocked;
-                } else {
-                    e.writer = true;
-                    e.writerThread = me;
-                }
+                take(got);
                 return;
             }
-            // Another workstation holds it: asked again in a moment.
             if (wait == Wait::No) {
-                if (kind == Exclusive)
-                    --e.writersWaiting;
                 m_busy = true;
-                release(e);
+                giveUp();
                 return;
             }
-            if (!counted)
-                g_waits.fetch_add(1);
-            counted = true;
-            gate.unlock();
-            std::this_thread::sleep_for(delay);
-            delay = std::min(delay * 2, std::chrono::milliseconds(16));
-            gate.lock();
+            if (t_background) {
+                // Asked again in a moment, so that a stop is heard.
+                if (!counted)
+                    g_waits.fetch_add(1);
+                counted = true;
+                gate.unlock();
+                std::this_thread::sleep_for(delay);
+                delay = std::min(delay * 2, std::chrono::milliseconds(8));
+                gate.lock();
+            }
         } else if (wait == Wait::No) {
-            if (kind == Exclusive)
-                --e.writersWaiting;
             m_busy = true;
-            release(e);
+            giveUp();
             return;
         } else if (t_background) {
             g_changed.wait_for(gate, std::chrono::milliseconds(10));
@@ -250,9 +303,7 @@ FileLock::FileLock(QFileDevice &file, Kind kind, Wait wait) : m_file(file), m_ki
             g_changed.wait(gate);
         }
         if (t_background && t_stop && t_stop->load()) {
-            if (kind == Exclusive)
-                --e.writersWaiting;
-            release(e);
+            giveUp();
             gate.unlock();
             giveUpIfStopped(file);
         }

@@ -22,12 +22,16 @@
 //    process holds on it, a descriptor of a locked file is closed (close()
 //    below) only once no thread holds a lock of that file. LockFileEx locks
 //    belong to their handle instead: there each lock is the handle's own;
-// 3. a thread waits for another workstation's lock by asking again, never
-//    blocked inside the system, so nothing of this program waits behind a
-//    thread that waits: a close, or a lock of another file, goes on;
+// 3. one thread at a time asks the system for a file's lock, and waits for
+//    another workstation there without holding anything of the program's:
+//    nothing but a lock of the same file waits behind it, and a close of
+//    another descriptor of the file made meanwhile (which drops the lock)
+//    is mended by taking it again once the close is done. A thread behind
+//    the screens (the safety copy) asks again every few milliseconds
+//    instead, so that it hears when it is told to stop;
 // 4. the program's gate, a mutex, is held only while the table of held
 //    locks is looked at or changed, and around the system's own calls that
-//    take a lock without waiting.
+//    take a lock without waiting; never while anyone waits.
 class FileLock
 {
 public:
