@@ -1,16 +1,17 @@
-// Two builds of scortex-cli side by side on the same archives, as whole
+// Builds of scortex-cli side by side on the same archives, as whole
 // processes, run by run in turn:
-//   bench_builds BEFORE_CLI AFTER_CLI [DIR] [RUNS]
+//   bench_builds [-d DIR] [-n RUNS] BASELINE_CLI OTHER_CLI…
 // times a list of every product, a one-field search and the inventory of
-// 100 000 products (wall and processor time, min and median, and the second
-// build against the first), then the recovery of a rewrite of the whole
-// archive stopped half-way: each build opens the archive with its hot
-// journal (scortex-cli check), and its peak resident memory is read.
+// 100 000 products (wall and processor time, min and median, and each build
+// against the first), then the recovery of a rewrite of the whole archive
+// stopped half-way: each build opens the archive with its hot journal
+// (scortex-cli check), and its peak resident memory is read.
 #include "archivegen.h"
 #include "benchrows.h"
 
 #include "storage/disk.h"
 #include "storage/filelock.h"
+#include "storage/recordfile.h"
 #include "storage/rollbackjournal.h"
 
 #include <QCoreApplication>
@@ -115,23 +116,34 @@ bool interruptRewrite(const QString &path)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() < 3) {
-        std::fprintf(stderr, "uso: bench_builds CLI_PRIMA CLI_DOPO [CARTELLA] [GIRI]\n");
+    QStringList args = QCoreApplication::arguments().mid(1);
+    QDir dir(QDir::temp().filePath(QStringLiteral("scortex-bench-builds")));
+    int runs = 9;
+    while (args.size() >= 2 && (args.first() == u"-d" || args.first() == u"-n")) {
+        if (args.first() == u"-d")
+            dir.setPath(args[1]);
+        else
+            runs = args[1].toInt();
+        args = args.mid(2);
+    }
+    if (args.size() < 2 || runs < 1) {
+        std::fprintf(stderr, "uso: bench_builds [-d CARTELLA] [-n GIRI] CLI_DI_RIFERIMENTO ALTRO_CLI…\n");
         return 2;
     }
 #ifdef Q_OS_WIN
     std::fprintf(stderr, "bench_builds misura processi interi con fork e wait4: solo su Linux\n");
     return 2;
 #else
-    const QString before = QFileInfo(args[1]).absoluteFilePath();
-    const QString after = QFileInfo(args[2]).absoluteFilePath();
-    const QDir dir(args.size() > 3 ? args[3] : QDir::temp().filePath(QStringLiteral("scortex-bench-builds")));
-    const int runs = args.size() > 4 ? args[4].toInt() : 9;
+    QStringList clis;
+    for (const QString &a : args)
+        clis << QFileInfo(a).absoluteFilePath();
+    const int builds = int(clis.size());
     QDir().mkpath(dir.path());
     const QString products = dir.filePath(QStringLiteral("Magazzino.pro"));
     if (QFileInfo(products).size() != qint64(100000) * 4874)
         ArchiveGen::products(products, 100000);
+    for (int b = 0; b < builds; ++b)
+        std::printf("build %d: %s\n", b + 1, qPrintable(clis[b]));
 
     struct Command
     {
@@ -143,36 +155,42 @@ int main(int argc, char *argv[])
         {"find, Descrizione=inox", {QStringLiteral("find"), products, QStringLiteral("Descrizione=inox")}},
         {"inventory, every product", {QStringLiteral("inventory"), products}},
     };
-    std::printf("100 000 products, %d runs each, the two builds in turn (ms min / median)\n", runs);
-    std::printf("  %-28s %-7s %17s %17s %15s\n", "", "build", "wall", "processor", "wall x before");
+    std::printf("\n100 000 products, %d runs each, the builds in turn (ms min / median)\n", runs);
+    std::printf("  %-28s %-6s %17s %17s %15s\n", "", "build", "wall", "processor", "wall x build 1");
     for (const Command &c : commands) {
-        std::vector<double> wall[2], cpu[2];
-        run(before, c.args); // the page cache warm for both
+        std::vector<std::vector<double>> wall(builds), cpu(builds);
+        run(clis[0], c.args); // the page cache warm for all
         for (int i = 0; i < runs; ++i) {
-            for (int b = 0; b < 2; ++b) {
-                const Usage u = run(b == 0 ? before : after, c.args);
+            for (int b = 0; b < builds; ++b) {
+                const Usage u = run(clis[b], c.args);
                 wall[b].push_back(u.wallMs);
                 cpu[b].push_back(u.cpuMs);
             }
         }
-        for (int b = 0; b < 2; ++b) {
-            std::printf("  %-28s %-7s %8.1f / %6.1f %8.1f / %6.1f %6.2f / %5.2f\n", b == 0 ? c.name : "",
-                        b == 0 ? "before" : "after", minOf(wall[b]), medianOf(wall[b]), minOf(cpu[b]), medianOf(cpu[b]),
-                        minOf(wall[b]) / minOf(wall[0]), medianOf(wall[b]) / medianOf(wall[0]));
+        for (int b = 0; b < builds; ++b) {
+            std::printf("  %-28s %-6d %8.1f / %6.1f %8.1f / %6.1f %6.2f / %5.2f\n", b == 0 ? c.name : "", b + 1,
+                        minOf(wall[b]), medianOf(wall[b]), minOf(cpu[b]), medianOf(cpu[b]), minOf(wall[b]) / minOf(wall[0]),
+                        medianOf(wall[b]) / medianOf(wall[0]));
         }
     }
 
     std::printf("\nRecovery of a rewrite of %.0f MB stopped half-way (scortex-cli check)\n",
                 QFileInfo(products).size() / 1e6);
     const QByteArray whole = sha1Of(products);
-    for (int b = 0; b < 2; ++b) {
+    for (int b = 0; b < builds; ++b) {
         if (!interruptRewrite(products)) {
             std::fprintf(stderr, "cannot prepare the interrupted rewrite\n");
             return 1;
         }
-        const Usage u = run(b == 0 ? before : after, {QStringLiteral("check"), products});
-        const bool restored = sha1Of(products) == whole && !QFile::exists(RollbackJournal::pathFor(products));
-        std::printf("  %-7s %8.0f ms  peak %7.1f MB  %s\n", b == 0 ? "before" : "after", u.wallMs, u.peakKb / 1024.0,
+        const Usage u = run(clis[b], {QStringLiteral("check"), products});
+        if (QFile::exists(RollbackJournal::pathFor(products))) {
+            // A build from before the journal: put back here for the next.
+            std::printf("  build %d: keeps no journal\n", b + 1);
+            RecordFile(products, 4874, RecordFile::Mode::ReadOnly);
+            continue;
+        }
+        const bool restored = sha1Of(products) == whole;
+        std::printf("  build %d %8.0f ms  peak %7.1f MB  %s\n", b + 1, u.wallMs, u.peakKb / 1024.0,
                     restored ? "archive as it was, journal gone" : "NOT RESTORED");
         if (!restored)
             return 1;
