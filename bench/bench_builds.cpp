@@ -100,8 +100,8 @@ bool interruptRewrite(const QString &path)
     const qint64 size = file.size();
     {
         FileLock lock(file, FileLock::Exclusive);
-        RollbackJournal journal(file, 0, size, QCryptographicHash::hash("nuovo", QCryptographicHash::Sha1),
-                                QStringLiteral("sostituzione dell'archivio"), RollbackJournal::Extent::ToTheEnd);
+        RollbackJournal journal(file, 0, size, QStringLiteral("sostituzione dell'archivio"),
+                                RollbackJournal::Extent::ToTheEnd);
         const QByteArray fresh(1 << 20, 'n');
         for (qint64 at = 0; at < size / 2; at += fresh.size()) {
             if (!Disk::write(file, at, fresh.constData(), qMin<qint64>(fresh.size(), size / 2 - at), nullptr))

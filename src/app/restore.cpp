@@ -9,7 +9,6 @@
 #include "storage/recordlayout.h"
 #include "storage/safefile.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,7 +23,6 @@ struct Source
 {
     const Copy *copy;
     Zip::Entry entry;
-    QByteArray sha1;
 };
 
 // The program folder's own spelling of a file name, when it has the file.
@@ -88,7 +86,7 @@ Restored restore(const QString &programFolder, const QString &copyName, const QS
     QList<Source> sources;
     if (files.isEmpty()) {
         for (const Zip::Entry &e : copy.entries)
-            sources << Source{&copy, e, {}};
+            sources << Source{&copy, e};
     } else {
         for (const QString &file : files) {
             if (!isCopiedName(file))
@@ -121,22 +119,17 @@ Restored restore(const QString &programFolder, const QString &copyName, const QS
             }
             if (!found)
                 return refuse(QStringLiteral("Nessuna copia di sicurezza di %1 fino alla copia %2.").arg(file, copy.name));
-            sources << Source{from, *found, {}};
+            sources << Source{from, *found};
         }
     }
 
     // Every file is read whole, CRC checked, before anything is written.
-    for (Source &s : sources) {
-        QCryptographicHash sum(QCryptographicHash::Sha1);
+    for (const Source &s : sources) {
         QString why;
-        if (!readEntry(s, [&](QByteArrayView bytes) {
-                sum.addData(bytes);
-                return true;
-            }, &why))
+        if (!readEntry(s, [](QByteArrayView) { return true; }, &why))
             return refuse(QStringLiteral("La copia di sicurezza %1 è danneggiata (%2): nessun archivio è stato "
                                          "ripristinato.")
                               .arg(s.copy->name, why));
-        s.sha1 = sum.result();
     }
 
     QStringList targets;
@@ -157,7 +150,7 @@ Restored restore(const QString &programFolder, const QString &copyName, const QS
         try {
             if (const ArchiveKind *kind = ArchiveKinds::byFileName(targets[i])) {
                 RecordFile file(path, kind->layout().size(), RecordFile::Mode::ReadWrite);
-                file.rewrite(s.entry.size, s.sha1, [&](const RecordFile::Sink &sink) {
+                file.rewrite(s.entry.size, [&](const RecordFile::Sink &sink) {
                     return readEntry(s, sink, &why);
                 });
                 try {

@@ -103,7 +103,11 @@ Outcome write(const QString &programFolder, const QString &name, const QStringLi
     } catch (const ArchiveError &e) {
         zip.cancelWriting();
         out.files.clear();
-        out.error = QStringLiteral("%1: %2").arg(QFileInfo(e.path()).fileName(), e.reason());
+        // Told to stop while it waited for another workstation's lock.
+        if (stopped(stop))
+            out.abandoned = true;
+        else
+            out.error = QStringLiteral("%1: %2").arg(QFileInfo(e.path()).fileName(), e.reason());
         return out;
     }
     if (!writer.finish(comment) || !zip.commit()) {
@@ -183,7 +187,10 @@ Outcome dailyCopy(const QString &programFolder, const QDate &today, const std::a
             }
         }
     } catch (const ArchiveError &e) {
-        out.error = QStringLiteral("%1: %2").arg(QFileInfo(e.path()).fileName(), e.reason());
+        if (stopped(stop))
+            out.abandoned = true;
+        else
+            out.error = QStringLiteral("%1: %2").arg(QFileInfo(e.path()).fileName(), e.reason());
         return out;
     }
     if (!changed.isEmpty()) {

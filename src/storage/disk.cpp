@@ -338,6 +338,8 @@ void armFromEnvironment()
     if (parts.size() < 2)
         return;
     const QByteArray &kind = parts.last();
+    if (kind != "once" && kind != "persistent" && kind != "short" && kind != "crash")
+        return;
     const Kind k = kind == "once" ? Kind::Once
                    : kind == "short" ? Kind::Short
                    : kind == "crash" ? Kind::Crash

@@ -259,16 +259,19 @@ FileLock::FileLock(QFileDevice &file, Kind kind, Wait wait) : m_file(file), m_ki
                 gate.unlock();
                 got = systemLock(file, kind);
                 gate.lock();
-                e.atSystem = false;
-                g_changed.notify_all();
                 // A close of another descriptor of the file, made meanwhile
                 // by another thread, drops the process's locks: taken again
                 // once no close runs, at once unless another workstation
-                // took it in between.
+                // took it in between. Still at the system meanwhile, so no
+                // other thread of the program takes it too.
                 if (got == Got::Held && kProcessLocks) {
                     g_changed.wait(gate, [&] { return e.closing == 0; });
                     got = trySystemLock(file, kind);
+                    if (got == Got::Failed)
+                        systemUnlock(file);
                 }
+                e.atSystem = false;
+                g_changed.notify_all();
             }
             if (got == Got::Failed) {
                 giveUp();
@@ -317,6 +320,8 @@ FileLock::~FileLock()
     std::lock_guard<std::mutex> gate(g_gate);
     auto &e = *static_cast<Entry *>(m_entry);
     if (!m_nested && m_kind == Shared) {
+        // Given back by the thread that took it: the list is the thread's.
+        Q_ASSERT(holdsShared(e));
         --e.readers;
         t_shared.erase(std::find(t_shared.begin(), t_shared.end(), &e));
         // The last reader of the program gives the system's lock back.

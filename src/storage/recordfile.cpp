@@ -4,7 +4,6 @@
 #include "filelock.h"
 #include "rollbackjournal.h"
 
-#include <QCryptographicHash>
 #include <QFileInfo>
 
 #ifdef Q_OS_WIN
@@ -142,8 +141,7 @@ QByteArray RecordFile::readAt(qint64 p)
 
 void RecordFile::writeJournaled(qint64 offset, QByteArrayView bytes, const QString &what)
 {
-    RollbackJournal journal(m_file, offset, offset + bytes.size(),
-                            QCryptographicHash::hash(bytes, QCryptographicHash::Sha1), what);
+    RollbackJournal journal(m_file, offset, offset + bytes.size(), what);
     m_written = true;
     // The new bytes, on the disk before the commit.
     QString why;
@@ -187,6 +185,9 @@ void RecordFile::lockForWriting(const std::function<void()> &action, const QStri
     FileLock lock(m_file, FileLock::Exclusive);
     if (!lock.usable())
         fail(QStringLiteral("impossibile bloccare il file per %1").arg(what));
+    // Another workstation may have stopped half-way since the file was
+    // opened: its journal is never written over, but rolled back first.
+    RollbackJournal::settle(m_file);
     action();
 }
 
@@ -196,6 +197,7 @@ QByteArray RecordFile::read(qint64 p)
         fail(QStringLiteral("archivio chiuso"));
     // Where the lock cannot be had the record is still read, as it always was.
     FileLock lock(m_file, FileLock::Shared);
+    RollbackJournal::checkReadable(m_file);
     return readAt(p);
 }
 

@@ -73,13 +73,13 @@ public:
     // meanwhile. False when `take` stopped it.
     bool readWhole(const std::function<bool(QByteArrayView)> &take);
 
-    // Puts `size` new bytes, whose SHA-1 is `sha1`, in place of the whole
-    // file, under the exclusive lock and through the journal: whole or not
-    // at all. `produce` hands them to its sink in order and returns false
-    // (as the sink does) when something failed.
+    // Puts `size` new bytes in place of the whole file, under the exclusive
+    // lock and through the journal: whole or not at all. `produce` hands
+    // them to its sink in order and returns false (as the sink does) when
+    // something failed.
     using Sink = std::function<bool(QByteArrayView)>;
     using Producer = std::function<bool(const Sink &)>;
-    void rewrite(qint64 size, QByteArrayView sha1, const Producer &produce);
+    void rewrite(qint64 size, const Producer &produce);
 
     // Calls `visit(position, bytes)` for every whole record in order, reading
     // in large blocks; stops early when `visit` returns false.

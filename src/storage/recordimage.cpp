@@ -26,6 +26,7 @@ bool RecordFile::readWhole(const std::function<bool(QByteArrayView)> &take)
             FileLock lock(m_file, FileLock::Shared);
             if (!lock.usable())
                 fail(QStringLiteral("impossibile bloccare il file per leggerlo"));
+            RollbackJournal::checkReadable(m_file);
             const qint64 size = fileSize();
             n = qBound<qint64>(0, size - offset, perBlock);
             last = offset + n >= size;
@@ -47,13 +48,13 @@ bool RecordFile::readWhole(const std::function<bool(QByteArrayView)> &take)
     }
 }
 
-void RecordFile::rewrite(qint64 size, QByteArrayView sha1, const Producer &produce)
+void RecordFile::rewrite(qint64 size, const Producer &produce)
 {
     lockForWriting([&] {
         const QString what = QStringLiteral("sostituzione dell'archivio");
         const qint64 oldSize = fileSize();
         // The whole file as it is goes to the journal first, read in blocks.
-        RollbackJournal journal(m_file, 0, size, sha1, what, RollbackJournal::Extent::ToTheEnd);
+        RollbackJournal journal(m_file, 0, size, what, RollbackJournal::Extent::ToTheEnd);
         m_written = true;
         // Shorter first, then the new bytes: a crash anywhere leaves a journal
         // that puts the old file back.

@@ -4,6 +4,7 @@
 
 #include "filelock.h"
 #include "readguard.h"
+#include "rollbackjournal.h"
 
 #include <atomic>
 
@@ -45,6 +46,7 @@ bool RecordFile::mappingAllowed()
 void RecordFile::readRecords(qint64 first, qint64 count, char *into)
 {
     FileLock lock(m_file, FileLock::Shared);
+    RollbackJournal::checkReadable(m_file);
     seekTo(first);
     const qint64 want = count * m_recordSize;
     qint64 got = 0;
@@ -98,6 +100,7 @@ void RecordFile::scanRuns(qint64 from, qint64 to, qint64 maxRecords, Gather gath
             bool whole;
             {
                 FileLock lock(m_file, FileLock::Shared);
+                RollbackJournal::checkReadable(m_file);
                 whole = ReadGuard::run(callGather, &g);
             }
             m_file.unmap(mapped);

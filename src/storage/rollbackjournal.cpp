@@ -15,8 +15,13 @@ namespace {
 constexpr char kMagic[8] = {'S', 'C', 'X', 'J', 'R', 'N', 'L', '1'};
 constexpr qint64 kHeader = 8 + 3 * 8 + 4;
 constexpr qint64 kHash = 20;
+// This version's journals: no SHA-1 of any bytes, so every version rolls
+// them back.
+constexpr char kAlwaysRollBack[kHash] = {};
 // Journals are read, written and rolled back in blocks of this size.
 constexpr qint64 kBlock = 1 << 20;
+// No archive of this program comes near: a larger value is damage.
+constexpr qint64 kMaxOffset = qint64(1) << 50;
 
 struct Header
 {
@@ -38,47 +43,108 @@ QByteArray encodeHeader(const Header &h)
     return bytes;
 }
 
-// Whether `journal`, open for reading, is hot (rule 5); its fields in `h`.
-bool isHot(QFile &journal, Header *h)
+enum class State {
+    None,    // no journal
+    Hot,     // rule 5: rolls back
+    Invalid, // committed, damaged, or an earlier version's finished write
+    Unknown, // there, but it could not be read: nothing is decided on it
+};
+
+// Reads `n` bytes at `at`, all of them; false on any failure.
+bool readAt(QFile &file, qint64 at, char *into, qint64 n)
 {
-    const qint64 size = Disk::size(journal);
-    QByteArray head(kHeader, Qt::Uninitialized);
-    if (size < kHeader + 2 * kHash || !journal.seek(0) || journal.read(head.data(), kHeader) != kHeader
-        || std::memcmp(head.constData(), kMagic, sizeof kMagic) != 0)
+    if (!file.seek(at))
         return false;
+    for (qint64 got = 0; got < n;) {
+        const qint64 r = file.read(into + got, n - got);
+        if (r <= 0)
+            return false;
+        got += r;
+    }
+    return true;
+}
+
+// Whether an earlier version's change of `archive` reached it whole: its
+// new bytes hash to the journal's `newHash`.
+State earlierVersion(QFile &archive, const Header &h, const QByteArray &newHash)
+{
+    const qint64 size = Disk::size(archive);
+    if (size < 0)
+        return State::Unknown;
+    if (size < h.newEnd)
+        return State::Hot;
+    QCryptographicHash sum(QCryptographicHash::Sha1);
+    QByteArray block(qMin(kBlock, qMax<qint64>(h.newEnd - h.offset, 1)), Qt::Uninitialized);
+    for (qint64 at = h.offset; at < h.newEnd;) {
+        const qint64 n = qMin<qint64>(block.size(), h.newEnd - at);
+        if (!readAt(archive, at, block.data(), n))
+            return State::Unknown;
+        sum.addData(QByteArrayView(block.constData(), n));
+        at += n;
+    }
+    return sum.result() == newHash ? State::Invalid : State::Hot;
+}
+
+// Rule 5 for the journal at `path`, beside `archive`; its fields in `h`.
+State examine(const QString &path, QFile &archive, Header *h)
+{
+    QFile journal(path);
+    if (!journal.open(QIODevice::ReadOnly))
+        return QFileInfo::exists(path) ? State::Unknown : State::None;
+    const qint64 size = Disk::size(journal);
+    if (size < 0)
+        return State::Unknown;
+    if (size < kHeader + 2 * kHash)
+        return State::Invalid;
+    QByteArray head(kHeader, Qt::Uninitialized);
+    if (!readAt(journal, 0, head.data(), kHeader))
+        return State::Unknown;
+    if (std::memcmp(head.constData(), kMagic, sizeof kMagic) != 0)
+        return State::Invalid;
     const char *p = head.constData();
     h->oldSize = qFromLittleEndian<qint64>(p + 8);
     h->offset = qFromLittleEndian<qint64>(p + 16);
     h->newEnd = qFromLittleEndian<qint64>(p + 24);
     h->length = qFromLittleEndian<quint32>(p + 32);
-    if (h->length != size - kHeader - 2 * kHash || h->offset < 0 || h->oldSize < 0 || h->newEnd < h->offset)
-        return false;
+    // Fields that no write of this program makes are damage, whatever the
+    // check says: they could send a rollback anywhere.
+    if (h->length != size - kHeader - 2 * kHash || h->oldSize < 0 || h->oldSize > kMaxOffset || h->offset < 0
+        || h->offset > h->oldSize || h->length > h->oldSize - h->offset || h->newEnd < h->offset
+        || h->newEnd > kMaxOffset)
+        return State::Invalid;
     QCryptographicHash sum(QCryptographicHash::Sha1);
     QByteArray block(qMin(kBlock, size), Qt::Uninitialized);
-    if (!journal.seek(0))
-        return false;
     for (qint64 at = 0; at < size - kHash;) {
         const qint64 n = qMin<qint64>(block.size(), size - kHash - at);
-        if (journal.read(block.data(), n) != n)
-            return false;
+        if (!readAt(journal, at, block.data(), n))
+            return State::Unknown;
         sum.addData(QByteArrayView(block.constData(), n));
         at += n;
     }
-    return journal.read(kHash) == sum.result();
+    QByteArray tail(2 * kHash, Qt::Uninitialized);
+    if (!readAt(journal, size - 2 * kHash, tail.data(), tail.size()))
+        return State::Unknown;
+    if (tail.right(kHash) != sum.result())
+        return State::Invalid;
+    const QByteArray newHash = tail.left(kHash);
+    if (newHash == QByteArrayView(kAlwaysRollBack, kHash))
+        return State::Hot;
+    return earlierVersion(archive, *h, newHash);
 }
 
 // Rule 6, the archive's part: the old bytes back, the change's own growth
 // cut off, flushed.
-bool copyBack(QFile &journal, QFile &archive, const Header &h, QString *why)
+bool copyBack(const QString &path, QFile &archive, const Header &h, QString *why)
 {
-    QByteArray block(qMin(kBlock, qMax<qint64>(h.length, 1)), Qt::Uninitialized);
-    if (!journal.seek(kHeader)) {
+    QFile journal(path);
+    if (!journal.open(QIODevice::ReadOnly)) {
         *why = journal.errorString();
         return false;
     }
+    QByteArray block(qMin(kBlock, qMax<qint64>(h.length, 1)), Qt::Uninitialized);
     for (qint64 at = 0; at < h.length;) {
         const qint64 n = qMin<qint64>(block.size(), h.length - at);
-        if (journal.read(block.data(), n) != n) {
+        if (!readAt(journal, kHeader + at, block.data(), n)) {
             *why = QStringLiteral("lettura del giornale non riuscita");
             return false;
         }
@@ -105,12 +171,24 @@ bool invalidate(const QString &path, QString *why)
     return Disk::close(journal, flushed ? why : nullptr) && flushed;
 }
 
+// Whether the journal's magic reads back whole: false when it changed, or
+// when it cannot be read back at all.
 bool magicIntact(const QString &path)
 {
     QFile journal(path);
-    if (!journal.open(QIODevice::ReadOnly))
-        return true; // unknown: the next open decides, as for a hot one
-    return journal.read(sizeof kMagic) == QByteArrayView(kMagic, sizeof kMagic);
+    char magic[sizeof kMagic];
+    return journal.open(QIODevice::ReadOnly) && readAt(journal, 0, magic, sizeof magic)
+           && std::memcmp(magic, kMagic, sizeof kMagic) == 0;
+}
+
+[[noreturn]] void refuse(const QFile &archive, const QString &reason)
+{
+    throw ArchiveError(archive.fileName(), reason);
+}
+
+QString unreadable()
+{
+    return QStringLiteral("il giornale dell'ultima scrittura dell'archivio non si può leggere");
 }
 
 } // namespace
@@ -125,12 +203,11 @@ bool RollbackJournal::isJournal(const QString &fileName)
     return fileName.endsWith(QLatin1String("-journal"), Qt::CaseInsensitive);
 }
 
-RollbackJournal::RollbackJournal(QFile &archive, qint64 offset, qint64 newEnd, QByteArrayView newHash,
-                                 const QString &what, Extent extent)
+RollbackJournal::RollbackJournal(QFile &archive, qint64 offset, qint64 newEnd, const QString &what, Extent extent)
     : m_archive(archive), m_path(pathFor(archive.fileName())), m_oldSize(Disk::size(archive)), m_offset(offset),
       m_newEnd(newEnd)
 {
-    Q_ASSERT(newHash.size() == kHash && offset >= 0 && newEnd >= offset);
+    Q_ASSERT(offset >= 0 && newEnd >= offset);
     if (m_oldSize < 0)
         throw ArchiveError(archive.fileName(), QStringLiteral("%1 non riuscita (dimensione del file illeggibile)").arg(what));
     m_length = qMax<qint64>(0, m_oldSize - offset);
@@ -163,7 +240,7 @@ RollbackJournal::RollbackJournal(QFile &archive, qint64 offset, qint64 newEnd, Q
     QByteArray block(qMin(kBlock, qMax<qint64>(m_length, 1)), Qt::Uninitialized);
     for (qint64 at = 0; saved && at < m_length;) {
         const qint64 n = qMin<qint64>(block.size(), m_length - at);
-        if (!archive.seek(offset + at) || archive.read(block.data(), n) != n) {
+        if (!readAt(archive, offset + at, block.data(), n)) {
             why = QStringLiteral("lettura dei dati precedenti");
             saved = false;
             break;
@@ -171,7 +248,7 @@ RollbackJournal::RollbackJournal(QFile &archive, qint64 offset, qint64 newEnd, Q
         saved = put(block.constData(), n);
         at += n;
     }
-    saved = saved && put(newHash.data(), kHash);
+    saved = saved && put(kAlwaysRollBack, kHash);
     if (saved) {
         pending += sum.result();
         saved = Disk::write(out, -1, pending.constData(), pending.size(), &why);
@@ -194,19 +271,16 @@ RollbackJournal::Commit RollbackJournal::commit(QString *why)
         QFile::remove(m_path);
         return Commit::Done;
     }
+    // Rolled back only where the journal is surely still hot: a rollback
+    // with zeros already in it could be cut short by a crash and leave a
+    // mixture that nothing puts back.
     return magicIntact(m_path) ? Commit::NotDone : Commit::Unflushed;
 }
 
 bool RollbackJournal::rollBack(QString *why)
 {
-    QFile journal(m_path);
-    if (!journal.open(QIODevice::ReadOnly)) {
-        *why = journal.errorString();
+    if (!copyBack(m_path, m_archive, {m_oldSize, m_offset, m_newEnd, m_length}, why))
         return false;
-    }
-    if (!copyBack(journal, m_archive, {m_oldSize, m_offset, m_newEnd, m_length}, why))
-        return false;
-    journal.close();
     // Rolled back: a journal that stays hot only does it once more.
     QString ignored;
     if (invalidate(m_path, &ignored))
@@ -214,12 +288,51 @@ bool RollbackJournal::rollBack(QString *why)
     return true;
 }
 
-void RollbackJournal::recover(QFile &archive)
+void RollbackJournal::settle(QFile &archive)
 {
     const QString path = pathFor(archive.fileName());
     if (!QFileInfo::exists(path))
         return;
-    auto fail = [&](const QString &reason) { throw ArchiveError(archive.fileName(), reason); };
+    Header h;
+    QString why;
+    switch (examine(path, archive, &h)) {
+    case State::None:
+        return;
+    case State::Unknown:
+        refuse(archive, unreadable());
+    case State::Hot:
+        if (!copyBack(path, archive, h, &why))
+            refuse(archive, QStringLiteral("impossibile annullare una scrittura interrotta (%1)").arg(why));
+        if (invalidate(path, &why))
+            QFile::remove(path);
+        return;
+    case State::Invalid:
+        QFile::remove(path);
+        return;
+    }
+}
+
+void RollbackJournal::checkReadable(QFile &archive)
+{
+    const QString path = pathFor(archive.fileName());
+    if (!QFileInfo::exists(path))
+        return;
+    Header h;
+    switch (examine(path, archive, &h)) {
+    case State::None:
+    case State::Invalid:
+        return;
+    case State::Unknown:
+        refuse(archive, unreadable());
+    case State::Hot:
+        refuse(archive, QStringLiteral("l'ultima scrittura dell'archivio si è interrotta e va annullata"));
+    }
+}
+
+void RollbackJournal::recover(QFile &archive)
+{
+    if (!QFileInfo::exists(pathFor(archive.fileName())))
+        return;
     // One that opened the archive for reading only rolls back through a
     // descriptor of its own, where it may write.
     QFile own(archive.fileName());
@@ -237,26 +350,15 @@ void RollbackJournal::recover(QFile &archive)
         file = &own;
     if (!file->isWritable()) {
         FileLock lock(archive, FileLock::Shared);
-        QFile journal(path);
-        Header h;
-        if (journal.open(QIODevice::ReadOnly) && isHot(journal, &h))
-            fail(QStringLiteral("l'ultima scrittura dell'archivio si è interrotta e va annullata, ma da qui il file "
-                                "non si può scrivere (%1)")
-                     .arg(own.errorString()));
+        try {
+            checkReadable(archive);
+        } catch (const ArchiveError &e) {
+            refuse(archive, QStringLiteral("%1, ma da qui il file non si può scrivere (%2)").arg(e.reason(), own.errorString()));
+        }
         return;
     }
     FileLock lock(*file, FileLock::Exclusive);
     if (!lock.usable())
-        fail(QStringLiteral("impossibile bloccare il file per annullare una scrittura interrotta"));
-    QFile journal(path);
-    if (!journal.open(QIODevice::ReadOnly))
-        return; // finished meanwhile by the workstation that was writing
-    Header h;
-    const bool hot = isHot(journal, &h);
-    QString why;
-    if (hot && !copyBack(journal, *file, h, &why))
-        fail(QStringLiteral("impossibile annullare una scrittura interrotta (%1)").arg(why));
-    journal.close();
-    if (!hot || invalidate(path, &why))
-        QFile::remove(path);
+        refuse(archive, QStringLiteral("impossibile bloccare il file per annullare una scrittura interrotta"));
+    settle(*file);
 }

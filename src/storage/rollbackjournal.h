@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArrayView>
 #include <QFile>
 #include <QString>
 
@@ -25,22 +24,31 @@
 //     which is harmless.
 //  5. A journal is hot when it is valid: its magic, its fields and its check
 //     (the SHA-1 of all the bytes before it) hold. A hot journal always rolls
-//     back: whatever the archive holds, its change was never committed.
+//     back: whatever the archive holds, its change was never committed. (A
+//     journal of an earlier version of the program, which removed it instead
+//     of zeroing it, is taken as committed when its new bytes are whole, as
+//     that version did; this one marks its own journals so that both
+//     versions always roll them back.)
 //  6. To roll back: the old bytes go back in place, the archive is cut back
 //     to its old size (only when nothing stands beyond the change's own end:
 //     bytes there came later, and stay), and it is flushed; then the journal
 //     is made invalid and removed as in rule 4.
 //  7. A change that fails after rule 2 rolls back at once, still under the
-//     lock. Where the disk refuses that too, the journal stays hot, and the
-//     next open rolls it back (rule 8). A commit whose zeros did not reach the
-//     journal leaves it hot: it rolls back too, and the change failed. A
-//     commit whose zeros are in the journal but whose flush failed stands:
-//     the change is made, but not known to be on the disk.
+//     lock. Where the disk refuses that too, the journal stays hot, and rule
+//     8 rolls it back. A commit whose zeros are not in the journal leaves it
+//     hot: it rolls back too, and the change failed. A commit whose zeros
+//     may be in the journal (it reads back changed, or cannot be read back)
+//     is taken as made: the change stands, but is not known to be on the
+//     disk, and the user is told so.
 //  8. Whoever opens the archive and finds its journal takes the exclusive
 //     lock, so a journal still being written is waited for, and rolls back a
-//     hot one before anything is read; an invalid one is removed. One that
-//     can only open the archive for reading takes the shared lock instead:
-//     it goes on past an invalid journal and is refused by a hot one.
+//     hot one before anything is read; an invalid one is removed. A writer
+//     looks again once it holds the lock (a workstation may have stopped
+//     half-way since the archive was opened), and so does every read under
+//     the shared lock: a hot journal there refuses the read. One that can
+//     only open the archive for reading takes the shared lock: it goes on
+//     past an invalid journal and is refused by a hot one. A journal that
+//     cannot be read is never taken for an invalid one: it refuses.
 //  9. Reading and rolling back stream the journal in blocks: memory stays
 //     small whatever the size of the archive.
 //
@@ -54,9 +62,9 @@
 //   old      length    the archive's bytes from `offset` as they were: those
 //                      the new bytes replace, or, for a change that replaces
 //                      the file from `offset` on (a rewrite), all of them
-//   newHash  20 bytes  SHA-1 of the new bytes (an earlier version kept a hot
-//                      journal whose new bytes were whole; this one rolls
-//                      every hot journal back and only writes it)
+//   newHash  20 bytes  zeros: roll back always. An earlier version wrote the
+//                      SHA-1 of the new bytes here, and kept the change when
+//                      they were whole; zeros are no SHA-1 it ever matches
 //   check    20 bytes  SHA-1 of every byte before it
 //
 // A change of several archives at once keeps one journal per archive, each
@@ -72,10 +80,10 @@ public:
     enum class Extent { Range, ToTheEnd };
 
     // Rule 2, for `archive`, open for writing under its exclusive lock:
-    // the journal of a change of the bytes from `offset` to `newEnd`, whose
-    // SHA-1 is `newHash`, whole and on the disk. Throws ArchiveError
-    // ("<what> non riuscita (…)") when it cannot be put down.
-    RollbackJournal(QFile &archive, qint64 offset, qint64 newEnd, QByteArrayView newHash, const QString &what,
+    // the journal of a change of the bytes from `offset` to `newEnd`, whole
+    // and on the disk. Throws ArchiveError ("<what> non riuscita (…)") when
+    // it cannot be put down.
+    RollbackJournal(QFile &archive, qint64 offset, qint64 newEnd, const QString &what,
                     Extent extent = Extent::Range);
 
     RollbackJournal(const RollbackJournal &) = delete;
@@ -93,9 +101,14 @@ public:
     bool rollBack(QString *why);
 
     // Rule 8, for the archive `archive` has open (for reading, or for
-    // reading and writing). Throws ArchiveError when a hot journal cannot be
-    // rolled back from here.
+    // reading and writing), with no lock held. Throws ArchiveError when a
+    // hot journal cannot be rolled back from here.
     static void recover(QFile &archive);
+    // Rule 8 under the exclusive lock the caller holds, before it writes.
+    static void settle(QFile &archive);
+    // Rule 8 under the shared lock the caller holds: throws when a hot
+    // journal (or one that cannot be read) stands beside the archive.
+    static void checkReadable(QFile &archive);
 
 private:
     QFile &m_archive;

@@ -22,7 +22,6 @@
 #include "storage/rollbackjournal.h"
 
 #include <QByteArray>
-#include <QCryptographicHash>
 #include <QFile>
 #include <QString>
 
@@ -83,8 +82,7 @@ int journaledWrite(const QString &path, int size, qint64 position, char byte)
         FileLock lock(file, FileLock::Exclusive);
         const QByteArray record(size, byte);
         const qint64 at = (position - 1) * size;
-        RollbackJournal journal(file, at, at + size, QCryptographicHash::hash(record, QCryptographicHash::Sha1),
-                                QStringLiteral("scrittura"));
+        RollbackJournal journal(file, at, at + size, QStringLiteral("scrittura"));
         const int half = size / 2;
         if (!Disk::write(file, at, record.constData(), half, nullptr))
             return 1;

@@ -10,6 +10,7 @@
 #include "support/files.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -42,13 +43,33 @@ void interruptedWrite(const QString &path, qint64 p, const QByteArray &fresh, bo
     {
         FileLock lock(file, FileLock::Exclusive);
         const qint64 at = (p - 1) * kSize;
-        RollbackJournal journal(file, at, at + fresh.size(), sha1(fresh), QStringLiteral("scrittura"));
+        RollbackJournal journal(file, at, at + fresh.size(), QStringLiteral("scrittura"));
         QVERIFY(Disk::write(file, at, fresh.constData(), fresh.size(), nullptr));
         QString why;
         if (commit)
             QCOMPARE(journal.commit(&why), RollbackJournal::Commit::Done);
     }
     QVERIFY(FileLock::close(file, nullptr));
+}
+
+// A journal as an earlier version of the program wrote it: the SHA-1 of
+// the new bytes where this version writes zeros. `damage` gives it old
+// bytes that reach past the archive's old end, with a check that holds.
+QByteArray earlierJournal(const QByteArray &archive, qint64 offset, const QByteArray &fresh, bool damage = false)
+{
+    QByteArray j("SCXJRNL1");
+    const qint64 at = damage ? archive.size() - 8 : offset;
+    const QByteArray old = damage ? QByteArray(fresh.size(), 'j') : archive.mid(offset, fresh.size());
+    auto le = [&](qint64 v, int n) {
+        for (int i = 0; i < n; ++i)
+            j += char((quint64(v) >> (8 * i)) & 0xFF);
+    };
+    le(archive.size(), 8);
+    le(at, 8);
+    le(at + fresh.size(), 8);
+    le(old.size(), 4);
+    j += old + sha1(fresh);
+    return j + sha1(j);
 }
 
 } // namespace
@@ -62,6 +83,9 @@ private slots:
     void theNextOpenRollsBackAHotJournal_data();
     void theNextOpenRollsBackAHotJournal();
     void aCommittedJournalLeavesTheChange();
+    void journalsOfEveryKind_data();
+    void journalsOfEveryKind();
+    void aWorkstationStoppedAfterTheOpen();
     void aReaderThatMayNotWrite();
     void recoveryOfALargeRewriteHoldsLittleMemory();
 
@@ -131,6 +155,67 @@ void TestRollbackJournal::aCommittedJournalLeavesTheChange()
     QVERIFY(!QFile::exists(RollbackJournal::pathFor(m_path)));
 }
 
+void TestRollbackJournal::journalsOfEveryKind_data()
+{
+    QTest::addColumn<QString>("journal");
+    QTest::addColumn<bool>("whole");
+    QTest::addColumn<QString>("after");
+    // An earlier version kept a change whose new bytes were whole, and
+    // removed its journal unflushed: a journal of its that comes back
+    // after the save was said done keeps the save, as that version did.
+    QTest::newRow("an earlier version's, write whole") << QStringLiteral("earlier") << true << QStringLiteral("new");
+    QTest::newRow("an earlier version's, write cut short") << QStringLiteral("earlier") << false << QStringLiteral("old");
+    // Fields that no write makes are damage, whatever the check says.
+    QTest::newRow("old bytes past the old end") << QStringLiteral("damaged") << false << QStringLiteral("as it is");
+    // A journal there but not readable decides nothing: the open refuses,
+    // and it stays for a look.
+    QTest::newRow("a journal that cannot be read") << QStringLiteral("unreadable") << false << QStringLiteral("refused");
+}
+
+void TestRollbackJournal::journalsOfEveryKind()
+{
+    QFETCH(QString, journal);
+    QFETCH(bool, whole);
+    QFETCH(QString, after);
+    const QByteArray old = readAll(m_path);
+    const QByteArray fresh = rec('n');
+    const QString path = RollbackJournal::pathFor(m_path);
+    if (journal == u"unreadable")
+        QVERIFY(QDir().mkpath(path));
+    else
+        writeBytes(path, earlierJournal(old, kSize, fresh, journal == u"damaged"));
+    const QByteArray left = old.left(kSize) + (whole ? fresh : fresh.left(kSize / 2) + old.mid(kSize + kSize / 2));
+    writeBytes(m_path, left);
+    try {
+        RecordFile file(m_path, kSize);
+        QVERIFY(after != u"refused");
+    } catch (const ArchiveError &e) {
+        QCOMPARE(after, QStringLiteral("refused"));
+        QVERIFY2(e.reason().contains(QStringLiteral("non si può leggere")), qPrintable(e.reason()));
+        QVERIFY(QFileInfo(path).isDir());
+        QCOMPARE(readAll(m_path), left);
+        QVERIFY(QDir(path).removeRecursively());
+        return;
+    }
+    QCOMPARE(readAll(m_path), after == u"old" ? old : left);
+    QVERIFY(!QFile::exists(path));
+}
+
+void TestRollbackJournal::aWorkstationStoppedAfterTheOpen()
+{
+    // This workstation has the archive open for its action when another one
+    // stops half-way through a write: what it reads next is refused, and its
+    // own write first rolls the other one back, never writes its journal
+    // over the other's.
+    RecordFile mine(m_path, kSize);
+    interruptedWrite(m_path, 2, rec('n'), false);
+    QVERIFY_THROWS_EXCEPTION(ArchiveError, mine.read(2));
+    mine.write(1, rec('w'));
+    mine.close();
+    QCOMPARE(readAll(m_path), rec('w') + rec('b'));
+    QVERIFY(!QFile::exists(RollbackJournal::pathFor(m_path)));
+}
+
 void TestRollbackJournal::aReaderThatMayNotWrite()
 {
     // Read-only archives (a share without the right to write, a CD): an
@@ -183,7 +268,7 @@ void TestRollbackJournal::recoveryOfALargeRewriteHoldsLittleMemory()
         QVERIFY(file.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
         {
             FileLock lock(file, FileLock::Exclusive);
-            RollbackJournal journal(file, 0, kBytes, sha1("new"), QStringLiteral("sostituzione dell'archivio"),
+            RollbackJournal journal(file, 0, kBytes, QStringLiteral("sostituzione dell'archivio"),
                                     RollbackJournal::Extent::ToTheEnd);
             const QByteArray fresh(1 << 20, 'n');
             for (qint64 at = 0; at < kBytes / 2; at += fresh.size())
