@@ -23,12 +23,10 @@
 #include <cstdio>
 #include <vector>
 
-#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#endif
 
 namespace {
 
@@ -43,7 +41,6 @@ struct Usage
     int exit = -1;
 };
 
-#ifndef Q_OS_WIN
 double ms(const timeval &t)
 {
     return t.tv_sec * 1000.0 + t.tv_usec / 1000.0;
@@ -79,7 +76,6 @@ Usage run(const QString &program, const QStringList &args)
     u.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return u;
 }
-#endif
 
 QByteArray sha1Of(const QString &path)
 {
@@ -130,10 +126,6 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "uso: bench_builds [-d CARTELLA] [-n GIRI] CLI_DI_RIFERIMENTO ALTRO_CLI…\n");
         return 2;
     }
-#ifdef Q_OS_WIN
-    std::fprintf(stderr, "bench_builds misura processi interi con fork e wait4: solo su Linux\n");
-    return 2;
-#else
     QStringList clis;
     for (const QString &a : args)
         clis << QFileInfo(a).absoluteFilePath();
@@ -196,5 +188,4 @@ int main(int argc, char *argv[])
             return 1;
     }
     return 0;
-#endif
 }
