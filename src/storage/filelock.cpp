@@ -42,6 +42,10 @@ struct Entry
 {
     FileId id;
     int readers = 0; // shared locks held
+    // The thread of each shared lock, once per lock. Kept here rather than
+    // in a thread_local list: mingw's threads may run a thread_local's
+    // destructor after its storage is gone, and crash on leaving.
+    std::vector<std::thread::id> readerThreads;
     bool writer = false;
     std::thread::id writerThread;
     int writersWaiting = 0;
@@ -58,8 +62,6 @@ std::list<Entry> g_entries; // under g_gate; a list, so entries never move
 std::atomic<quint64> g_waits{0};
 thread_local bool t_background = false;
 thread_local const std::atomic<bool> *t_stop = nullptr;
-// The entries this thread holds shared locks of, once per lock.
-thread_local std::vector<const Entry *> t_shared;
 
 bool identify(QFileDevice &file, FileId *id)
 {
@@ -100,7 +102,8 @@ void release(Entry &e)
 
 bool holdsShared(const Entry &e)
 {
-    return std::find(t_shared.begin(), t_shared.end(), &e) != t_shared.end();
+    return std::find(e.readerThreads.begin(), e.readerThreads.end(), std::this_thread::get_id()) !=
+           e.readerThreads.end();
 }
 
 enum class Got { Held, Busy, Unsupported, Failed };
@@ -222,7 +225,7 @@ FileLock::FileLock(QFileDevice &file, Kind kind, Wait wait) : m_file(file), m_ki
         m_systemLocked = got == Got::Held;
         if (kind == Shared) {
             ++e.readers;
-            t_shared.push_back(&e);
+            e.readerThreads.push_back(me);
             if (kProcessLocks && m_systemLocked)
                 e.systemShared = true;
         } else {
@@ -241,7 +244,7 @@ FileLock::FileLock(QFileDevice &file, Kind kind, Wait wait) : m_file(file), m_ki
                                                        : e.readers == 0 && e.closing == 0);
         if (free && kind == Shared && kProcessLocks && e.readers > 0) {
             ++e.readers;
-            t_shared.push_back(&e);
+            e.readerThreads.push_back(me);
             m_entry = &e;
             m_held = true;
             return;
@@ -320,10 +323,11 @@ FileLock::~FileLock()
     std::lock_guard<std::mutex> gate(g_gate);
     auto &e = *static_cast<Entry *>(m_entry);
     if (!m_nested && m_kind == Shared) {
-        // Given back by the thread that took it: the list is the thread's.
+        // Given back by the thread that took it.
         Q_ASSERT(holdsShared(e));
         --e.readers;
-        t_shared.erase(std::find(t_shared.begin(), t_shared.end(), &e));
+        e.readerThreads.erase(
+            std::find(e.readerThreads.begin(), e.readerThreads.end(), std::this_thread::get_id()));
         // The last reader of the program gives the system's lock back.
         if (kProcessLocks) {
             if (e.readers == 0 && e.systemShared) {
