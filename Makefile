@@ -1,11 +1,11 @@
 # Entry points for a fresh Debian 12 machine: `make test` installs what is
 # missing, builds and runs every test; `make run` builds and starts Scortex
 # with the build's program folder (build/bin).
-PACKAGES := build-essential clang cmake locales zlib1g-dev zip unzip qt6-base-dev qt6-svg-dev poppler-utils qt6-translations-l10n fonts-liberation2 libsqlite3-dev
+PACKAGES := build-essential clang cmake locales zlib1g-dev zip unzip qt6-base-dev qt6-svg-dev poppler-utils qt6-translations-l10n fonts-liberation2 libsqlite3-dev libksba-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= 2
 
-WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 dpkg-dev ninja-build zip unzip xvfb xauth acl imagemagick fonts-dejavu-core
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libksba-mingw-w64-dev libgpg-error-mingw-w64-dev wine64 dpkg-dev ninja-build zip unzip xvfb xauth acl imagemagick fonts-dejavu-core
 
 .PHONY: deps configure build test test-sanitize fuzz install run gallery clean windows test-windows gallery-windows
 

@@ -9,7 +9,7 @@ cmake_minimum_required(VERSION 3.25)
 
 set(floors
     "storage"
-    "search output"
+    "search output invoices"
     "ui"
     "validators products suppliers receipts"
     "app")

@@ -1,4 +1,5 @@
 #include "archivecli.h"
+#include "invoicecli.h"
 
 
 #include "output/spreadsheet.h"
@@ -46,6 +47,7 @@ const char kHelp[] =
     "     scortex-cli summary FILE --from gg/mm --to gg/mm [--codice TESTO]\n"
     "     scortex-cli backups [CARTELLA]\n"
     "     scortex-cli restore DATA [ARCHIVIO ...] [CARTELLA]\n"
+    "     scortex-cli fattura FILE ...\n"
     "\n"
     "Strumento per ispezionare gli archivi di Scortex senza modificarli;\n"
     "soltanto restore li riscrive, da una copia di sicurezza.\n"
@@ -117,6 +119,18 @@ const char kHelp[] =
     "               archivio è riscritto per intero, con il blocco esclusivo.\n"
     "               Stato di uscita: 0 ripristinato, 2 copia danneggiata o con\n"
     "               file che non sono archivi, archivio non scrivibile.\n"
+    "  fattura FILE ...\n"
+    "               legge le fatture elettroniche dei fornitori (.xml, .p7m\n"
+    "               firmato, anche in testo base64, o lo .zip scaricato dal\n"
+    "               portale dell'Agenzia delle Entrate) e stampa in CSV una\n"
+    "               riga per ogni riga di dettaglio, con i campi della scheda\n"
+    "               di carico che diventerebbe: File,Corpo,TipoDocumento,\n"
+    "               Fornitore,PartitaIva,NumDoc,DataDoc,Linea,Merce,Codice,\n"
+    "               Descrizione,Quant,CostoUni,CostoTot,PrezzoTotale. La firma\n"
+    "               non è verificata: l'ha già verificata il Sistema di\n"
+    "               Interscambio. Stato di uscita: 0 tutti i file letti e con\n"
+    "               righe, 1 qualche file senza righe, 2 qualche file non\n"
+    "               leggibile (il motivo sullo standard error).\n"
     "  --help       mostra questo aiuto.\n"
     "\n"
     "Stato di uscita: 0 tutto in ordine (find: almeno una riga); 1 problemi\n"
@@ -645,6 +659,13 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
     }
     if (!args.isEmpty() && args.first() == u"validate")
         return validate(args.mid(1), out, err);
+    if (!args.isEmpty() && args.first() == u"fattura") {
+        if (args.contains(QStringLiteral("--help"))) {
+            print(out, QString::fromUtf8(kHelp));
+            return Ok;
+        }
+        return InvoiceCli::run(args.mid(1), out, err);
+    }
     if (!args.isEmpty() && (args.first() == u"inventory" || args.first() == u"summary")) {
         if (args.contains(QStringLiteral("--help"))) {
             print(out, QString::fromUtf8(kHelp));

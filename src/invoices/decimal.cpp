@@ -1,0 +1,148 @@
+#include "decimal.h"
+
+namespace Invoices {
+
+namespace {
+
+using Units = Decimal::Wide;
+
+constexpr Units power10(int n)
+{
+    Units p = 1;
+    for (int i = 0; i < n; ++i)
+        p *= 10;
+    return p;
+}
+
+constexpr Units kScale = power10(Decimal::Places);
+// 18 whole digits: a quotient or product of two such values, scaled, still
+// fits in 127 bits.
+constexpr Units kLimit = power10(18 + Decimal::Places);
+
+// n / d rounded half away from zero; d > 0.
+Units divideRounded(Units n, Units d)
+{
+    const bool negative = n < 0;
+    const Units a = negative ? -n : n;
+    Units q = a / d;
+    if ((a % d) * 2 >= d)
+        ++q;
+    return negative ? -q : q;
+}
+
+} // namespace
+
+bool Decimal::inRange(Units units)
+{
+    return units < kLimit && units > -kLimit;
+}
+
+std::optional<Decimal> Decimal::parse(QStringView text)
+{
+    qsizetype i = 0;
+    qsizetype end = text.size();
+    while (i < end && text[i].unicode() <= 32)
+        ++i;
+    while (end > i && text[end - 1].unicode() <= 32)
+        --end;
+    bool negative = false;
+    if (i < end && (text[i] == u'-' || text[i] == u'+')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    Units whole = 0;
+    int wholeDigits = 0;
+    while (i < end && text[i] >= u'0' && text[i] <= u'9') {
+        whole = whole * 10 + (text[i].unicode() - u'0');
+        if (++wholeDigits > 18 && whole != 0)
+            return std::nullopt;
+        ++i;
+    }
+    Units fraction = 0;
+    int places = 0;
+    bool point = false;
+    if (i < end && text[i] == u'.') {
+        point = true;
+        ++i;
+        while (i < end && text[i] >= u'0' && text[i] <= u'9') {
+            if (++places > Places)
+                return std::nullopt;
+            fraction = fraction * 10 + (text[i].unicode() - u'0');
+            ++i;
+        }
+    }
+    if (i != end || (wholeDigits == 0 && places == 0) || (point && places == 0 && wholeDigits == 0))
+        return std::nullopt;
+    const Units units = whole * kScale + fraction * power10(Places - places);
+    return Decimal(negative ? -units : units);
+}
+
+Decimal Decimal::rounded(int places) const
+{
+    if (places >= Places)
+        return *this;
+    const Units step = power10(Places - places);
+    return Decimal(divideRounded(m_units, step) * step);
+}
+
+std::optional<Decimal> Decimal::dividedBy(const Decimal &divisor, int places) const
+{
+    if (divisor.m_units == 0)
+        return std::nullopt;
+    // (a / s) / (b / s) in steps of 10^-places: a * 10^places / b.
+    Units n = m_units * power10(places);
+    Units d = divisor.m_units;
+    if (d < 0) {
+        n = -n;
+        d = -d;
+    }
+    const Units q = divideRounded(n, d);
+    if (q >= kLimit || q <= -kLimit)
+        return std::nullopt;
+    const Units units = q * power10(Places - places);
+    if (!inRange(units))
+        return std::nullopt;
+    return Decimal(units);
+}
+
+std::optional<Decimal> Decimal::times(const Decimal &other, int places) const
+{
+    Units product;
+    if (__builtin_mul_overflow(m_units, other.m_units, &product))
+        return std::nullopt;
+    // Two scales in the product: one taken off with the rounding.
+    const Units step = power10(Places - places);
+    const Units units = divideRounded(product, kScale * step) * step;
+    if (!inRange(units))
+        return std::nullopt;
+    return Decimal(units);
+}
+
+QString Decimal::text(int minPlaces, int maxPlaces) const
+{
+    const bool negative = m_units < 0;
+    Units a = negative ? -m_units : m_units;
+    Units whole = a / kScale;
+    Units fraction = a % kScale;
+    QString digits;
+    do {
+        digits.prepend(QChar(u'0' + int(whole % 10)));
+        whole /= 10;
+    } while (whole > 0);
+    QString decimals;
+    for (int k = 0; k < Places; ++k) {
+        const Units p = power10(Places - 1 - k);
+        decimals += QChar(u'0' + int(fraction / p));
+        fraction %= p;
+    }
+    decimals.truncate(maxPlaces);
+    while (decimals.size() > minPlaces && decimals.endsWith(u'0'))
+        decimals.chop(1);
+    QString out = negative && (a != 0) ? QStringLiteral("-") : QString();
+    out += digits;
+    if (!decimals.isEmpty())
+        out += u',' + decimals;
+    return out;
+}
+
+} // namespace Invoices

@@ -1,0 +1,166 @@
+#include "envelope.h"
+
+#include <ksba.h>
+
+#include <memory>
+
+namespace Invoices {
+
+namespace {
+
+QString tooLarge()
+{
+    return QStringLiteral("il contenuto supera %1 MB: non è una fattura elettronica").arg(Limits::FileBytes >> 20);
+}
+
+bool looksLikeXml(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return true;
+    for (char c : bytes) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+            continue;
+        return c == '<';
+    }
+    return false;
+}
+
+// Base64 text, perhaps wrapped, perhaps between PEM lines; empty when the
+// bytes are anything else.
+QByteArray fromBase64(const QByteArray &bytes)
+{
+    QByteArray packed;
+    packed.reserve(bytes.size());
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', i);
+        if (end < 0)
+            end = bytes.size();
+        const QByteArrayView line = QByteArrayView(bytes).sliced(i, end - i).trimmed();
+        if (!line.startsWith("-----")) {
+            for (char c : line) {
+                const bool alphabet = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                                      c == '+' || c == '/' || c == '=';
+                if (alphabet)
+                    packed += c;
+                else if (c != ' ' && c != '\t' && c != '\r')
+                    return {};
+            }
+        }
+        i = end + 1;
+    }
+    if (packed.isEmpty())
+        return {};
+    auto decoded = QByteArray::fromBase64Encoding(packed, QByteArray::AbortOnBase64DecodingErrors);
+    return decoded ? *decoded : QByteArray();
+}
+
+struct CmsParts
+{
+    ksba_reader_t reader = nullptr;
+    ksba_writer_t writer = nullptr;
+    ksba_cms_t cms = nullptr;
+    ~CmsParts()
+    {
+        ksba_cms_release(cms);
+        ksba_writer_release(writer);
+        ksba_reader_release(reader);
+    }
+};
+
+struct Content
+{
+    QByteArray bytes;
+    bool tooLarge = false;
+};
+
+int takeContent(void *context, const void *buffer, size_t count)
+{
+    auto *c = static_cast<Content *>(context);
+    if (qint64(c->bytes.size()) + qint64(count) > Limits::FileBytes) {
+        c->tooLarge = true;
+        return -1;
+    }
+    c->bytes.append(static_cast<const char *>(buffer), qsizetype(count));
+    return 0;
+}
+
+void noHash(void *, const void *, size_t) {}
+
+// The content of a CMS SignedData; every byte of the envelope is read
+// through, so a cut or damaged one is refused as a whole.
+Unwrapped fromCms(const QByteArray &bytes)
+{
+    Unwrapped out;
+    const QString damaged = QStringLiteral("la busta firmata (.p7m) è danneggiata o incompleta: non si può leggere");
+    CmsParts p;
+    Content content;
+    if (ksba_reader_new(&p.reader) || ksba_reader_set_mem(p.reader, bytes.constData(), size_t(bytes.size())) ||
+        ksba_writer_new(&p.writer) || ksba_writer_set_cb(p.writer, takeContent, &content) || ksba_cms_new(&p.cms) ||
+        ksba_cms_set_reader_writer(p.cms, p.reader, p.writer)) {
+        out.error = QStringLiteral("memoria insufficiente per aprire la busta firmata");
+        return out;
+    }
+    ksba_cms_set_hash_function(p.cms, noHash, nullptr);
+    ksba_stop_reason_t reason = KSBA_SR_NONE;
+    int rounds = 0;
+    do {
+        if (ksba_cms_parse(p.cms, &reason) != 0 || ++rounds > 64) {
+            out.error = content.tooLarge ? tooLarge() : damaged;
+            return out;
+        }
+        if (reason == KSBA_SR_GOT_CONTENT && ksba_cms_get_content_type(p.cms, 0) != KSBA_CT_SIGNED_DATA) {
+            out.error = QStringLiteral("la busta .p7m non è una busta firmata (CMS SignedData): non si può leggere");
+            return out;
+        }
+        if (reason == KSBA_SR_DETACHED_DATA) {
+            out.error = QStringLiteral("la busta firmata non contiene il documento (firma separata): non si può leggere");
+            return out;
+        }
+    } while (reason != KSBA_SR_READY);
+    if (ksba_reader_tell(p.reader) != static_cast<unsigned long>(bytes.size())) {
+        // Bytes beyond the envelope's end: not the file that was signed.
+        const QByteArray rest = bytes.mid(qsizetype(ksba_reader_tell(p.reader)));
+        if (!rest.trimmed().isEmpty() && rest.count('\0') != rest.size()) {
+            out.error = damaged;
+            return out;
+        }
+    }
+    out.xml = content.bytes;
+    out.signedEnvelope = true;
+    return out;
+}
+
+} // namespace
+
+Unwrapped unwrap(const QByteArray &bytes)
+{
+    QByteArray current = bytes;
+    bool signedEnvelope = false;
+    for (int depth = 0;; ++depth) {
+        if (current.size() > Limits::FileBytes)
+            return Unwrapped{{}, tooLarge()};
+        if (looksLikeXml(current))
+            return Unwrapped{current, {}, signedEnvelope};
+        if (depth >= Limits::EnvelopeDepth)
+            return Unwrapped{{}, QStringLiteral("troppe buste una dentro l'altra: il file non si legge")};
+        if (!current.isEmpty() && current.front() == 0x30) {
+            Unwrapped inner = fromCms(current);
+            if (!inner.error.isEmpty())
+                return inner;
+            current = inner.xml;
+            signedEnvelope = true;
+            continue;
+        }
+        QByteArray decoded = fromBase64(current);
+        if (decoded.isEmpty())
+            return Unwrapped{{},
+                             current.trimmed().isEmpty()
+                                 ? QStringLiteral("il file è vuoto")
+                                 : QStringLiteral("il file non è una fattura elettronica: non è XML, né una busta "
+                                                  "firmata .p7m, né testo base64")};
+        current = decoded;
+    }
+}
+
+} // namespace Invoices
