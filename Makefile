@@ -1,7 +1,7 @@
 # Entry points for a fresh Debian 12 machine: `make test` installs what is
 # missing, builds and runs every test; `make run` builds and starts Scortex
 # with the build's program folder (build/bin).
-PACKAGES := build-essential clang cmake locales zlib1g-dev zip unzip qt6-base-dev qt6-svg-dev poppler-utils qt6-translations-l10n fonts-liberation2 libsqlite3-dev libksba-dev
+PACKAGES := build-essential clang cmake locales zlib1g-dev zip unzip qt6-base-dev qt6-svg-dev poppler-utils qt6-translations-l10n fonts-liberation2 libsqlite3-dev libksba-dev libxml2-utils
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= 2
 
@@ -37,7 +37,7 @@ test-sanitize: deps
 # Each fuzz target for FUZZ_SECONDS, from its seeds; a finding stops with
 # the input that caused it in build-fuzz/crash-*.
 FUZZ_SECONDS ?= 60
-FUZZERS := fuzz_record fuzz_numbers fuzz_validators fuzz_scramble fuzz_zip
+FUZZERS := fuzz_record fuzz_numbers fuzz_validators fuzz_scramble fuzz_zip fuzz_invoice
 fuzz: deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS) --target fuzzers

@@ -87,12 +87,78 @@ int takeContent(void *context, const void *buffer, size_t count)
 
 void noHash(void *, const void *, size_t) {}
 
+// Where the BER element at `at` ends, every element inside it checked to
+// close where its length or its end-of-contents says; -1 when one does not.
+// libksba stops reading once it has the signatures, so a damaged tail of an
+// envelope of indefinite length would pass unseen without this walk.
+qint64 berEnd(QByteArrayView b, qint64 at, int depth)
+{
+    const qint64 size = b.size();
+    if (depth > 64 || at + 2 > size)
+        return -1;
+    const auto tag = static_cast<unsigned char>(b[at++]);
+    if ((tag & 0x1F) == 0x1F) {
+        int n = 0;
+        while (at < size && (static_cast<unsigned char>(b[at]) & 0x80) && ++n < 8)
+            ++at;
+        if (++at > size)
+            return -1;
+    }
+    if (at >= size)
+        return -1;
+    const auto first = static_cast<unsigned char>(b[at++]);
+    const bool constructed = tag & 0x20;
+    if (first == 0x80) {
+        if (!constructed)
+            return -1;
+        for (;;) {
+            if (at + 2 <= size && b[at] == 0 && b[at + 1] == 0)
+                return at + 2;
+            at = berEnd(b, at, depth + 1);
+            if (at < 0)
+                return -1;
+        }
+    }
+    qint64 length = first;
+    if (first > 0x80) {
+        const int n = first & 0x7F;
+        if (n > 7 || at + n > size)
+            return -1;
+        length = 0;
+        for (int k = 0; k < n; ++k)
+            length = (length << 8) | static_cast<unsigned char>(b[at++]);
+    }
+    const qint64 end = at + length;
+    if (length < 0 || end > size)
+        return -1;
+    if (constructed) {
+        while (at < end) {
+            at = berEnd(b.first(end), at, depth + 1);
+            if (at < 0)
+                return -1;
+        }
+    }
+    return end;
+}
+
 // The content of a CMS SignedData; every byte of the envelope is read
 // through, so a cut or damaged one is refused as a whole.
 Unwrapped fromCms(const QByteArray &bytes)
 {
     Unwrapped out;
     const QString damaged = QStringLiteral("la busta firmata (.p7m) è danneggiata o incompleta: non si può leggere");
+    // Every element closes where it says and the envelope ends the file
+    // (blanks or zeros after it are padding of the transfer).
+    const qint64 end = berEnd(bytes, 0, 0);
+    if (end < 0) {
+        out.error = damaged;
+        return out;
+    }
+    const QByteArrayView rest = QByteArrayView(bytes).sliced(end);
+    if (!rest.trimmed().isEmpty() && rest.count('\0') != rest.size()) {
+        out.error = damaged;
+        return out;
+    }
     CmsParts p;
     Content content;
     if (ksba_reader_new(&p.reader) || ksba_reader_set_mem(p.reader, bytes.constData(), size_t(bytes.size())) ||
@@ -118,14 +184,6 @@ Unwrapped fromCms(const QByteArray &bytes)
             return out;
         }
     } while (reason != KSBA_SR_READY);
-    if (ksba_reader_tell(p.reader) != static_cast<unsigned long>(bytes.size())) {
-        // Bytes beyond the envelope's end: not the file that was signed.
-        const QByteArray rest = bytes.mid(qsizetype(ksba_reader_tell(p.reader)));
-        if (!rest.trimmed().isEmpty() && rest.count('\0') != rest.size()) {
-            out.error = damaged;
-            return out;
-        }
-    }
     out.xml = content.bytes;
     out.signedEnvelope = true;
     return out;

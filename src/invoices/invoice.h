@@ -109,8 +109,11 @@ struct Invoice
     QList<Attachment> attachments;
     QList<Line> lines;
 
-    // Data as dd/mm/yyyy; empty when it is not a date.
+    // Data as dd/mm/yyyy, as its digits stand; empty when it is not of the
+    // form yyyy-mm-dd.
     QString dateText() const;
+    // Whether that is a day of the calendar.
+    bool realDate() const;
 };
 
 } // namespace Invoices

@@ -45,16 +45,20 @@ int utf8Sequence(const unsigned char *p, qsizetype left)
 
 QByteArray mendedUtf8(QByteArrayView bytes)
 {
+    if (bytes.isValidUtf8())
+        return bytes.toByteArray();
     QByteArray out;
     out.reserve(bytes.size());
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const qsizetype size = bytes.size();
     qsizetype i = 0;
     while (i < size) {
-        const int n = utf8Sequence(p + i, size - i);
-        if (n > 0) {
-            out.append(bytes.data() + i, n);
-            i += n;
+        qsizetype run = i;
+        for (int n; run < size && (n = utf8Sequence(p + run, size - run)) > 0;)
+            run += n;
+        if (run > i) {
+            out.append(bytes.sliced(i, run - i));
+            i = run;
         } else {
             char utf8[3];
             out.append(utf8, Cp1252::toUtf8(p[i], utf8));

@@ -74,6 +74,8 @@ ReceiptFields fromLine(const Invoices::Invoice &invoice, const Invoices::Line &l
     r.fornitore = storedText(invoice.supplier.name(), capacity(Fornitore), QStringLiteral("Fornitore"), &r.marks);
     r.numDoc = storedText(invoice.numero, capacity(NumDoc), QStringLiteral("Numero documento"), &r.marks);
     r.dataDoc = invoice.dateText();
+    if (!invoice.realDate())
+        r.marks.append(QStringLiteral("Data documento: \"%1\" non è una data del calendario").arg(invoice.data.trimmed()));
     r.codice = storedText(line.codes.isEmpty() ? QString() : line.codes.first().valore, capacity(Codice),
                           QStringLiteral("Codice articolo"), &r.marks);
     r.descrizione =

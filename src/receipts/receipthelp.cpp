@@ -15,6 +15,7 @@ HelpTopic card()
                 QStringLiteral("Spuntando la casella Conto da saldare l'operazione comparirà nel riepilogo dei conti da saldare, dal quale si può richiamare la scheda."),
                 QStringLiteral("La ricerca consente di trovare le operazioni indicando uno o più criteri; a ogni scheda si possono allegare fino a tre file."),
                 QStringLiteral("La scheda visualizzata può essere stampata e l'archivio dell'anno può essere esportato in Microsoft Excel."),
+                QStringLiteral("Le fatture elettroniche dei fornitori si leggono così come arrivano: il file XML, il file firmato .p7m (anche in testo base64) e il file .zip di un periodo scaricato dal portale dell'Agenzia delle Entrate. Ogni riga di merce della fattura corrisponde a un'operazione di carico; lo strumento scortex-cli, con il comando fattura, ne elenca i dati. La firma digitale non viene verificata: l'ha già verificata il Sistema di Interscambio prima di consegnare la fattura."),
             })};
 }
 

@@ -81,6 +81,9 @@ private slots:
     void exportWritesTheWindowsFile();
     void journalIsNoArchive();
     void namedPipeIsNoArchive();
+    void invoiceLinesAsCsv();
+    void invoiceExitStatus_data();
+    void invoiceExitStatus();
 
 private:
     QTemporaryDir m_dir;
@@ -578,6 +581,64 @@ void TestScortexCli::namedPipeIsNoArchive()
         QVERIFY2(r.err.contains(QStringLiteral("non è un file normale")), qPrintable(r.err));
     }
 #endif
+}
+
+void TestScortexCli::invoiceLinesAsCsv()
+{
+    const Result r = cli({QStringLiteral("fattura"), fixture("invoices/IT11111111111_FPA01.xml")});
+    QCOMPARE(r.status, QProcess::NormalExit);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.out,
+             QStringLiteral("File,Corpo,TipoDocumento,Fornitore,PartitaIva,NumDoc,DataDoc,Linea,Merce,Codice,Descrizione,"
+                            "Quant,CostoUni,CostoTot,PrezzoTotale\n"
+                            "IT11111111111_FPA01.xml,1,TD01,Studio Tecnico Ferraresi & Lodi,IT02987615438,2024/PA/12,"
+                            "05/03/2024,1,Sì,,\"Consulenza tecnica, rilievo \"\"piano terra\"\"\",3,\"45,00\",\"135,00\","
+                            "\"135,00\"\n"
+                            "IT11111111111_FPA01.xml,1,TD01,Studio Tecnico Ferraresi & Lodi,IT02987615438,2024/PA/12,"
+                            "05/03/2024,2,No,,\"Rimborso spese, trasferta\",1,\"20,00\",\"20,00\",\"20,00\"\n"));
+    // A zip entry is named after the zip; a cut is said, the row still printed.
+    const Result zip = cli({QStringLiteral("fattura"), fixture("invoices/period.zip")});
+    QVERIFY(zip.out.contains(QStringLiteral("\nperiod.zip/IT09876543210_FPR02.xml,2,TD01,")));
+    QVERIFY(zip.err.contains(QStringLiteral("scortex-cli: period.zip/IT09876543210_FPR02.xml, fattura A/1, linea 2: "
+                                            "Codice articolo: tagliata a 30 caratteri\n")));
+}
+
+void TestScortexCli::invoiceExitStatus_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("err");
+    const QString good = fixture("invoices/IT33333333333_V11.xml");
+    const QString simplified = fixture("invoices/IT44444444444_FSM01.xml");
+    const QString damaged = fixture("invoices/damaged.xml.p7m");
+    const QString simplifiedSays = QStringLiteral("scortex-cli: IT44444444444_FSM01.xml: fattura semplificata: non ha "
+                                                  "righe di dettaglio da caricare\n");
+    const QString damagedSays = QStringLiteral("scortex-cli: damaged.xml.p7m: la busta firmata (.p7m) è danneggiata o "
+                                               "incompleta: non si può leggere\n");
+    QTest::newRow("lines") << QStringList{good} << 0 << 1 << QString();
+    QTest::newRow("one without lines") << QStringList{good, simplified} << 1 << 1 << simplifiedSays;
+    // The others are still read, before and after.
+    QTest::newRow("one unreadable") << QStringList{simplified, damaged, good} << 2 << 1 << simplifiedSays + damagedSays;
+    QTest::newRow("missing") << QStringList{fixture("invoices/nessuna.xml")} << 2 << 0
+                             << QStringLiteral("scortex-cli: nessuna.xml: il file non si può aprire\n");
+    QTest::newRow("no file") << QStringList{} << 2 << -1
+                             << QStringLiteral("scortex-cli: indicare almeno un file di fatture (.xml, .p7m o .zip).\n"
+                                               "Per l'aiuto: scortex-cli --help\n");
+}
+
+void TestScortexCli::invoiceExitStatus()
+{
+    QFETCH(QStringList, files);
+    QFETCH(int, exitCode);
+    QFETCH(int, rows);
+    QFETCH(QString, err);
+    const Result r = cli(QStringList{QStringLiteral("fattura")} + files);
+    QCOMPARE(r.status, QProcess::NormalExit);
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.err, err);
+    QCOMPARE(r.out.count(u'\n') - 1, rows);
 }
 
 QTEST_GUILESS_MAIN(TestScortexCli)
