@@ -60,6 +60,12 @@ compare "inventory vit" inventory Magazzino.pro --tipologia vit
 compare "summary March" summary 2024.odc --from 01/03 --to 31/03
 compare "summary year, one code" summary 2024.odc --from 01/01 --to 31/12 --codice 12
 compare "summary bad period" summary 2024.odc --from 31/02 --to 01/03
+cp "$root"/tests/data/invoices/*.xml "$root"/tests/data/invoices/*.p7m "$root"/tests/data/invoices/period.zip "$work/"
+chmod 666 "$work"/*.xml "$work"/*.p7m "$work"/period.zip
+compare "fattura, every envelope" fattura IT01234567890_FPR01.xml IT01234567890_FPR01.xml.p7m \
+  IT01234567890_FPR01_BER.xml.p7m IT01234567890_FPR01_B64.xml.p7m IT09876543210_FPR02.xml
+compare "fattura, encodings" fattura enc_utf8_bom.xml enc_latin1.xml enc_cp1252.xml enc_nodecl.xml
+compare "fattura, zip, damaged, simplified, DOCTYPE" fattura period.zip damaged.xml.p7m IT44444444444_FSM01.xml doctype.xml
 compare "no such archive" dump Manca.pro
 compare "usage" frobnicate
 

@@ -124,25 +124,33 @@ QString Decimal::text(int minPlaces, int maxPlaces) const
     Units a = negative ? -m_units : m_units;
     Units whole = a / kScale;
     Units fraction = a % kScale;
-    QString digits;
+    // Sign, up to 39 digits, comma, 8 decimals.
+    char16_t buffer[56];
+    int n = 0;
+    char16_t digits[40];
+    int d = 0;
     do {
-        digits.prepend(QChar(u'0' + int(whole % 10)));
+        digits[d++] = char16_t(u'0' + int(whole % 10));
         whole /= 10;
     } while (whole > 0);
-    QString decimals;
-    for (int k = 0; k < Places; ++k) {
-        const Units p = power10(Places - 1 - k);
-        decimals += QChar(u'0' + int(fraction / p));
-        fraction %= p;
+    if (negative && a != 0)
+        buffer[n++] = u'-';
+    while (d > 0)
+        buffer[n++] = digits[--d];
+    char16_t decimals[Places];
+    for (int k = Places - 1; k >= 0; --k) {
+        decimals[k] = char16_t(u'0' + int(fraction % 10));
+        fraction /= 10;
     }
-    decimals.truncate(maxPlaces);
-    while (decimals.size() > minPlaces && decimals.endsWith(u'0'))
-        decimals.chop(1);
-    QString out = negative && (a != 0) ? QStringLiteral("-") : QString();
-    out += digits;
-    if (!decimals.isEmpty())
-        out += u',' + decimals;
-    return out;
+    int places = qMin(maxPlaces, int(Places));
+    while (places > minPlaces && decimals[places - 1] == u'0')
+        --places;
+    if (places > 0) {
+        buffer[n++] = u',';
+        for (int k = 0; k < places; ++k)
+            buffer[n++] = decimals[k];
+    }
+    return QString(reinterpret_cast<const QChar *>(buffer), n);
 }
 
 } // namespace Invoices

@@ -26,7 +26,16 @@ QString Invoice::dateText() const
 
 bool Invoice::realDate() const
 {
-    return QDate::fromString(dateText(), QStringLiteral("dd/MM/yyyy")).isValid();
+    const QString text = dateText();
+    if (text.isEmpty())
+        return false;
+    auto number = [&](int from, int n) {
+        int v = 0;
+        for (int i = from; i < from + n; ++i)
+            v = v * 10 + (text[i].unicode() - u'0');
+        return v;
+    };
+    return QDate(number(6, 4), number(3, 2), number(0, 2)).isValid();
 }
 
 } // namespace Invoices

@@ -441,7 +441,9 @@ ParsedXml parseXml(const QByteArray &bytes)
             break;
         }
         case QXmlStreamReader::Characters:
-            p.text += xml.text();
+            // The blanks between elements are nobody's value.
+            if (!p.text.isEmpty() || !xml.isWhitespace())
+                p.text += xml.text();
             break;
         default:
             break;

@@ -5,6 +5,7 @@
 #include "storage/cp1252.h"
 #include "storage/textrules.h"
 
+#include <algorithm>
 #include <optional>
 
 using Invoices::Decimal;
@@ -54,7 +55,8 @@ bool isGoods(const Invoices::Invoice &invoice, const Invoices::Line &line)
 QString storedText(const QString &text, int capacity, const QString &label, QStringList *marks)
 {
     QString t = TextRules::trimmed(text);
-    const QString missing = Cp1252::unrepresentable(t);
+    const bool ascii = std::all_of(t.cbegin(), t.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    const QString missing = ascii ? QString() : Cp1252::unrepresentable(t);
     if (!missing.isEmpty()) {
         marks->append(QStringLiteral("%1: caratteri che la scheda non può contenere sostituiti con \"?\" (%2)")
                           .arg(label, missing));
