@@ -8,6 +8,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <vector>
+
 namespace Invoices {
 
 int Source::lineCount() const
@@ -58,47 +66,89 @@ bool invoiceEntryName(const QString &name)
            name.endsWith(QLatin1StringView(".p7m"), Qt::CaseInsensitive);
 }
 
-QList<Source> readZip(const QString &name, QIODevice *in)
+using OpenDevice = std::function<std::unique_ptr<QIODevice>()>;
+
+// A zip of a period holds hundreds of invoices: each worker opens the zip
+// on a device of its own and takes the next entry, so that every core
+// reads. The results keep the zip's order.
+QList<Source> readZip(const QString &name, const OpenDevice &openDevice)
 {
     auto failed = [&](const QString &why) { return QList<Source>{Source{name, {}, why, {}}}; };
-    Zip::Reader zip(in);
+    const std::unique_ptr<QIODevice> in = openDevice();
+    if (!in)
+        return failed(QStringLiteral("il file non si può aprire"));
+    Zip::Reader zip(in.get());
     if (!zip.open())
         return failed(QStringLiteral("il file zip non si può leggere: %1").arg(zip.errorString()));
+    QList<qsizetype> wanted;
     qint64 total = 0;
-    for (const Zip::Entry &e : zip.entries()) {
-        if (invoiceEntryName(e.name))
-            total += e.size;
+    for (qsizetype i = 0; i < zip.entries().size(); ++i) {
+        const Zip::Entry &e = zip.entries()[i];
+        if (e.name.endsWith(u'/') || !invoiceEntryName(e.name))
+            continue;
+        wanted << i;
+        total += e.size;
     }
     // Refused before anything is unpacked: a bomb costs nothing.
     if (total > Limits::ZipTotalBytes)
         return failed(QStringLiteral("il file zip, estratto, supererebbe %1 MB: non viene letto")
                           .arg(Limits::ZipTotalBytes >> 20));
+
+    std::vector<std::optional<Source>> results(size_t(wanted.size()));
+    std::atomic<qsizetype> next{0};
+    auto work = [&](Zip::Reader &reader) {
+        for (qsizetype k; (k = next.fetch_add(1)) < wanted.size();) {
+            const Zip::Entry &e = reader.entries()[wanted[k]];
+            const QString shown = name + u'/' + e.name;
+            if (e.size > Limits::ZipEntryBytes) {
+                results[size_t(k)] = Source{shown, {},
+                                            QStringLiteral("estratto supererebbe %1 MB: non viene letto")
+                                                .arg(Limits::ZipEntryBytes >> 20),
+                                            {}};
+                continue;
+            }
+            QByteArray bytes;
+            bytes.reserve(qsizetype(e.size));
+            if (!reader.read(e, [&](QByteArrayView piece) {
+                    bytes.append(piece);
+                    return true;
+                })) {
+                results[size_t(k)] = Source{shown, {}, reader.errorString(), {}};
+                continue;
+            }
+            bool notInvoice = false;
+            Source s = readOne(shown, bytes, &notInvoice);
+            // The exchange system's receipts and metadata travel with the invoices.
+            if (!notInvoice)
+                results[size_t(k)] = std::move(s);
+        }
+    };
+    // A thread is worth its start for some entries each.
+    const qsizetype cores = qMax(1u, std::thread::hardware_concurrency());
+    const int helpers = int(qMax<qsizetype>(0, qMin<qsizetype>(qMin<qsizetype>(cores, 8), wanted.size() / 8) - 1));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < helpers; ++t) {
+        try {
+            threads.emplace_back([&] {
+                const std::unique_ptr<QIODevice> own = openDevice();
+                if (!own)
+                    return;
+                Zip::Reader reader(own.get());
+                if (reader.open() && reader.entries().size() == zip.entries().size())
+                    work(reader);
+            });
+        } catch (const std::system_error &) {
+            break; // no thread to be had: this one reads the rest
+        }
+    }
+    work(zip);
+    for (std::thread &t : threads)
+        t.join();
+
     QList<Source> out;
-    for (const Zip::Entry &e : zip.entries()) {
-        if (e.name.endsWith(u'/') || !invoiceEntryName(e.name))
-            continue;
-        const QString shown = name + u'/' + e.name;
-        if (e.size > Limits::ZipEntryBytes) {
-            out.append(Source{shown, {},
-                              QStringLiteral("estratto supererebbe %1 MB: non viene letto").arg(Limits::ZipEntryBytes >> 20),
-                              {}});
-            continue;
-        }
-        QByteArray bytes;
-        bytes.reserve(qsizetype(e.size));
-        if (!zip.read(e, [&](QByteArrayView piece) {
-                bytes.append(piece);
-                return true;
-            })) {
-            out.append(Source{shown, {}, zip.errorString(), {}});
-            continue;
-        }
-        bool notInvoice = false;
-        Source s = readOne(shown, bytes, &notInvoice);
-        // The exchange system's receipts and metadata travel with the invoices.
-        if (notInvoice)
-            continue;
-        out.append(std::move(s));
+    for (std::optional<Source> &s : results) {
+        if (s)
+            out.append(std::move(*s));
     }
     if (out.isEmpty())
         return QList<Source>{Source{name, {}, {}, QStringLiteral("il file zip non contiene fatture elettroniche")}};
@@ -110,10 +160,12 @@ QList<Source> readZip(const QString &name, QIODevice *in)
 QList<Source> readBytes(const QString &name, const QByteArray &bytes)
 {
     if (isZip(bytes)) {
-        QByteArray copy = bytes;
-        QBuffer buffer(&copy);
-        buffer.open(QIODevice::ReadOnly);
-        return readZip(name, &buffer);
+        return readZip(name, [&bytes]() -> std::unique_ptr<QIODevice> {
+            auto buffer = std::make_unique<QBuffer>();
+            buffer->setData(bytes);
+            buffer->open(QIODevice::ReadOnly);
+            return buffer;
+        });
     }
     return {readOne(name, bytes)};
 }
@@ -127,8 +179,15 @@ QList<Source> readFile(const QString &path)
         return failed(QFileInfo(path).isDir() ? QStringLiteral("è una cartella, non un file")
                                               : QStringLiteral("il file non si può aprire"));
     const QByteArray head = file.peek(4);
-    if (isZip(head))
-        return readZip(name, &file);
+    if (isZip(head)) {
+        file.close();
+        return readZip(name, [&path]() -> std::unique_ptr<QIODevice> {
+            auto f = std::make_unique<QFile>(path);
+            if (!f->open(QIODevice::ReadOnly))
+                return nullptr;
+            return f;
+        });
+    }
     if (file.size() > Limits::FileBytes)
         return failed(QStringLiteral("il file supera %1 MB: non è una fattura elettronica").arg(Limits::FileBytes >> 20));
     const QByteArray bytes = file.read(Limits::FileBytes + 1);
