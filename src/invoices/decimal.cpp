@@ -52,17 +52,18 @@ std::optional<Decimal> Decimal::parse(QStringView text)
     }
     Units whole = 0;
     int wholeDigits = 0;
+    int digits = 0;
     while (i < end && text[i] >= u'0' && text[i] <= u'9') {
         whole = whole * 10 + (text[i].unicode() - u'0');
-        if (++wholeDigits > 18 && whole != 0)
+        // Leading zeros are no digits of the value.
+        if (whole != 0 && ++wholeDigits > 18)
             return std::nullopt;
         ++i;
+        ++digits;
     }
     Units fraction = 0;
     int places = 0;
-    bool point = false;
     if (i < end && text[i] == u'.') {
-        point = true;
         ++i;
         while (i < end && text[i] >= u'0' && text[i] <= u'9') {
             if (++places > Places)
@@ -71,7 +72,7 @@ std::optional<Decimal> Decimal::parse(QStringView text)
             ++i;
         }
     }
-    if (i != end || (wholeDigits == 0 && places == 0) || (point && places == 0 && wholeDigits == 0))
+    if (i != end || (digits == 0 && places == 0))
         return std::nullopt;
     const Units units = whole * kScale + fraction * power10(Places - places);
     return Decimal(negative ? -units : units);

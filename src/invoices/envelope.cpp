@@ -2,6 +2,7 @@
 
 #include <ksba.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace Invoices {
@@ -15,9 +16,11 @@ QString tooLarge()
 
 bool looksLikeXml(const QByteArray &bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
         return true;
-    for (char c : bytes) {
+    // A byte-order mark before base64 text happens too.
+    const QByteArrayView text = bytes.startsWith("\xEF\xBB\xBF") ? QByteArrayView(bytes).sliced(3) : QByteArrayView(bytes);
+    for (char c : text) {
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
             continue;
         return c == '<';
@@ -27,8 +30,10 @@ bool looksLikeXml(const QByteArray &bytes)
 
 // Base64 text, perhaps wrapped, perhaps between PEM lines; empty when the
 // bytes are anything else.
-QByteArray fromBase64(const QByteArray &bytes)
+QByteArray fromBase64(QByteArrayView bytes)
 {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
     QByteArray packed;
     packed.reserve(bytes.size());
     qsizetype i = 0;
@@ -36,7 +41,7 @@ QByteArray fromBase64(const QByteArray &bytes)
         qsizetype end = bytes.indexOf('\n', i);
         if (end < 0)
             end = bytes.size();
-        const QByteArrayView line = QByteArrayView(bytes).sliced(i, end - i).trimmed();
+        const QByteArrayView line = bytes.sliced(i, end - i).trimmed();
         if (!line.startsWith("-----")) {
             for (char c : line) {
                 const bool alphabet = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
@@ -91,12 +96,16 @@ void noHash(void *, const void *, size_t) {}
 // close where its length or its end-of-contents says; -1 when one does not.
 // libksba stops reading once it has the signatures, so a damaged tail of an
 // envelope of indefinite length would pass unseen without this walk.
-qint64 berEnd(QByteArrayView b, qint64 at, int depth)
+qint64 berEnd(QByteArrayView b, qint64 at, int depth, int *elements)
 {
     const qint64 size = b.size();
     if (depth > 64 || at + 2 > size)
         return -1;
     const auto tag = static_cast<unsigned char>(b[at++]);
+    // The content's pieces cost the library nothing; every other element
+    // costs it kilobytes.
+    if (tag != 0x04 && ++*elements > Limits::EnvelopeElements)
+        return -1;
     if ((tag & 0x1F) == 0x1F) {
         int n = 0;
         while (at < size && (static_cast<unsigned char>(b[at]) & 0x80) && ++n < 8)
@@ -114,7 +123,7 @@ qint64 berEnd(QByteArrayView b, qint64 at, int depth)
         for (;;) {
             if (at + 2 <= size && b[at] == 0 && b[at + 1] == 0)
                 return at + 2;
-            at = berEnd(b, at, depth + 1);
+            at = berEnd(b, at, depth + 1, elements);
             if (at < 0)
                 return -1;
         }
@@ -133,7 +142,7 @@ qint64 berEnd(QByteArrayView b, qint64 at, int depth)
         return -1;
     if (constructed) {
         while (at < end) {
-            at = berEnd(b.first(end), at, depth + 1);
+            at = berEnd(b.first(end), at, depth + 1, elements);
             if (at < 0)
                 return -1;
         }
@@ -149,19 +158,26 @@ Unwrapped fromCms(const QByteArray &bytes)
     const QString damaged = QStringLiteral("la busta firmata (.p7m) è danneggiata o incompleta: non si può leggere");
     // Every element closes where it says and the envelope ends the file
     // (blanks or zeros after it are padding of the transfer).
-    const qint64 end = berEnd(bytes, 0, 0);
+    int elements = 0;
+    const qint64 end = berEnd(bytes, 0, 0, &elements);
+    if (elements > Limits::EnvelopeElements) {
+        out.error = QStringLiteral("la busta firmata (.p7m) ha oltre %1 elementi: non è la busta di una fattura, "
+                                   "non viene letta")
+                        .arg(Limits::EnvelopeElements);
+        return out;
+    }
     if (end < 0) {
         out.error = damaged;
         return out;
     }
     const QByteArrayView rest = QByteArrayView(bytes).sliced(end);
-    if (!rest.trimmed().isEmpty() && rest.count('\0') != rest.size()) {
+    if (!std::all_of(rest.begin(), rest.end(), [](char c) { return c == '\0' || c == ' ' || c == '\r' || c == '\n' || c == '\t'; })) {
         out.error = damaged;
         return out;
     }
     CmsParts p;
     Content content;
-    if (ksba_reader_new(&p.reader) || ksba_reader_set_mem(p.reader, bytes.constData(), size_t(bytes.size())) ||
+    if (ksba_reader_new(&p.reader) || ksba_reader_set_mem(p.reader, bytes.constData(), size_t(end)) ||
         ksba_writer_new(&p.writer) || ksba_writer_set_cb(p.writer, takeContent, &content) || ksba_cms_new(&p.cms) ||
         ksba_cms_set_reader_writer(p.cms, p.reader, p.writer)) {
         out.error = QStringLiteral("memoria insufficiente per aprire la busta firmata");

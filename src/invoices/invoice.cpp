@@ -7,8 +7,13 @@ namespace Invoices {
 QString Supplier::name() const
 {
     if (!denominazione.trimmed().isEmpty())
-        return denominazione;
-    return nome + u' ' + cognome;
+        return denominazione.trimmed();
+    return (nome.trimmed() + u' ' + cognome.trimmed()).trimmed();
+}
+
+QString Supplier::vatNumber() const
+{
+    return idPaese.trimmed() + idCodice.trimmed();
 }
 
 QString Invoice::dateText() const

@@ -36,7 +36,7 @@ struct Supplier
     // Denominazione, or Nome + " " + Cognome.
     QString name() const;
     // IdPaese followed by IdCodice.
-    QString vatNumber() const { return idPaese + idCodice; }
+    QString vatNumber() const;
 };
 
 struct ArticleCode

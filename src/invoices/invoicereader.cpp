@@ -34,7 +34,7 @@ bool isZip(QByteArrayView head)
 }
 
 // A file that is not a zip: its envelopes opened, its XML read.
-Source readOne(const QString &name, const QByteArray &bytes, bool *notInvoice = nullptr)
+Source readOneUnguarded(const QString &name, const QByteArray &bytes, bool *notInvoice)
 {
     Source s;
     s.name = name;
@@ -58,6 +58,15 @@ Source readOne(const QString &name, const QByteArray &bytes, bool *notInvoice = 
     else if (s.lineCount() == 0)
         s.note = QStringLiteral("la fattura non ha righe di dettaglio");
     return s;
+}
+
+Source readOne(const QString &name, const QByteArray &bytes, bool *notInvoice = nullptr)
+{
+    try {
+        return readOneUnguarded(name, bytes, notInvoice);
+    } catch (const std::bad_alloc &) {
+        return Source{name, {}, QStringLiteral("memoria insufficiente per leggere il file"), {}};
+    }
 }
 
 bool invoiceEntryName(const QString &name)
@@ -100,20 +109,36 @@ QList<Source> readZip(const QString &name, const OpenDevice &openDevice)
         for (qsizetype k; (k = next.fetch_add(1)) < wanted.size();) {
             const Zip::Entry &e = reader.entries()[wanted[k]];
             const QString shown = name + u'/' + e.name;
-            if (e.size > Limits::ZipEntryBytes) {
+            if (e.size > Limits::ZipEntryBytes ||
+                (e.size > (1 << 20) && e.size > e.packed * Limits::ZipRatio)) {
                 results[size_t(k)] = Source{shown, {},
-                                            QStringLiteral("estratto supererebbe %1 MB: non viene letto")
-                                                .arg(Limits::ZipEntryBytes >> 20),
+                                            e.size > Limits::ZipEntryBytes
+                                                ? QStringLiteral("il file, estratto, supererebbe %1 MB: non viene letto")
+                                                      .arg(Limits::ZipEntryBytes >> 20)
+                                                : QStringLiteral("il file si estrarrebbe in oltre %1 volte il suo "
+                                                                 "spazio nello zip: non viene letto")
+                                                      .arg(Limits::ZipRatio),
                                             {}};
                 continue;
             }
             QByteArray bytes;
-            bytes.reserve(qsizetype(e.size));
-            if (!reader.read(e, [&](QByteArrayView piece) {
+            bool read = false;
+            try {
+                bytes.reserve(qsizetype(e.size));
+                read = reader.read(e, [&](QByteArrayView piece) {
                     bytes.append(piece);
                     return true;
-                })) {
-                results[size_t(k)] = Source{shown, {}, reader.errorString(), {}};
+                });
+            } catch (const std::bad_alloc &) {
+                results[size_t(k)] = Source{shown, {}, QStringLiteral("memoria insufficiente per leggere il file"), {}};
+                continue;
+            }
+            if (!read) {
+                // The zip's reason names the entry, which `shown` names already.
+                QString why = reader.errorString();
+                if (why.startsWith(e.name + QStringLiteral(": ")))
+                    why = why.mid(e.name.size() + 2);
+                results[size_t(k)] = Source{shown, {}, why, {}};
                 continue;
             }
             bool notInvoice = false;

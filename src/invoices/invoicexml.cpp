@@ -154,6 +154,17 @@ struct Parser
     Invoice *invoice = nullptr;
     QString condizioni;
     QString text;
+    int lineCount = 0;
+    int repeats = 0;
+    bool overLimit = false;
+
+    // A hostile file could grow the lists without end.
+    bool count(int &counter, int limit)
+    {
+        if (++counter > limit)
+            overLimit = true;
+        return !overLimit;
+    }
 
     Tag parent(int up = 1) const { return stack.size() > up ? stack[stack.size() - 1 - up] : Tag::Other; }
 
@@ -165,6 +176,8 @@ struct Parser
         if (tag == Tag::CedentePrestatore && stack.size() == 3)
             inSupplier = int(stack.size());
         if (tag == Tag::FatturaElettronicaBody && stack.size() == 2) {
+            if (!count(repeats, Limits::Repeats))
+                return;
             out.invoices.append(Invoice());
             invoice = &out.invoices.last();
             invoice->body = int(out.invoices.size());
@@ -173,6 +186,11 @@ struct Parser
         if (!invoice)
             return;
         const Tag up = parent();
+        if ((tag == Tag::DettaglioLinee && !count(lineCount, Limits::Lines)) ||
+            ((tag == Tag::CodiceArticolo || tag == Tag::ScontoMaggiorazione || tag == Tag::DatiDDT ||
+              tag == Tag::DettaglioPagamento || tag == Tag::Allegati) &&
+             !count(repeats, Limits::Repeats)))
+            return;
         if (tag == Tag::DettaglioLinee) {
             invoice->lines.append(Line());
         } else if (tag == Tag::CodiceArticolo && up == Tag::DettaglioLinee && !invoice->lines.isEmpty()) {
@@ -374,7 +392,9 @@ QByteArray toUtf8(const QByteArray &bytes, QString *error)
         return utf8.mid(declarationEnd(utf8));
     }
     QByteArrayView text = bytes;
-    if (text.startsWith("\xEF\xBB\xBF"))
+    // A byte-order mark says UTF-8 louder than any declaration.
+    const bool bom = text.startsWith("\xEF\xBB\xBF");
+    if (bom)
         text = text.sliced(3);
     // Blanks before the declaration happen in files put together by hand.
     qsizetype lead = 0;
@@ -383,7 +403,7 @@ QByteArray toUtf8(const QByteArray &bytes, QString *error)
     const qsizetype end = declarationEnd(text.sliced(lead));
     const QByteArray encoding = end > 0 ? declaredEncoding(text.sliced(lead, end)) : QByteArray();
     const QByteArrayView body = end > 0 ? text.sliced(lead + end) : text;
-    if (encoding.isEmpty() || encoding == "utf-8" || encoding == "utf8")
+    if (bom || encoding.isEmpty() || encoding == "utf-8" || encoding == "utf8")
         return mendedUtf8(body);
     if (encoding == "iso-8859-1" || encoding == "iso8859-1" || encoding == "latin1" || encoding == "latin-1" ||
         encoding == "l1" || encoding == "windows-1252" || encoding == "cp1252" || encoding == "us-ascii" ||
@@ -431,6 +451,12 @@ ParsedXml parseXml(const QByteArray &bytes)
                 return ParsedXml{{}, QStringLiteral("il file XML è annidato oltre ogni fattura elettronica: non "
                                                     "viene letto"), false};
             p.start(name);
+            if (p.overLimit)
+                return ParsedXml{{}, QStringLiteral("il file ha oltre %1 righe di dettaglio o %2 elementi ripetuti: non "
+                                                    "è una fattura che si possa caricare")
+                                         .arg(Limits::Lines)
+                                         .arg(Limits::Repeats),
+                                 false};
             break;
         }
         case QXmlStreamReader::EndElement: {

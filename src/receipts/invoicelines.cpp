@@ -54,18 +54,29 @@ bool isGoods(const Invoices::Invoice &invoice, const Invoices::Line &line)
 
 QString storedText(const QString &text, int capacity, const QString &label, QStringList *marks)
 {
-    QString t = TextRules::trimmed(text);
-    const bool ascii = std::all_of(t.cbegin(), t.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    const QString missing = ascii ? QString() : Cp1252::unrepresentable(t);
-    if (!missing.isEmpty()) {
-        marks->append(QStringLiteral("%1: caratteri che la scheda non può contenere sostituiti con \"?\" (%2)")
-                          .arg(label, missing));
-        t = Cp1252::decode(Cp1252::encode(t));
+    // Only what the field keeps is looked at, so a long text costs no more
+    // than a short one, and a character beyond the cut is not said lost.
+    QStringView view = text;
+    while (!view.isEmpty() && view.front().unicode() <= 32)
+        view = view.sliced(1);
+    qsizetype units = 0;
+    for (int characters = 0; units < view.size() && characters < capacity; ++characters)
+        units += view[units].isHighSurrogate() && units + 1 < view.size() && view[units + 1].isLowSurrogate() ? 2 : 1;
+    QString t = TextRules::trimmed(view.first(units));
+    const QStringView rest = view.sliced(units);
+    const bool cut = std::any_of(rest.begin(), rest.end(), [](QChar c) { return c.unicode() > 32; });
+    if (!std::all_of(t.cbegin(), t.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
+        QString missing = Cp1252::unrepresentable(t);
+        if (!missing.isEmpty()) {
+            if (missing.size() > 20)
+                missing = missing.left(20) + QStringLiteral("…");
+            marks->append(QStringLiteral("%1: caratteri che la scheda non può contenere sostituiti con \"?\" (%2)")
+                              .arg(label, missing));
+        }
+        t = Cp1252::decode(Cp1252::encode(t)); // one character each, '?' where the page has none
     }
-    if (t.size() > capacity) {
-        marks->append(QStringLiteral("%1: tagliata a %2 caratteri").arg(label).arg(capacity));
-        t = TextRules::trimmed(t.left(capacity));
-    }
+    if (cut)
+        marks->append(QStringLiteral("%1: testo tagliato a %2 caratteri").arg(label).arg(capacity));
     return t;
 }
 
@@ -92,19 +103,30 @@ ReceiptFields fromLine(const Invoices::Invoice &invoice, const Invoices::Line &l
         return r;
     }
     const Decimal quant = quantity->rounded(4);
+    if (quant.isZero() && !quantity->isZero()) {
+        // A receipt of no pieces that cost something is no receipt.
+        r.problem = QStringLiteral("la quantità %1, arrotondata a 4 decimali, è zero").arg(line.quantita.trimmed());
+        return r;
+    }
     std::optional<Decimal> unit;
+    bool readable = true;
     if (!counted) {
+        readable = total.has_value();
         if (total)
             unit = total->rounded(4);
     } else if (quantity->isZero()) {
+        readable = unitPrice.has_value();
         if (unitPrice)
             unit = unitPrice->rounded(4);
-    } else if (total) {
+    } else {
         // What one piece really cost, after the line's discounts.
-        unit = total->dividedBy(*quantity, 4);
+        readable = total.has_value();
+        if (total)
+            unit = total->dividedBy(*quantity, 4);
     }
     if (!unit) {
-        r.problem = QStringLiteral("il prezzo della riga non è un importo leggibile");
+        r.problem = readable ? QStringLiteral("il costo unitario della riga è fuori misura")
+                             : QStringLiteral("il prezzo della riga non è un importo leggibile");
         return r;
     }
     const std::optional<Decimal> sum = unit->times(quant, 2);
@@ -112,15 +134,18 @@ ReceiptFields fromLine(const Invoices::Invoice &invoice, const Invoices::Line &l
         r.problem = QStringLiteral("il costo totale della riga è fuori misura");
         return r;
     }
-    r.quant = quant.text(0, 4);
-    r.costoUni = unit->text(2, 4);
-    r.costoTot = sum->text(2, 2);
-    for (const auto &[text, field] : {std::pair{r.quant, Quant}, {r.costoUni, CostoUni}, {r.costoTot, CostoTot}}) {
+    const QString quantText = quant.text(0, 4);
+    const QString unitText = unit->text(2, 4);
+    const QString sumText = sum->text(2, 2);
+    for (const auto &[text, field] : {std::pair{quantText, Quant}, {unitText, CostoUni}, {sumText, CostoTot}}) {
         if (text.size() > capacity(field)) {
             r.problem = QStringLiteral("l'importo %1 non entra nei %2 caratteri della scheda").arg(text).arg(capacity(field));
             return r;
         }
     }
+    r.quant = quantText;
+    r.costoUni = unitText;
+    r.costoTot = sumText;
     r.goods = isGoods(invoice, line);
     return r;
 }

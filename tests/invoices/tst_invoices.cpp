@@ -150,6 +150,7 @@ void TestInvoices::decimalsAreExact_data()
     QTest::newRow("blanks around") << " 7.00 " << 4 << "7,00";
     QTest::newRow("18 whole digits") << "123456789012345678" << 0 << "123456789012345678,00";
     QTest::newRow("19 whole digits") << "1234567890123456789" << 0 << "";
+    QTest::newRow("leading zeros are no digits") << "0000000000000000001.00" << 2 << "1,00";
     QTest::newRow("nine places") << "0.123456789" << 8 << "";
     QTest::newRow("comma") << "12,50" << 2 << "";
     QTest::newRow("exponent") << "1E3" << 2 << "";
@@ -199,6 +200,10 @@ void TestInvoices::lineBecomesReceipt_data()
         {"1", "123456789012,50", "123456789012,50"});
     row("too long for the field", "<Quantita>1.00</Quantita><PrezzoUnitario>1234567890123.00</PrezzoUnitario><PrezzoTotale>1234567890123.00</PrezzoTotale>",
         {"l'importo 1234567890123,00 non entra nei 15 caratteri della scheda"});
+    row("a quantity that rounds to nothing", "<Quantita>0.00004</Quantita><PrezzoUnitario>1.00</PrezzoUnitario><PrezzoTotale>1.00</PrezzoTotale>",
+        {"la quantità 0.00004, arrotondata a 4 decimali, è zero"});
+    row("a unit cost beyond any field", "<Quantita>1.00</Quantita><PrezzoUnitario>1.00</PrezzoUnitario><PrezzoTotale>999999999999999999.99999999</PrezzoTotale>",
+        {"il costo unitario della riga è fuori misura"});
     row("unreadable quantity", "<Quantita>tre</Quantita><PrezzoUnitario>1.00</PrezzoUnitario><PrezzoTotale>3.00</PrezzoTotale>",
         {"la quantità \"tre\" non è un numero"});
     row("unreadable price", "<Quantita>1.00</Quantita><PrezzoUnitario>1.00</PrezzoUnitario><PrezzoTotale>1,00</PrezzoTotale>",
@@ -215,6 +220,8 @@ void TestInvoices::lineBecomesReceipt()
     if (expected.size() == 1) {
         QCOMPARE(r.problem, expected.first());
         QVERIFY(!r.goods);
+        // Nothing half-computed stands in the fields.
+        QCOMPARE((QStringList{r.quant, r.costoUni, r.costoTot}), (QStringList{{}, {}, {}}));
         return;
     }
     QCOMPARE(r.problem, QString());
@@ -268,9 +275,15 @@ void TestInvoices::textsAsStored()
     QCOMPARE(first.marks, QStringList{QStringLiteral("Descrizione: caratteri che la scheda non può contenere "
                                                      "sostituiti con \"?\" (\u2605)")});
     const InvoiceLines::ReceiptFields second = InvoiceLines::fromLine(invoice, invoice.lines[1]);
+    QByteArray person = invoiceXml(line("<Descrizione>x</Descrizione><PrezzoTotale>1.00</PrezzoTotale>"));
+    person.replace("<Denominazione>Rossi Forniture S.r.l.</Denominazione>", "<Nome> Mario </Nome><Cognome>Rossi </Cognome>");
+    person.replace("<IdPaese>IT</IdPaese>", "<IdPaese>IT </IdPaese>");
+    const Invoice personal = onlyInvoice(person);
+    QCOMPARE(InvoiceLines::fromLine(personal, personal.lines.first()).fornitore, QStringLiteral("Mario Rossi"));
+    QCOMPARE(personal.supplier.vatNumber(), QStringLiteral("IT01234567890"));
     QCOMPARE(second.codice, QString());
     QCOMPARE(second.descrizione, QString(250, u'a'));
-    QCOMPARE(second.marks, QStringList{QStringLiteral("Descrizione: tagliata a 250 caratteri")});
+    QCOMPARE(second.marks, QStringList{QStringLiteral("Descrizione: testo tagliato a 250 caratteri")});
 }
 
 void TestInvoices::encodings_data()
@@ -288,6 +301,7 @@ void TestInvoices::encodings_data()
     QTest::newRow("ISO-8859-1") << declared("ISO-8859-1", "Caff\xE8 per\xF2") << QStringLiteral("Caffè però");
     QTest::newRow("latin1") << declared("latin1", "Caff\xE8") << QStringLiteral("Caffè");
     QTest::newRow("windows-1252") << declared("windows-1252", "\x80 l\x92ora \x93x\x94") << QStringLiteral("€ l’ora “x”");
+    QTest::newRow("BOM beats the declaration") << "\xEF\xBB\xBF" + declared("ISO-8859-1", "Caff\xC3\xA8") << QStringLiteral("Caffè");
     QTest::newRow("stray byte in UTF-8") << declared("UTF-8", "Caff\xC3\xA8 per\xF2") << QStringLiteral("Caffè però");
     QTest::newRow("UTF-16") << QByteArray("\xFF\xFE") +
                                    QByteArray(reinterpret_cast<const char *>(
@@ -434,7 +448,7 @@ void TestInvoices::twoBodiesAreTwoInvoices()
     QCOMPARE(cut.codice, QStringLiteral("ADR-EVIDENZIATORI-GIALLO-FLUO-"));
     QCOMPARE(cut.descrizione.size(), 249); // 250, its last a blank
     QVERIFY(cut.descrizione.endsWith(QStringLiteral("espositore da banco")));
-    QCOMPARE(cut.marks, (QStringList{"Codice articolo: tagliata a 30 caratteri", "Descrizione: tagliata a 250 caratteri"}));
+    QCOMPARE(cut.marks, (QStringList{"Codice articolo: testo tagliato a 30 caratteri", "Descrizione: testo tagliato a 250 caratteri"}));
 }
 void TestInvoices::olderVersionAndPersonName()
 {
@@ -450,6 +464,10 @@ void TestInvoices::olderVersionAndPersonName()
     QCOMPARE(pa.supplier.name(), QStringLiteral("Studio Tecnico Ferraresi & Lodi"));
     QCOMPARE(pa.dateText(), QStringLiteral("05/03/2024"));
     QCOMPARE(amounts(pa), (QStringList{"1 3 45,00 135,00 merce", "2 1 20,00 20,00 "}));
+
+    const Invoice malformed = readFile(data(QStringLiteral("IT22222222222_MALFORMED_NS.xml"))).value(0).invoices.value(0);
+    QCOMPARE(malformed.supplier.name(), QStringLiteral("Caseificio Fratelli Ottaviani S.a.s."));
+    QCOMPARE(amounts(malformed), QStringList{"1 10 2,80 28,00 merce"});
 
     const Invoice credit = readFile(data(QStringLiteral("IT01234567890_NC001.xml"))).value(0).invoices.value(0);
     QCOMPARE(amounts(credit), (QStringList{"1 2 12,50 25,00 ", "2 3 1,00 3,00 "}));
@@ -490,6 +508,13 @@ void TestInvoices::refusedFiles_data()
                                << QStringLiteral("il file XML è incompleto (riga 2, colonna 561)");
     QTest::newRow("another document") << QByteArray("<FileMetadati><IdentificativoSdI>1</IdentificativoSdI></FileMetadati>")
                                       << QStringLiteral("il file XML non è una fattura elettronica");
+    QTest::newRow("lines beyond any invoice")
+        << invoiceXml(QByteArray("<DettaglioLinee/>").repeated(Limits::Lines + 1))
+        << QStringLiteral("il file ha oltre 100000 righe di dettaglio o 10000 elementi ripetuti: non è una fattura che si possa caricare");
+    QByteArray crowded("\x30\x82\x9C\x42", 4);
+    crowded += QByteArray("\x05\x00", 2).repeated(20001);
+    QTest::newRow("an envelope of countless elements") << crowded
+        << QStringLiteral("la busta firmata (.p7m) ha oltre 20000 elementi: non è la busta di una fattura, non viene letta");
     QTest::newRow("nested beyond reason")
         << "<FatturaElettronica>" + QByteArray("<a>").repeated(100) + QByteArray("</a>").repeated(100) + "</FatturaElettronica>"
         << QStringLiteral("il file XML è annidato oltre ogni fattura elettronica: non viene letto");
@@ -547,6 +572,13 @@ void TestInvoices::envelopes()
     QCOMPARE(wrapped.first().lineCount(), 8);
     QCOMPARE(digest(wrapped), digest(plain));
     QVERIFY(unwrap(readData(file)).signedEnvelope);
+
+    // Padding after the envelope, a byte-order mark before base64 text.
+    const QByteArray bytes = readData(file);
+    if (!bytes.startsWith("0"))
+        QCOMPARE(digest(readBytes(file, "\xEF\xBB\xBF" + bytes)), digest(plain));
+    else
+        QCOMPARE(digest(readBytes(file, bytes + QByteArray(98, '\0') + "\r\n  ")), digest(plain));
 
     // The same bytes with the extension in capitals, or none: the content decides.
     QCOMPARE(digest(readBytes(QStringLiteral("FATTURA.XML.P7M"), readData(file))), digest(plain));
@@ -607,7 +639,7 @@ void TestInvoices::zipBombsAreRefusedBeforeUnpacking()
     QList<Source> sources = readBytes(QStringLiteral("bomba.zip"), zipOf({{QStringLiteral("IT1_A.xml"), zeros}}));
     QCOMPARE(sources.size(), 1);
     QCOMPARE(sources.first().name, QStringLiteral("bomba.zip/IT1_A.xml"));
-    QCOMPARE(sources.first().error, QStringLiteral("estratto supererebbe 32 MB: non viene letto"));
+    QCOMPARE(sources.first().error, QStringLiteral("il file, estratto, supererebbe 32 MB: non viene letto"));
 
     // Declared sizes that add up beyond a gigabyte: the whole zip is refused.
     QByteArray many = zipOf({{QStringLiteral("IT1_A.xml"), QByteArray("<a/>")}, {QStringLiteral("IT1_B.xml"), QByteArray("<a/>")}});
@@ -623,7 +655,7 @@ void TestInvoices::zipBombsAreRefusedBeforeUnpacking()
     }
     sources = readBytes(QStringLiteral("bomba.zip"), many);
     QCOMPARE(sources.size(), 1);
-    QCOMPARE(sources.first().error, QStringLiteral("il file zip, estratto, supererebbe 1024 MB: non viene letto"));
+    QCOMPARE(sources.first().error, QStringLiteral("il file zip, estratto, supererebbe 256 MB: non viene letto"));
 
     // An entry that inflates beyond what it declares stops at its size.
     QByteArray liar = zipOf({{QStringLiteral("IT1_A.xml"), QByteArray(100000, ' ')}});
@@ -637,7 +669,13 @@ void TestInvoices::zipBombsAreRefusedBeforeUnpacking()
     }
     sources = readBytes(QStringLiteral("bomba.zip"), liar);
     QCOMPARE(sources.size(), 1);
-    QVERIFY2(!sources.first().error.isEmpty(), qPrintable(sources.first().error));
+    // Stopped at the declared size: no CRC was ever computed over more.
+    QCOMPARE(sources.first().error, QStringLiteral("dati danneggiati"));
+
+    // Small enough, but a thousand times its packed size.
+    sources = readBytes(QStringLiteral("bomba.zip"), zipOf({{QStringLiteral("IT1_A.xml"), QByteArray(2 << 20, ' ')}}));
+    QCOMPARE(sources.first().error,
+             QStringLiteral("il file si estrarrebbe in oltre 100 volte il suo spazio nello zip: non viene letto"));
 }
 
 QTEST_GUILESS_MAIN(TestInvoices)

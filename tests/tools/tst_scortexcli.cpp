@@ -601,7 +601,7 @@ void TestScortexCli::invoiceLinesAsCsv()
     const Result zip = cli({QStringLiteral("fattura"), fixture("invoices/period.zip")});
     QVERIFY(zip.out.contains(QStringLiteral("\nperiod.zip/IT09876543210_FPR02.xml,2,TD01,")));
     QVERIFY(zip.err.contains(QStringLiteral("scortex-cli: period.zip/IT09876543210_FPR02.xml, fattura A/1, linea 2: "
-                                            "Codice articolo: tagliata a 30 caratteri\n")));
+                                            "Codice articolo: testo tagliato a 30 caratteri\n")));
 }
 
 void TestScortexCli::invoiceExitStatus_data()
