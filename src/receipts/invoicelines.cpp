@@ -84,6 +84,7 @@ ReceiptFields fromLine(const Invoices::Invoice &invoice, const Invoices::Line &l
 {
     using namespace ReceiptRecord;
     ReceiptFields r;
+    r.goods = isGoods(invoice, line);
     r.fornitore = storedText(invoice.supplier.name(), capacity(Fornitore), QStringLiteral("Fornitore"), &r.marks);
     r.numDoc = storedText(invoice.numero, capacity(NumDoc), QStringLiteral("Numero documento"), &r.marks);
     r.dataDoc = invoice.dateText();
@@ -103,11 +104,6 @@ ReceiptFields fromLine(const Invoices::Invoice &invoice, const Invoices::Line &l
         return r;
     }
     const Decimal quant = quantity->rounded(4);
-    if (quant.isZero() && !quantity->isZero()) {
-        // A receipt of no pieces that cost something is no receipt.
-        r.problem = QStringLiteral("la quantità %1, arrotondata a 4 decimali, è zero").arg(line.quantita.trimmed());
-        return r;
-    }
     std::optional<Decimal> unit;
     bool readable = true;
     if (!counted) {
@@ -134,19 +130,22 @@ ReceiptFields fromLine(const Invoices::Invoice &invoice, const Invoices::Line &l
         r.problem = QStringLiteral("il costo totale della riga è fuori misura");
         return r;
     }
-    const QString quantText = quant.text(0, 4);
-    const QString unitText = unit->text(2, 4);
-    const QString sumText = sum->text(2, 2);
-    for (const auto &[text, field] : {std::pair{quantText, Quant}, {unitText, CostoUni}, {sumText, CostoTot}}) {
+    // Shown as computed even when they cannot be loaded, so that the reason
+    // can be checked against them.
+    r.quant = quant.text(0, 4);
+    r.costoUni = unit->text(2, 4);
+    r.costoTot = sum->text(2, 2);
+    if (quant.isZero() && !quantity->isZero()) {
+        // A receipt of no pieces that cost something is no receipt.
+        r.problem = QStringLiteral("la quantità %1, arrotondata a 4 decimali, è zero").arg(line.quantita.trimmed());
+        return r;
+    }
+    for (const auto &[text, field] : {std::pair{r.quant, Quant}, {r.costoUni, CostoUni}, {r.costoTot, CostoTot}}) {
         if (text.size() > capacity(field)) {
             r.problem = QStringLiteral("l'importo %1 non entra nei %2 caratteri della scheda").arg(text).arg(capacity(field));
             return r;
         }
     }
-    r.quant = quantText;
-    r.costoUni = unitText;
-    r.costoTot = sumText;
-    r.goods = isGoods(invoice, line);
     return r;
 }
 

@@ -22,7 +22,8 @@ struct ReceiptFields
     bool goods = false;
     // Each text replaced or cut on its way to the record, said in Italian.
     QStringList marks;
-    // Why the line's amounts cannot make a receipt; empty when they can.
+    // Why the line cannot make a receipt; empty when it can. The amounts
+    // that could be computed are shown all the same.
     QString problem;
 };
 
