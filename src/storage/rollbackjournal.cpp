@@ -3,8 +3,10 @@
 #include "archiveerror.h"
 #include "disk.h"
 #include "filelock.h"
+#include "transaction.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFileInfo>
 #include <QtEndian>
 
@@ -22,13 +24,23 @@ constexpr char kAlwaysRollBack[kHash] = {};
 constexpr qint64 kBlock = 1 << 20;
 // No archive of this program comes near: a larger value is damage.
 constexpr qint64 kMaxOffset = qint64(1) << 50;
+// The second format: a change of several archives.
+constexpr char kRangesMagic[8] = {'S', 'C', 'X', 'J', 'R', 'N', 'L', '2'};
+constexpr qint64 kRangesHeader = 8 + 2 * 8 + 2 * 4;
+constexpr qint64 kRangeHead = 8 + 4;
+constexpr qint64 kMaxName = 4096;
 
 struct Header
 {
     qint64 oldSize = 0;
     qint64 offset = 0;
-    qint64 newEnd = 0;
+    qint64 newEnd = 0; // the second format: newSize
     qint64 length = 0;
+    // The second format only.
+    bool ranges = false;
+    quint32 count = 0;
+    qint64 firstRange = 0;
+    QString superJournal; // resolved; empty when none is named
 };
 
 QByteArray encodeHeader(const Header &h)
@@ -85,6 +97,75 @@ State earlierVersion(QFile &archive, const Header &h, const QByteArray &newHash)
     return sum.result() == newHash ? State::Invalid : State::Hot;
 }
 
+// The SHA-1 of the journal's bytes before its check against the check.
+State checked(QFile &journal, qint64 size)
+{
+    QCryptographicHash sum(QCryptographicHash::Sha1);
+    QByteArray block(qMin(kBlock, size), Qt::Uninitialized);
+    for (qint64 at = 0; at < size - kHash;) {
+        const qint64 n = qMin<qint64>(block.size(), size - kHash - at);
+        if (!readAt(journal, at, block.data(), n))
+            return State::Unknown;
+        sum.addData(QByteArrayView(block.constData(), n));
+        at += n;
+    }
+    QByteArray check(kHash, Qt::Uninitialized);
+    if (!readAt(journal, size - kHash, check.data(), kHash))
+        return State::Unknown;
+    return check == sum.result() ? State::Hot : State::Invalid;
+}
+
+// Rule 5 for a journal of the second format: valid, and hot while the
+// super-journal it names stands.
+State examineRanges(const QString &path, QFile &journal, qint64 size, Header *h)
+{
+    if (size < kRangesHeader + kHash)
+        return State::Invalid;
+    char head[kRangesHeader];
+    if (!readAt(journal, 0, head, kRangesHeader))
+        return State::Unknown;
+    h->ranges = true;
+    h->oldSize = qFromLittleEndian<qint64>(head + 8);
+    h->newEnd = qFromLittleEndian<qint64>(head + 16);
+    h->count = qFromLittleEndian<quint32>(head + 24);
+    const qint64 nameLength = qFromLittleEndian<quint32>(head + 28);
+    h->firstRange = kRangesHeader + nameLength;
+    if (h->oldSize < 0 || h->oldSize > kMaxOffset || h->newEnd < 0 || h->newEnd > kMaxOffset || nameLength > kMaxName
+        || h->firstRange + qint64(h->count) * kRangeHead > size - kHash)
+        return State::Invalid;
+    const State sum = checked(journal, size);
+    if (sum != State::Hot)
+        return sum;
+    // Ranges that no write of this program makes are damage: they could
+    // send a rollback anywhere.
+    qint64 at = h->firstRange;
+    qint64 end = 0;
+    for (quint32 i = 0; i < h->count; ++i) {
+        char range[kRangeHead];
+        if (!readAt(journal, at, range, kRangeHead))
+            return State::Unknown;
+        const qint64 offset = qFromLittleEndian<qint64>(range);
+        const qint64 length = qFromLittleEndian<quint32>(range + 8);
+        if (offset < end || offset > h->oldSize || length > h->oldSize - offset || at + kRangeHead + length > size - kHash)
+            return State::Invalid;
+        end = offset + length;
+        at += kRangeHead + length;
+    }
+    if (at != size - kHash)
+        return State::Invalid;
+    if (nameLength == 0)
+        return State::Hot;
+    QByteArray name(nameLength, Qt::Uninitialized);
+    if (!readAt(journal, kRangesHeader, name.data(), nameLength))
+        return State::Unknown;
+    h->superJournal = QDir::cleanPath(QFileInfo(path).absoluteDir().filePath(QString::fromUtf8(name)));
+    if (QFileInfo::exists(h->superJournal))
+        return State::Hot;
+    // Gone: the change committed. Unless the folder itself went away
+    // meanwhile, and with it any answer.
+    return QFileInfo::exists(path) ? State::Invalid : State::Unknown;
+}
+
 // Rule 5 for the journal at `path`, beside `archive`; its fields in `h`.
 State examine(const QString &path, QFile &archive, Header *h)
 {
@@ -94,6 +175,13 @@ State examine(const QString &path, QFile &archive, Header *h)
     const qint64 size = Disk::size(journal);
     if (size < 0)
         return State::Unknown;
+    if (size >= qint64(sizeof kRangesMagic)) {
+        char magic[sizeof kRangesMagic];
+        if (!readAt(journal, 0, magic, sizeof magic))
+            return State::Unknown;
+        if (std::memcmp(magic, kRangesMagic, sizeof magic) == 0)
+            return examineRanges(path, journal, size, h);
+    }
     if (size < kHeader + 2 * kHash)
         return State::Invalid;
     QByteArray head(kHeader, Qt::Uninitialized);
@@ -134,6 +222,24 @@ State examine(const QString &path, QFile &archive, Header *h)
 
 // Rule 6, the archive's part: the old bytes back, the change's own growth
 // cut off, flushed.
+// Streams `length` old bytes from `from` in the journal to `offset` in the
+// archive.
+bool putBack(QFile &journal, qint64 from, QFile &archive, qint64 offset, qint64 length, QString *why)
+{
+    QByteArray block(qMin(kBlock, qMax<qint64>(length, 1)), Qt::Uninitialized);
+    for (qint64 at = 0; at < length;) {
+        const qint64 n = qMin<qint64>(block.size(), length - at);
+        if (!readAt(journal, from + at, block.data(), n)) {
+            *why = QStringLiteral("lettura del giornale non riuscita");
+            return false;
+        }
+        if (!Disk::write(archive, offset + at, block.constData(), n, why))
+            return false;
+        at += n;
+    }
+    return true;
+}
+
 bool copyBack(const QString &path, QFile &archive, const Header &h, QString *why)
 {
     QFile journal(path);
@@ -141,16 +247,19 @@ bool copyBack(const QString &path, QFile &archive, const Header &h, QString *why
         *why = journal.errorString();
         return false;
     }
-    QByteArray block(qMin(kBlock, qMax<qint64>(h.length, 1)), Qt::Uninitialized);
-    for (qint64 at = 0; at < h.length;) {
-        const qint64 n = qMin<qint64>(block.size(), h.length - at);
-        if (!readAt(journal, kHeader + at, block.data(), n)) {
+    if (!h.ranges && !putBack(journal, kHeader, archive, h.offset, h.length, why))
+        return false;
+    qint64 at = h.firstRange;
+    for (quint32 i = 0; h.ranges && i < h.count; ++i) {
+        char range[kRangeHead];
+        if (!readAt(journal, at, range, kRangeHead)) {
             *why = QStringLiteral("lettura del giornale non riuscita");
             return false;
         }
-        if (!Disk::write(archive, h.offset + at, block.constData(), n, why))
+        const qint64 length = qFromLittleEndian<quint32>(range + 8);
+        if (!putBack(journal, at + kRangeHead, archive, qFromLittleEndian<qint64>(range), length, why))
             return false;
-        at += n;
+        at += kRangeHead + length;
     }
     const qint64 size = Disk::size(archive);
     if (size > h.oldSize && size <= h.newEnd && !Disk::resize(archive, h.oldSize, why))
@@ -178,7 +287,7 @@ bool magicIntact(const QString &path)
     QFile journal(path);
     char magic[sizeof kMagic];
     return journal.open(QIODevice::ReadOnly) && readAt(journal, 0, magic, sizeof magic)
-           && std::memcmp(magic, kMagic, sizeof kMagic) == 0;
+           && (std::memcmp(magic, kMagic, sizeof kMagic) == 0 || std::memcmp(magic, kRangesMagic, sizeof kMagic) == 0);
 }
 
 [[noreturn]] void refuse(const QFile &archive, const QString &reason)
@@ -235,7 +344,7 @@ RollbackJournal::RollbackJournal(QFile &archive, qint64 offset, qint64 newEnd, c
         pending.clear();
         return written;
     };
-    const QByteArray head = encodeHeader({m_oldSize, offset, newEnd, m_length});
+    const QByteArray head = encodeHeader(Header{m_oldSize, offset, newEnd, m_length, false, 0, 0, {}});
     saved = saved && put(head.constData(), head.size());
     QByteArray block(qMin(kBlock, qMax<qint64>(m_length, 1)), Qt::Uninitialized);
     for (qint64 at = 0; saved && at < m_length;) {
@@ -279,7 +388,7 @@ RollbackJournal::Commit RollbackJournal::commit(QString *why)
 
 bool RollbackJournal::rollBack(QString *why)
 {
-    if (!copyBack(m_path, m_archive, {m_oldSize, m_offset, m_newEnd, m_length}, why))
+    if (!copyBack(m_path, m_archive, Header{m_oldSize, m_offset, m_newEnd, m_length, false, 0, 0, {}}, why))
         return false;
     // Rolled back: a journal that stays hot only does it once more.
     QString ignored;
@@ -289,6 +398,11 @@ bool RollbackJournal::rollBack(QString *why)
 }
 
 void RollbackJournal::settle(QFile &archive)
+{
+    settle(archive, {&archive});
+}
+
+void RollbackJournal::settle(QFile &archive, const QList<QFile *> &held)
 {
     const QString path = pathFor(archive.fileName());
     if (!QFileInfo::exists(path))
@@ -301,13 +415,26 @@ void RollbackJournal::settle(QFile &archive)
     case State::Unknown:
         refuse(archive, unreadable());
     case State::Hot:
+        if (!h.superJournal.isEmpty()) {
+            // Every archive of the change goes back together; this one's
+            // journal is then gone, or invalid.
+            ArchiveTransaction::rollBackChange(h.superJournal, held);
+            if (examine(path, archive, &h) == State::Hot)
+                refuse(archive, QStringLiteral("impossibile annullare una scrittura interrotta su più archivi"));
+            QFile::remove(path);
+            return;
+        }
         if (!copyBack(path, archive, h, &why))
             refuse(archive, QStringLiteral("impossibile annullare una scrittura interrotta (%1)").arg(why));
         if (invalidate(path, &why))
             QFile::remove(path);
         return;
     case State::Invalid:
-        QFile::remove(path);
+        // Committed by the removal of its super-journal: that removal goes
+        // to the disk first, or a crash could bring the super-journal back
+        // with some of its journals gone.
+        if (h.superJournal.isEmpty() || Disk::syncFolder(QFileInfo(h.superJournal).absolutePath(), nullptr))
+            QFile::remove(path);
         return;
     }
 }
@@ -357,8 +484,120 @@ void RollbackJournal::recover(QFile &archive)
         }
         return;
     }
+    // A change of several archives goes back with every lock taken in the
+    // change's own order, none held before: two workstations recovering
+    // it at once never wait for each other.
+    QString superJournal;
+    if (inspect(*file, &superJournal) == Found::Hot && !superJournal.isEmpty())
+        ArchiveTransaction::rollBackChange(superJournal, {});
     FileLock lock(*file, FileLock::Exclusive);
     if (!lock.usable())
         refuse(archive, QStringLiteral("impossibile bloccare il file per annullare una scrittura interrotta"));
     settle(*file);
+}
+
+bool RollbackJournal::writeRanges(QFile &archive, const QList<Range> &ranges, qint64 newSize,
+                                  const QString &superJournal, QString *why)
+{
+    const QString path = pathFor(archive.fileName());
+    const qint64 oldSize = Disk::size(archive);
+    if (oldSize < 0) {
+        *why = QStringLiteral("dimensione del file illeggibile");
+        return false;
+    }
+    const QByteArray name = superJournal.isEmpty()
+                                ? QByteArray()
+                                : QFileInfo(path).absoluteDir().relativeFilePath(superJournal).toUtf8();
+    QFile out(path);
+    bool saved = out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+    if (!saved)
+        *why = out.errorString();
+    QCryptographicHash sum(QCryptographicHash::Sha1);
+    QByteArray pending;
+    auto put = [&](const char *data, qint64 n) {
+        sum.addData(QByteArrayView(data, n));
+        pending.append(data, n);
+        if (pending.size() < kBlock)
+            return true;
+        const bool written = Disk::write(out, -1, pending.constData(), pending.size(), why);
+        pending.clear();
+        return written;
+    };
+    char head[kRangesHeader];
+    std::memcpy(head, kRangesMagic, sizeof kRangesMagic);
+    qToLittleEndian<qint64>(oldSize, head + 8);
+    qToLittleEndian<qint64>(newSize, head + 16);
+    qToLittleEndian<quint32>(quint32(ranges.size()), head + 24);
+    qToLittleEndian<quint32>(quint32(name.size()), head + 28);
+    saved = saved && put(head, kRangesHeader) && put(name.constData(), name.size());
+    QByteArray block;
+    for (const Range &r : ranges) {
+        if (!saved)
+            break;
+        Q_ASSERT(r.offset >= 0 && r.length >= 0 && r.offset + r.length <= oldSize && r.length <= 0xFFFFFFFFll);
+        char rangeHead[kRangeHead];
+        qToLittleEndian<qint64>(r.offset, rangeHead);
+        qToLittleEndian<quint32>(quint32(r.length), rangeHead + 8);
+        saved = put(rangeHead, kRangeHead);
+        block.resize(qMin(kBlock, qMax<qint64>(r.length, 1)));
+        for (qint64 at = 0; saved && at < r.length;) {
+            const qint64 n = qMin<qint64>(block.size(), r.length - at);
+            if (!readAt(archive, r.offset + at, block.data(), n)) {
+                *why = QStringLiteral("lettura dei dati precedenti");
+                saved = false;
+                break;
+            }
+            saved = put(block.constData(), n);
+            at += n;
+        }
+    }
+    if (saved) {
+        pending += sum.result();
+        saved = Disk::write(out, -1, pending.constData(), pending.size(), why);
+    }
+    saved = saved && Disk::sync(out, why);
+    saved = Disk::close(out, saved ? why : nullptr) && saved;
+    if (!saved)
+        Disk::remove(path, nullptr);
+    return saved;
+}
+
+RollbackJournal::Found RollbackJournal::inspect(QFile &archive, QString *superJournal)
+{
+    const QString path = pathFor(archive.fileName());
+    if (!QFileInfo::exists(path))
+        return Found::None;
+    Header h;
+    switch (examine(path, archive, &h)) {
+    case State::None:
+    case State::Invalid:
+        return Found::None;
+    case State::Unknown:
+        return Found::Unreadable;
+    case State::Hot:
+        break;
+    }
+    *superJournal = h.superJournal;
+    return Found::Hot;
+}
+
+bool RollbackJournal::restore(QFile &archive, QString *why)
+{
+    const QString path = pathFor(archive.fileName());
+    Header h;
+    if (examine(path, archive, &h) != State::Hot) {
+        *why = unreadable();
+        return false;
+    }
+    return ::copyBack(path, archive, h, why);
+}
+
+RollbackJournal::Commit RollbackJournal::commitAt(const QString &archive, QString *why)
+{
+    const QString path = pathFor(archive);
+    if (invalidate(path, why)) {
+        QFile::remove(path);
+        return Commit::Done;
+    }
+    return magicIntact(path) ? Commit::NotDone : Commit::Unflushed;
 }

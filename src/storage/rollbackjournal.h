@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFile>
+#include <QList>
 #include <QString>
 
 // The rollback journal of an archive: "<archive>-journal" beside it, which
@@ -67,8 +68,21 @@
 //                      they were whole; zeros are no SHA-1 it ever matches
 //   check    20 bytes  SHA-1 of every byte before it
 //
-// A change of several archives at once keeps one journal per archive, each
-// put down by rule 2 before any archive is touched.
+// A change of several archives at once (transaction.h) keeps one journal per
+// archive in a second format, whose old bytes come in several ranges and
+// which names the change's super-journal; it is hot only while that
+// super-journal stands (transaction.h states that protocol). It is written
+// only by such a change: a change of one archive still writes the format
+// above, byte for byte.
+//   magic    8 bytes   "SCXJRNL2"; zeros once committed
+//   oldSize  int64     the archive's size before the change
+//   newSize  int64     its size after it: growth up to there is cut off
+//   count    uint32    how many ranges follow
+//   nameLen  uint32    bytes of the super-journal's name; 0: none, always hot
+//   name     nameLen   UTF-8, the super-journal's path from the journal's folder
+//   ranges   count x   offset int64, length uint32, then the `length` old
+//                      bytes at `offset`: in order, apart, within oldSize
+//   check    20 bytes  SHA-1 of every byte before it
 class RollbackJournal
 {
 public:
@@ -109,6 +123,37 @@ public:
     // Rule 8 under the shared lock the caller holds: throws when a hot
     // journal (or one that cannot be read) stands beside the archive.
     static void checkReadable(QFile &archive);
+
+    // Rule 8 under the exclusive locks the caller holds of `held` (archive
+    // among them): a hot journal of a change of several archives rolls back
+    // every archive of that change.
+    static void settle(QFile &archive, const QList<QFile *> &held);
+
+    // A journal in the second format, for transaction.h.
+    struct Range
+    {
+        qint64 offset = 0;
+        qint64 length = 0;
+    };
+    // Rule 2 for `ranges` (in order, apart, within the archive) of a change
+    // that leaves `archive` `newSize` bytes long, naming `superJournal`
+    // (empty: none): written and flushed, but not its folder, which the
+    // caller flushes once for all its journals. False, with the journal
+    // removed, when it cannot be put down.
+    static bool writeRanges(QFile &archive, const QList<Range> &ranges, qint64 newSize, const QString &superJournal,
+                            QString *why);
+    // What stands beside `archive`, for a change of several archives.
+    enum class Found {
+        None,       // no journal, or an invalid one (committed)
+        Hot,        // a valid one: `superJournal` receives the path it names
+        Unreadable, // there, but it could not be read
+    };
+    static Found inspect(QFile &archive, QString *superJournal);
+    // Rule 6 for the journal beside `archive`, hot, in either format: the
+    // old bytes back, the growth cut off, flushed. The journal stays.
+    static bool restore(QFile &archive, QString *why);
+    // Rule 4 for the journal beside `archive`, and rule 7's answer.
+    static Commit commitAt(const QString &archive, QString *why);
 
 private:
     QFile &m_archive;

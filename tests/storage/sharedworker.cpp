@@ -14,17 +14,24 @@
 //   sharedworker journaled FILE RECORD_SIZE POSITION BYTE
 //       the same as a save does it: its journal on the disk first, the
 //       commit after the second half
+//   sharedworker group FOLDER COUNT forward|backward
+//       prints "ready", waits for a line on its input, then makes COUNT
+//       changes of Magazzino.pro, 2025.odc and Fornitori.pro at once, naming
+//       them in that order or the opposite one: each appends a record to
+//       each and counts itself in the first 8 bytes of product 1
 #include "products/productrecord.h"
 #include "receipts/productimport.h"
 #include "storage/disk.h"
 #include "storage/filelock.h"
 #include "storage/recordfile.h"
 #include "storage/rollbackjournal.h"
+#include "storage/transaction.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -98,6 +105,35 @@ int journaledWrite(const QString &path, int size, qint64 position, char byte)
         return 1;
     }
     return FileLock::close(file, nullptr) ? 0 : 1;
+}
+
+int group(const QString &folder, int count, bool forward)
+{
+    QList<ArchiveTransaction::Archive> archives = {{folder + QStringLiteral("/Magazzino.pro"), 4874},
+                                                   {folder + QStringLiteral("/2025.odc"), 2937},
+                                                   {folder + QStringLiteral("/Fornitori.pro"), 3643}};
+    if (!forward)
+        std::reverse(archives.begin(), archives.end());
+    std::printf("ready\n");
+    std::fflush(stdout);
+    waitForGo();
+    try {
+        for (int i = 0; i < count; ++i) {
+            ArchiveTransaction change(archives);
+            for (const ArchiveTransaction::Archive &a : archives)
+                change.append(a.path, QByteArray(a.recordSize, forward ? 'F' : 'B'));
+            const QString products = folder + QStringLiteral("/Magazzino.pro");
+            QByteArray first = change.read(products, 1);
+            first.replace(0, 8, QByteArray::number(first.left(8).toInt() + 1).leftJustified(8, ' '));
+            change.write(products, 1, first);
+            if (change.commit() != ArchiveTransaction::Committed::Done)
+                return 1;
+        }
+    } catch (const ArchiveError &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
 }
 
 #ifdef Q_OS_WIN
@@ -214,7 +250,10 @@ int main(int argc, char *argv[])
     }
     if (argc == 6 && std::strcmp(argv[1], "journaled") == 0)
         return journaledWrite(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]), std::atoll(argv[4]), argv[5][0]);
+    if (argc == 5 && std::strcmp(argv[1], "group") == 0)
+        return group(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]), std::strcmp(argv[4], "forward") == 0);
     std::fprintf(stderr, "usage: sharedworker import FILE POSITION QUANTITY COUNT\n"
+                         "       sharedworker group FOLDER COUNT forward|backward\n"
                          "       sharedworker splitwrite|journaled FILE RECORD_SIZE POSITION BYTE\n"
                          "       sharedworker hold FILE\n");
     return 2;
