@@ -73,7 +73,8 @@
 // which names the change's super-journal; it is hot only while that
 // super-journal stands (transaction.h states that protocol). It is written
 // only by such a change: a change of one archive still writes the format
-// above, byte for byte.
+// above, byte for byte. An earlier version reads a magic it does not know as
+// an invalid journal and removes it: it is not safe beside this format.
 //   magic    8 bytes   "SCXJRNL2"; zeros once committed
 //   oldSize  int64     the archive's size before the change
 //   newSize  int64     its size after it: growth up to there is cut off

@@ -2,6 +2,7 @@
 // every checked disk call failed in every way a disk or a share fails, and
 // recovered from whichever archive is opened first.
 #include "storage/archiveerror.h"
+#include "storage/archivekind.h"
 #include "storage/disk.h"
 #include "storage/recordfile.h"
 #include "storage/rollbackjournal.h"
@@ -360,6 +361,13 @@ void TestTransaction::aWriterOpenBeforeTheCrashRollsBackAll()
     RecordFile mine(pathOf(dir.path(), kMagazzino), kMagazzino.size);
     QCOMPARE(changeInChild(dir.path(), QStringLiteral("sync:2025.odc:crash")), 86);
     QVERIFY(QFile::exists(RollbackJournal::pathFor(pathOf(dir.path(), kFornitori))));
+    // The super-journal is no archive, for the safety copy and the
+    // command-line tool alike.
+    const QStringList supers = QDir(dir.path()).entryList({QStringLiteral("*.super-journal")}, QDir::Files);
+    QCOMPARE(supers.size(), 1);
+    QVERIFY(ArchiveTransaction::isSuperJournal(supers.front()));
+    QVERIFY(RollbackJournal::isJournal(supers.front()));
+    QVERIFY(!ArchiveKinds::byFileName(supers.front()));
     QVERIFY_THROWS_EXCEPTION(ArchiveError, mine.read(2));
     mine.write(3, rec(kMagazzino, 'w'));
     mine.close();
