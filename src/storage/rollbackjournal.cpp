@@ -488,7 +488,7 @@ void RollbackJournal::recover(QFile &archive)
     // change's own order, none held before: two workstations recovering
     // it at once never wait for each other.
     QString superJournal;
-    if (inspect(*file, &superJournal) == Found::Hot && !superJournal.isEmpty())
+    if (lookAt(*file, &superJournal) == Found::Hot && !superJournal.isEmpty())
         ArchiveTransaction::rollBackChange(superJournal, {});
     FileLock lock(*file, FileLock::Exclusive);
     if (!lock.usable())
@@ -562,7 +562,7 @@ bool RollbackJournal::writeRanges(QFile &archive, const QList<Range> &ranges, qi
     return saved;
 }
 
-RollbackJournal::Found RollbackJournal::inspect(QFile &archive, QString *superJournal)
+RollbackJournal::Found RollbackJournal::lookAt(QFile &archive, QString *superJournal)
 {
     const QString path = pathFor(archive.fileName());
     if (!QFileInfo::exists(path))

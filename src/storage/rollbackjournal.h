@@ -149,7 +149,7 @@ public:
         Hot,        // a valid one: `superJournal` receives the path it names
         Unreadable, // there, but it could not be read
     };
-    static Found inspect(QFile &archive, QString *superJournal);
+    static Found lookAt(QFile &archive, QString *superJournal);
     // Rule 6 for the journal beside `archive`, hot, in either format: the
     // old bytes back, the growth cut off, flushed. The journal stays.
     static bool restore(QFile &archive, QString *why);

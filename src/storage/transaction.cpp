@@ -98,10 +98,10 @@ QString folderOf(const QString &path)
 
 } // namespace
 
-struct ArchiveTransaction::Part
+struct ArchiveTransaction::Member
 {
-    explicit Part(const Archive &a) : path(a.path), recordSize(a.recordSize), file(a.path) {}
-    ~Part()
+    explicit Member(const Archive &a) : path(a.path), recordSize(a.recordSize), file(a.path) {}
+    ~Member()
     {
         lock.reset();
         FileLock::close(file, nullptr);
@@ -125,33 +125,33 @@ struct ArchiveTransaction::Part
 ArchiveTransaction::ArchiveTransaction(const QList<Archive> &archives)
 {
     for (const Archive &a : archives) {
-        auto part = std::make_unique<Part>(a);
+        auto member = std::make_unique<Member>(a);
         if (a.recordSize <= 0)
-            part->fail(QStringLiteral("dimensione del record non valida"));
+            member->fail(QStringLiteral("dimensione del record non valida"));
         if (QFileInfo(a.path).isDir())
-            part->fail(QStringLiteral("è una cartella, non un archivio"));
+            member->fail(QStringLiteral("è una cartella, non un archivio"));
         // Created empty when missing, as RecordFile does.
-        if (!part->file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-            part->fail(QStringLiteral("impossibile aprire o creare il file in lettura e scrittura (%1)")
-                           .arg(part->file.errorString()));
+        if (!member->file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+            member->fail(QStringLiteral("impossibile aprire o creare il file in lettura e scrittura (%1)")
+                           .arg(member->file.errorString()));
         if (!QFileInfo(a.path).isFile())
-            part->fail(QStringLiteral("non è un file normale, non un archivio"));
-        part->key = orderKey(a.path);
-        m_parts.push_back(std::move(part));
+            member->fail(QStringLiteral("non è un file normale, non un archivio"));
+        member->key = orderKey(a.path);
+        m_members.push_back(std::move(member));
     }
-    std::sort(m_parts.begin(), m_parts.end(), [](const auto &x, const auto &y) { return x->key < y->key; });
-    for (size_t i = 1; i < m_parts.size(); ++i) {
-        if (sameFile(m_parts[i - 1]->path, m_parts[i]->path))
-            m_parts[i]->fail(QStringLiteral("archivio indicato due volte nella stessa scrittura"));
+    std::sort(m_members.begin(), m_members.end(), [](const auto &x, const auto &y) { return x->key < y->key; });
+    for (size_t i = 1; i < m_members.size(); ++i) {
+        if (sameFile(m_members[i - 1]->path, m_members[i]->path))
+            m_members[i]->fail(QStringLiteral("archivio indicato due volte nella stessa scrittura"));
     }
     QList<QFile *> held;
-    for (const auto &p : m_parts) {
+    for (const auto &p : m_members) {
         p->lock = std::make_unique<FileLock>(p->file, FileLock::Exclusive);
         if (!p->lock->usable())
             p->fail(QStringLiteral("impossibile bloccare il file per la scrittura su più archivi"));
         held << &p->file;
     }
-    for (const auto &p : m_parts) {
+    for (const auto &p : m_members) {
         RollbackJournal::settle(p->file, held);
         p->oldSize = Disk::size(p->file);
         if (p->oldSize < 0)
@@ -201,7 +201,7 @@ ArchiveTransaction::~ArchiveTransaction()
 void ArchiveTransaction::finish()
 {
     m_over = true;
-    for (const auto &p : m_parts) {
+    for (const auto &p : m_members) {
         p->lock.reset();
         // After a write the close is checked: a share may report a lost
         // write-back only there.
@@ -211,11 +211,11 @@ void ArchiveTransaction::finish()
     }
 }
 
-ArchiveTransaction::Part &ArchiveTransaction::part(const QString &path)
+ArchiveTransaction::Member &ArchiveTransaction::member(const QString &path)
 {
     if (m_over)
         throw ArchiveError(path, QStringLiteral("scrittura su più archivi già conclusa"));
-    for (const auto &p : m_parts) {
+    for (const auto &p : m_members) {
         if (p->path == path || sameFile(p->path, path))
             return *p;
     }
@@ -224,13 +224,13 @@ ArchiveTransaction::Part &ArchiveTransaction::part(const QString &path)
 
 qint64 ArchiveTransaction::count(const QString &path)
 {
-    const Part &p = part(path);
+    const Member &p = member(path);
     return p.oldCount + p.appended.size();
 }
 
 QByteArray ArchiveTransaction::read(const QString &path, qint64 position)
 {
-    Part &p = part(path);
+    Member &p = member(path);
     const qint64 n = p.oldCount + p.appended.size();
     if (position < 1 || position > n)
         p.fail(QStringLiteral("posizione %1 fuori dall'archivio (%2 record)").arg(position).arg(n));
@@ -254,7 +254,7 @@ QByteArray ArchiveTransaction::read(const QString &path, qint64 position)
 
 void ArchiveTransaction::write(const QString &path, qint64 position, QByteArrayView record)
 {
-    Part &p = part(path);
+    Member &p = member(path);
     if (record.size() != p.recordSize)
         p.fail(QStringLiteral("record di %1 byte invece di %2").arg(record.size()).arg(p.recordSize));
     const qint64 n = p.oldCount + p.appended.size();
@@ -268,7 +268,7 @@ void ArchiveTransaction::write(const QString &path, qint64 position, QByteArrayV
 
 qint64 ArchiveTransaction::append(const QString &path, QByteArrayView record)
 {
-    Part &p = part(path);
+    Member &p = member(path);
     if (record.size() != p.recordSize)
         p.fail(QStringLiteral("record di %1 byte invece di %2").arg(record.size()).arg(p.recordSize));
     p.appended << record.toByteArray();
@@ -283,7 +283,7 @@ bool ArchiveTransaction::isSuperJournal(const QString &fileName)
 void ArchiveTransaction::failCommit(const QString &why)
 {
     finish();
-    throw ArchiveError(m_parts.empty() ? QString() : m_parts.front()->path,
+    throw ArchiveError(m_members.empty() ? QString() : m_members.front()->path,
                        QStringLiteral("scrittura su più archivi non riuscita (%1)").arg(why));
 }
 
@@ -333,9 +333,9 @@ ArchiveTransaction::Committed ArchiveTransaction::commit()
 {
     if (m_over)
         throw ArchiveError(QString(), QStringLiteral("scrittura su più archivi già conclusa"));
-    std::vector<Part *> changed;
+    std::vector<Member *> changed;
     QStringList paths;
-    for (const auto &p : m_parts) {
+    for (const auto &p : m_members) {
         if (p->changed()) {
             changed.push_back(p.get());
             paths << p->path;
@@ -355,7 +355,7 @@ ArchiveTransaction::Committed ArchiveTransaction::commit()
     // Before any archive is touched: what was put down goes, and the
     // archives stay as they are.
     auto abandon = [&] {
-        for (Part *p : changed) {
+        for (Member *p : changed) {
             if (p->journaled)
                 Disk::remove(RollbackJournal::pathFor(p->file.fileName()), nullptr);
         }
@@ -367,10 +367,10 @@ ArchiveTransaction::Committed ArchiveTransaction::commit()
     auto rollBack = [&] {
         bool back = true;
         QString ignored;
-        for (Part *p : changed)
+        for (Member *p : changed)
             back = RollbackJournal::restore(p->file, &ignored) && back;
         if (back) {
-            for (Part *p : changed)
+            for (Member *p : changed)
                 RollbackJournal::commitAt(p->file.fileName(), &ignored);
             if (!super.isEmpty() && Disk::remove(super, nullptr))
                 Disk::syncFolder(folderOf(super), nullptr);
@@ -380,7 +380,7 @@ ArchiveTransaction::Committed ArchiveTransaction::commit()
 
     // Rule 4.
     QStringList folders;
-    for (Part *p : changed) {
+    for (Member *p : changed) {
         const qint64 rs = p->recordSize;
         QList<RollbackJournal::Range> ranges;
         for (const auto &[position, record] : p->rewritten)
@@ -401,7 +401,7 @@ ArchiveTransaction::Committed ArchiveTransaction::commit()
     }
 
     // Rule 5.
-    for (Part *p : changed) {
+    for (Member *p : changed) {
         const qint64 rs = p->recordSize;
         bool written = true;
         for (const auto &[position, record] : p->rewritten)
@@ -441,7 +441,7 @@ ArchiveTransaction::Committed ArchiveTransaction::commit()
         result = Committed::Unflushed;
     } else {
         // Rule 7.
-        for (Part *p : changed)
+        for (Member *p : changed)
             Disk::remove(RollbackJournal::pathFor(p->file.fileName()), nullptr);
     }
     finish();
@@ -511,7 +511,7 @@ void ArchiveTransaction::rollBackChange(const QString &superJournal, const QList
     std::vector<QFile *> rolled;
     for (const Opened &o : opened) {
         QString named;
-        switch (RollbackJournal::inspect(*o.file, &named)) {
+        switch (RollbackJournal::lookAt(*o.file, &named)) {
         case RollbackJournal::Found::None:
             break;
         case RollbackJournal::Found::Unreadable:

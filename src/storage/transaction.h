@@ -112,13 +112,13 @@ public:
     static void rollBackChange(const QString &superJournal, const QList<QFile *> &held);
 
 private:
-    struct Part;
-    Part &part(const QString &path);
+    struct Member;
+    Member &member(const QString &path);
     void dropStaleSuperJournals(const QList<QFile *> &held);
     void finish();
     [[noreturn]] void failCommit(const QString &why);
 
-    std::vector<std::unique_ptr<Part>> m_parts; // in rule 1's order
+    std::vector<std::unique_ptr<Member>> m_members; // in rule 1's order
     bool m_over = false;
     QString m_unflushed;
 };
