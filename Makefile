@@ -44,7 +44,7 @@ fuzz: deps
 	@for f in $(FUZZERS); do \
 	  mkdir -p build-fuzz/corpus/$$f; \
 	  echo "== $$f"; \
-	  ./build-fuzz/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ./build-fuzz/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=1 \
 	    -artifact_prefix=build-fuzz/ \
 	    build-fuzz/corpus/$$f tests/fuzz/seeds/$$f || exit 1; \
 	done

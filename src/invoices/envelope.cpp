@@ -3,7 +3,16 @@
 #include <ksba.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
+#include <mutex>
+
+#include <fcntl.h>
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace Invoices {
 
@@ -59,6 +68,58 @@ QByteArray fromBase64(QByteArrayView bytes)
     auto decoded = QByteArray::fromBase64Encoding(packed, QByteArray::AbortOnBase64DecodingErrors);
     return decoded ? *decoded : QByteArray();
 }
+
+// libksba writes its decoder's complaints about a damaged envelope to the
+// standard error, in English; the reader's own Italian reason is what the
+// user is to read. One envelope at a time, with the standard error put
+// aside meanwhile.
+class QuietStandardError
+{
+public:
+    QuietStandardError() : m_hold(gate())
+    {
+        std::fflush(stderr);
+#ifdef Q_OS_WIN
+        m_saved = _dup(2);
+        const int null = _open("NUL", _O_WRONLY);
+        if (m_saved >= 0 && null >= 0)
+            _dup2(null, 2);
+        if (null >= 0)
+            _close(null);
+#else
+        m_saved = ::dup(2);
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (m_saved >= 0 && null >= 0)
+            ::dup2(null, 2);
+        if (null >= 0)
+            ::close(null);
+#endif
+    }
+    ~QuietStandardError()
+    {
+        std::fflush(stderr);
+        if (m_saved < 0)
+            return;
+#ifdef Q_OS_WIN
+        _dup2(m_saved, 2);
+        _close(m_saved);
+#else
+        ::dup2(m_saved, 2);
+        ::close(m_saved);
+#endif
+    }
+    QuietStandardError(const QuietStandardError &) = delete;
+    QuietStandardError &operator=(const QuietStandardError &) = delete;
+
+private:
+    static std::mutex &gate()
+    {
+        static std::mutex m;
+        return m;
+    }
+    std::lock_guard<std::mutex> m_hold;
+    int m_saved = -1;
+};
 
 struct CmsParts
 {
@@ -175,6 +236,7 @@ Unwrapped fromCms(const QByteArray &bytes)
         out.error = damaged;
         return out;
     }
+    const QuietStandardError quiet;
     CmsParts p;
     Content content;
     if (ksba_reader_new(&p.reader) || ksba_reader_set_mem(p.reader, bytes.constData(), size_t(end)) ||
