@@ -48,9 +48,11 @@ const char kHelp[] =
     "     scortex-cli backups [CARTELLA]\n"
     "     scortex-cli restore DATA [ARCHIVIO ...] [CARTELLA]\n"
     "     scortex-cli fattura FILE ...\n"
+    "     scortex-cli carica FILE ... [--data GG/MM/AAAA] [--aggiorna-costo] [CARTELLA]\n"
     "\n"
     "Strumento per ispezionare gli archivi di Scortex senza modificarli;\n"
-    "soltanto restore li riscrive, da una copia di sicurezza.\n"
+    "soltanto restore li riscrive, da una copia di sicurezza, e carica vi\n"
+    "aggiunge i carichi delle fatture.\n"
     "\n"
     "Comandi:\n"
     "  dump FILE    scrive l'archivio in formato CSV (UTF-8, righe LF) sullo\n"
@@ -131,6 +133,26 @@ const char kHelp[] =
     "               Interscambio. Stato di uscita: 0 tutti i file letti e con\n"
     "               righe, 1 qualche file senza righe, 2 qualche file non\n"
     "               leggibile (il motivo sullo standard error).\n"
+    "  carica FILE ... [--data GG/MM/AAAA] [--aggiorna-costo] [CARTELLA]\n"
+    "               carica le fatture elettroniche nei carichi dell'anno della\n"
+    "               data (--data; senza, oggi) nella cartella del programma\n"
+    "               (CARTELLA; senza, quella di scortex-cli): ogni riga di\n"
+    "               merce diventa un carico con il conto da saldare, la\n"
+    "               giacenza dell'articolo cresce e, con --aggiorna-costo,\n"
+    "               costo, data e documento d'acquisto dell'articolo prendono\n"
+    "               quelli della fattura. Il fornitore si trova per partita\n"
+    "               IVA o codice fiscale; se manca, la sua scheda è aggiunta.\n"
+    "               Ogni fattura è scritta tutta insieme o per niente. Una\n"
+    "               fattura è saltata, con il motivo, se non è di tipo TD01,\n"
+    "               TD24 o TD25 o non ha righe di merce, se è già caricata\n"
+    "               (stesso fornitore, numero e data), o se una sua riga di\n"
+    "               merce non ha un solo articolo con quel codice in\n"
+    "               magazzino. Le righe già ricevute con un DDT caricato non\n"
+    "               sono caricate di nuovo. Una riga per fattura: caricata,\n"
+    "               con il numero di carichi, o saltata, con il motivo.\n"
+    "               Stato di uscita: 0 tutte caricate, 1 qualcuna saltata,\n"
+    "               2 errore di uso, file non leggibile o scrittura non\n"
+    "               riuscita (di quella fattura non è scritto nulla).\n"
     "  --help       mostra questo aiuto.\n"
     "\n"
     "Stato di uscita: 0 tutto in ordine (find: almeno una riga); 1 problemi\n"
@@ -659,6 +681,13 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
     }
     if (!args.isEmpty() && args.first() == u"validate")
         return validate(args.mid(1), out, err);
+    if (!args.isEmpty() && args.first() == u"carica") {
+        if (args.contains(QStringLiteral("--help"))) {
+            print(out, QString::fromUtf8(kHelp));
+            return Ok;
+        }
+        return InvoiceCli::load(args.mid(1), QCoreApplication::applicationDirPath(), out, err);
+    }
     if (!args.isEmpty() && args.first() == u"fattura") {
         if (args.contains(QStringLiteral("--help"))) {
             print(out, QString::fromUtf8(kHelp));

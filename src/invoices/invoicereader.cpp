@@ -38,6 +38,7 @@ Source readOneUnguarded(const QString &name, const QByteArray &bytes, bool *notI
 {
     Source s;
     s.name = name;
+    s.bytes = bytes;
     const Unwrapped u = unwrap(bytes);
     if (!u.error.isEmpty()) {
         s.error = u.error;

@@ -19,6 +19,7 @@ struct Source
     QList<Invoice> invoices; // in file order
     QString error;           // it could not be read, and why (Italian)
     QString note;            // it was read but holds no lines, and why
+    QByteArray bytes = {};   // the file (or zip entry) as received, to keep
 
     int lineCount() const;
 };

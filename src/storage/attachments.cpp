@@ -1,9 +1,9 @@
 #include "attachments.h"
-
-
+#include "storage/archiveerror.h"
 #include "storage/cp1252.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QFile>
 #include <QFileInfo>
 #include "storage/safefile.h"
@@ -104,6 +104,74 @@ QString unsafeNameMessage(const QString &name)
                           "apre soltanto dalla cartella dei documenti allegati: allegarlo di nuovo con il pulsante "
                           "Sfoglia.")
         .arg(name);
+}
+
+QString storableName(const QString &foreign, const QString &fallback)
+{
+    QString name = foreign;
+    const qsizetype cut = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
+    if (cut >= 0)
+        name = name.mid(cut + 1);
+    QString out;
+    for (const QChar c : name)
+        out += c.unicode() < 32 || QStringView(u"<>:\"/\\|?*").contains(c) ? QChar(u'_') : c;
+    // What Windows-1252 cannot hold would read back as another name.
+    out = Cp1252::decode(Cp1252::encode(out)).replace(u'?', u'_');
+    out = out.trimmed();
+    while (out.endsWith(u'.') || out.endsWith(u' '))
+        out.chop(1);
+    if (out.isEmpty() || out == u"." || out == u"..")
+        return fallback;
+    if (!isWindowsName(out))
+        out.prepend(u'_');
+    const qsizetype dot = out.lastIndexOf(u'.');
+    QString extension = dot > 0 && out.size() - dot <= 10 ? out.mid(dot) : QString();
+    QString stem = out.left(out.size() - extension.size());
+    if (stem.size() + extension.size() > 250)
+        stem = stem.left(250 - extension.size()).trimmed();
+    out = stem + extension;
+    return isStorableName(out) ? out : fallback;
+}
+
+QString keepBytes(const QString &folder, const QString &name, const QByteArray &bytes)
+{
+    const auto refuse = [&](const QString &why) {
+        throw ArchiveError(QDir(folder).filePath(name),
+                           QStringLiteral("il file allegato \"%1\" non può essere salvato nella cartella dei documenti "
+                                          "allegati: %2")
+                               .arg(name, why));
+    };
+    if (!QDir().mkpath(folder))
+        refuse(QStringLiteral("impossibile creare la cartella."));
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    for (int n = 1; n < 1000; ++n) {
+        QString candidate = n == 1 ? name : QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(extension);
+        if (Cp1252::encode(candidate).size() > 250)
+            candidate = QStringLiteral("%1 (%2)%3").arg(stem.left(stem.size() - 12)).arg(n).arg(extension);
+        const QString path = QDir(folder).filePath(candidate);
+        QFile existing(path);
+        if (existing.exists()) {
+            if (existing.size() != bytes.size())
+                continue;
+            if (!existing.open(QIODevice::ReadOnly))
+                refuse(QStringLiteral("un file con lo stesso nome non si può leggere."));
+            if (existing.readAll() == bytes)
+                return candidate;
+            continue;
+        }
+        SafeFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
+            out.cancelWriting();
+            refuse(QStringLiteral("la cartella non consente la scrittura o il disco è pieno."));
+        }
+        if (!out.commit())
+            refuse(QStringLiteral("la copia non è stata completata: il disco potrebbe essere pieno."));
+        return candidate;
+    }
+    refuse(QStringLiteral("troppi file con lo stesso nome."));
+    return {};
 }
 
 } // namespace Attachments

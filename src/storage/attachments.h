@@ -22,4 +22,17 @@ bool isWindowsName(const QString &name);
 bool isStorableName(const QString &name);
 QString unstorableNameMessage(const QString &name);
 
+// A name that came with a foreign file (an invoice, its attachment) made one
+// the card can store: no folder part, the characters Windows refuses made
+// "_", a device name given a leading "_", cut to fit the field with its
+// extension kept. `fallback` when nothing usable is left.
+QString storableName(const QString &foreign, const QString &fallback);
+
+// Puts `bytes` into `folder` under `name` or, when a different file of that
+// name is there already, under "name (2).ext", "name (3).ext"... A file with
+// the same bytes is reused, not written again. What is written is whole on
+// the disk when it returns (SafeFile). The name used; throws ArchiveError
+// with an Italian reason.
+QString keepBytes(const QString &folder, const QString &name, const QByteArray &bytes);
+
 } // namespace Attachments
