@@ -127,8 +127,11 @@ QString storableName(const QString &foreign, const QString &fallback)
     const qsizetype dot = out.lastIndexOf(u'.');
     QString extension = dot > 0 && out.size() - dot <= 10 ? out.mid(dot) : QString();
     QString stem = out.left(out.size() - extension.size());
-    if (stem.size() + extension.size() > 250)
-        stem = stem.left(250 - extension.size()).trimmed();
+    // Short enough for every file system to take with a temporary suffix,
+    // also where each character takes several bytes.
+    constexpr qsizetype kLongest = 100;
+    if (stem.size() + extension.size() > kLongest)
+        stem = stem.left(kLongest - extension.size()).trimmed();
     out = stem + extension;
     return isStorableName(out) ? out : fallback;
 }
@@ -148,8 +151,6 @@ QString keepBytes(const QString &folder, const QString &name, const QByteArray &
     const QString extension = dot > 0 ? name.mid(dot) : QString();
     for (int n = 1; n < 1000; ++n) {
         QString candidate = n == 1 ? name : QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(extension);
-        if (Cp1252::encode(candidate).size() > 250)
-            candidate = QStringLiteral("%1 (%2)%3").arg(stem.left(stem.size() - 12)).arg(n).arg(extension);
         const QString path = QDir(folder).filePath(candidate);
         QFile existing(path);
         if (existing.exists()) {

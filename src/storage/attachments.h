@@ -24,7 +24,7 @@ QString unstorableNameMessage(const QString &name);
 
 // A name that came with a foreign file (an invoice, its attachment) made one
 // the card can store: no folder part, the characters Windows refuses made
-// "_", a device name given a leading "_", cut to fit the field with its
+// "_", a device name given a leading "_", cut to 100 characters with its
 // extension kept. `fallback` when nothing usable is left.
 QString storableName(const QString &foreign, const QString &fallback);
 
