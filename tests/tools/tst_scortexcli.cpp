@@ -7,6 +7,7 @@
 #include "storage/recordfile.h"
 #include "suppliers/supplierarchive.h"
 #include "suppliers/supplierrecord.h"
+#include "support/files.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -84,6 +85,8 @@ private slots:
     void invoiceLinesAsCsv();
     void invoiceExitStatus_data();
     void invoiceExitStatus();
+    void loadInvoices_data();
+    void loadInvoices();
 
 private:
     QTemporaryDir m_dir;
@@ -639,6 +642,122 @@ void TestScortexCli::invoiceExitStatus()
     QCOMPARE(r.exitCode, exitCode);
     QCOMPARE(r.err, err);
     QCOMPARE(r.out.count(u'\n') - 1, rows);
+}
+
+void TestScortexCli::loadInvoices_data()
+{
+    QTest::addColumn<QStringList>("files");   // "-" runs the tool a first time
+    QTest::addColumn<QStringList>("products"); // codes in Magazzino.pro
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<int>("receipts"); // in 2024.odc at the end
+    const QString mozzarella = fixture("invoices/IT22222222222_MALFORMED_NS.xml");
+    const QString molino = fixture("invoices/IT01234567890_FPR01.xml");
+    const QString loaded = QStringLiteral("IT22222222222_MALFORMED_NS.xml: Fattura n. 7/E del 31/01/2024: caricata, 1 "
+                                          "carico, giacenza aggiornata per 1 articolo, nuova scheda fornitore\n");
+    const QStringList date{QStringLiteral("--data"), QStringLiteral("10/04/2024")};
+    QTest::newRow("loaded") << QStringList{mozzarella} << QStringList{"mb250"} << date << 0 << loaded << 1;
+    QTest::newRow("loaded again")
+        << QStringList{mozzarella, "-", mozzarella} << QStringList{"MB250"} << date << 1
+        << QStringLiteral("IT22222222222_MALFORMED_NS.xml: Fattura n. 7/E del 31/01/2024: saltata, già caricata "
+                          "nell'archivio 2024.odc\n")
+        << 1;
+    QTest::newRow("twice in one call") << QStringList{mozzarella, mozzarella} << QStringList{"MB250"} << date << 1
+                                       << loaded + QStringLiteral("IT22222222222_MALFORMED_NS.xml: Fattura n. 7/E del "
+                                                                  "31/01/2024: saltata, già caricata nell'archivio 2024.odc\n")
+                                       << 1;
+    QTest::newRow("credit note") << QStringList{fixture("invoices/IT01234567890_NC001.xml")} << QStringList{"MV-1001"}
+                                 << date << 1
+                                 << QStringLiteral("IT01234567890_NC001.xml: Fattura n. NC/2024/0007 del 20/03/2024: "
+                                                   "saltata, documento di tipo TD04, non una fattura di merce (TD01, "
+                                                   "TD24 o TD25)\n")
+                                 << 0;
+    QTest::newRow("two bodies, a line without a code")
+        << QStringList{fixture("invoices/IT09876543210_FPR02.xml")} << QStringList{"RA4-80"} << date << 1
+        << QStringLiteral("IT09876543210_FPR02.xml: Fattura n. A/2 del 01/03/2024: saltata, riga 1: la riga non ha un "
+                          "codice articolo\n")
+        << 0;
+    QTest::newRow("a line without its product")
+        << QStringList{molino} << QStringList{"MV-1001", "MV-2040", "MV-4410"} << date << 1
+        << QStringLiteral("IT01234567890_FPR01.xml: Fattura n. FV/2024/0153 del 15/03/2024: saltata, riga 8: nessun "
+                          "articolo in magazzino ha il codice MV-5001\n")
+        << 0;
+    QTest::newRow("a line with two products")
+        << QStringList{molino} << QStringList{"MV-1001", "MV-2040", "MV-4410", "MV-5001", "mv-5001"} << date << 1
+        << QStringLiteral("saltata, riga 8: 2 articoli in magazzino hanno il codice MV-5001\n") << 0;
+    QTest::newRow("every goods line, and only those")
+        << QStringList{molino} << QStringList{"MV-1001", "MV-2040", "MV-4410", "MV-5001"}
+        << date + QStringList{"--aggiorna-costo"} << 0
+        << QStringLiteral("caricata, 4 carichi, giacenza aggiornata per 4 articoli, nuova scheda fornitore\n") << 4;
+    QTest::newRow("year of the date") << QStringList{mozzarella} << QStringList{"MB250"}
+                                      << QStringList{"--data", "01/02/2023"} << 0 << loaded << 0;
+    QTest::newRow("bad date") << QStringList{mozzarella} << QStringList{"MB250"} << QStringList{"--data", "31/02/2024"}
+                              << 2 << QString() << 0;
+    QTest::newRow("unknown option") << QStringList{mozzarella} << QStringList{"MB250"} << QStringList{"--fretta"} << 2
+                                    << QString() << 0;
+    QTest::newRow("no file") << QStringList{} << QStringList{} << date << 2 << QString() << 0;
+    QTest::newRow("unreadable, the others loaded")
+        << QStringList{fixture("invoices/damaged.xml.p7m"), mozzarella} << QStringList{"MB250"} << date << 2 << loaded << 1;
+    QTest::newRow("commit failed") << QStringList{mozzarella, "!"} << QStringList{"MB250"} << date << 2
+                                   << QStringLiteral("IT22222222222_MALFORMED_NS.xml: Fattura n. 7/E del 31/01/2024: non "
+                                                     "caricata, errore\n")
+                                   << 0;
+}
+
+void TestScortexCli::loadInvoices()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, products);
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(int, receipts);
+    QTemporaryDir dir;
+    for (const QString &code : products) {
+        Record r(ProductRecord::layout());
+        r.setValue(ProductRecord::Codice, code);
+        r.setValue(ProductRecord::Giacenza, QStringLiteral("1"));
+        r.setValue(ProductRecord::Costo, QStringLiteral("1,00"));
+        appendRecord(ProductRecord::archivePath(dir.path()), r);
+    }
+    const QString year = dir.path() + QStringLiteral("/2024.odc");
+    if (files.contains(QStringLiteral("!"))) {
+        // Documenti_Allegati cannot be made: the commit fails before it writes.
+        files.removeAll(QStringLiteral("!"));
+        writeBytes(dir.path() + QStringLiteral("/Documenti_Allegati"), "a file");
+    }
+    const qsizetype first = files.indexOf(QStringLiteral("-"));
+    if (first >= 0) {
+        QCOMPARE(cli(QStringList{QStringLiteral("carica")} + files.first(first) + args + QStringList{dir.path()}).exitCode, 0);
+        files = files.mid(first + 1);
+    }
+    const QByteArray productsBefore = readAll(ProductRecord::archivePath(dir.path()));
+    const Result r = cli(QStringList{QStringLiteral("carica")} + files + args + QStringList{dir.path()});
+    QCOMPARE(r.status, QProcess::NormalExit);
+    QVERIFY2(r.exitCode == exitCode, qPrintable(r.out + r.err));
+    QVERIFY2(r.out.contains(out), qPrintable(r.out));
+    if (exitCode == 2)
+        QVERIFY2(r.err.startsWith(QStringLiteral("scortex-cli: ")), qPrintable(r.err));
+    QCOMPARE(QFileInfo(year).size(), qint64(receipts) * ReceiptRecord::Size);
+    const QList<QByteArray> receiptsNow = [&] {
+        QList<QByteArray> l;
+        const QByteArray all = readAll(year);
+        for (qsizetype at = 0; at + ReceiptRecord::Size <= all.size(); at += ReceiptRecord::Size)
+            l.append(all.mid(at, ReceiptRecord::Size));
+        return l;
+    }();
+    for (const QByteArray &b : receiptsNow) {
+        const Record rec(ReceiptRecord::layout(), b);
+        QCOMPARE(rec.value(ReceiptRecord::Data), QStringLiteral("10/04/2024"));
+        QCOMPARE(rec.value(ReceiptRecord::DaSaldare), QStringLiteral("Sì"));
+    }
+    if (receipts == 0 && first < 0 && exitCode != 0) {
+        QCOMPARE(readAll(ProductRecord::archivePath(dir.path())), productsBefore);
+        QVERIFY(!QFile::exists(SupplierRecord::archivePath(dir.path())) || QFileInfo(SupplierRecord::archivePath(dir.path())).size() == 0);
+    }
+    if (QTest::currentDataTag() == QByteArray("year of the date"))
+        QCOMPARE(QFileInfo(dir.path() + QStringLiteral("/2023.odc")).size(), qint64(ReceiptRecord::Size));
 }
 
 QTEST_GUILESS_MAIN(TestScortexCli)
