@@ -267,6 +267,26 @@ bool copyBack(const QString &path, QFile &archive, const Header &h, QString *why
     return Disk::sync(archive, why);
 }
 
+// The journal standing beside `archive`: the second format's, inside its
+// folder, when the folder is there.
+QString present(const QString &archive)
+{
+    const QString path = RollbackJournal::pathFor(archive);
+    return QFileInfo(path).isDir() ? RollbackJournal::rangesPathFor(archive) : path;
+}
+
+// A journal removed, and its folder when it had one; a folder left behind
+// empty is removed by the next settle.
+void removeJournal(const QString &archive, const QString &path, bool throughDisk)
+{
+    if (throughDisk)
+        Disk::remove(path, nullptr);
+    else
+        QFile::remove(path);
+    if (path != RollbackJournal::pathFor(archive))
+        QDir().rmdir(RollbackJournal::pathFor(archive));
+}
+
 // Rule 4's durable step: the magic overwritten with zeros and flushed.
 bool invalidate(const QString &path, QString *why)
 {
@@ -305,6 +325,16 @@ QString unreadable()
 QString RollbackJournal::pathFor(const QString &archive)
 {
     return archive + QStringLiteral("-journal");
+}
+
+QString RollbackJournal::rangesPathFor(const QString &archive)
+{
+    return pathFor(archive) + QStringLiteral("/journal");
+}
+
+void RollbackJournal::discard(const QString &archive)
+{
+    removeJournal(archive, present(archive), true);
 }
 
 bool RollbackJournal::isJournal(const QString &fileName)
@@ -404,9 +434,13 @@ void RollbackJournal::settle(QFile &archive)
 
 void RollbackJournal::settle(QFile &archive, const QList<QFile *> &held)
 {
-    const QString path = pathFor(archive.fileName());
-    if (!QFileInfo::exists(path))
+    const QString name = archive.fileName();
+    const QString path = present(name);
+    if (!QFileInfo::exists(path)) {
+        if (path != pathFor(name))
+            QDir().rmdir(pathFor(name));
         return;
+    }
     Header h;
     QString why;
     switch (examine(path, archive, &h)) {
@@ -421,27 +455,27 @@ void RollbackJournal::settle(QFile &archive, const QList<QFile *> &held)
             ArchiveTransaction::rollBackChange(h.superJournal, held);
             if (examine(path, archive, &h) == State::Hot)
                 refuse(archive, QStringLiteral("impossibile annullare una scrittura interrotta su più archivi"));
-            QFile::remove(path);
+            removeJournal(name, path, false);
             return;
         }
         if (!copyBack(path, archive, h, &why))
             refuse(archive, QStringLiteral("impossibile annullare una scrittura interrotta (%1)").arg(why));
         if (invalidate(path, &why))
-            QFile::remove(path);
+            removeJournal(name, path, false);
         return;
     case State::Invalid:
         // Committed by the removal of its super-journal: that removal goes
         // to the disk first, or a crash could bring the super-journal back
         // with some of its journals gone.
         if (h.superJournal.isEmpty() || Disk::syncFolder(QFileInfo(h.superJournal).absolutePath(), nullptr))
-            QFile::remove(path);
+            removeJournal(name, path, false);
         return;
     }
 }
 
 void RollbackJournal::checkReadable(QFile &archive)
 {
-    const QString path = pathFor(archive.fileName());
+    const QString path = present(archive.fileName());
     if (!QFileInfo::exists(path))
         return;
     Header h;
@@ -499,7 +533,12 @@ void RollbackJournal::recover(QFile &archive)
 bool RollbackJournal::writeRanges(QFile &archive, const QList<Range> &ranges, qint64 newSize,
                                   const QString &superJournal, QString *why)
 {
-    const QString path = pathFor(archive.fileName());
+    const QString folder = pathFor(archive.fileName());
+    const QString path = rangesPathFor(archive.fileName());
+    if (!QDir().mkdir(folder) && !QFileInfo(folder).isDir()) {
+        *why = QStringLiteral("impossibile creare la cartella %1").arg(QDir::toNativeSeparators(folder));
+        return false;
+    }
     const qint64 oldSize = Disk::size(archive);
     if (oldSize < 0) {
         *why = QStringLiteral("dimensione del file illeggibile");
@@ -557,14 +596,15 @@ bool RollbackJournal::writeRanges(QFile &archive, const QList<Range> &ranges, qi
     }
     saved = saved && Disk::sync(out, why);
     saved = Disk::close(out, saved ? why : nullptr) && saved;
+    saved = saved && Disk::syncFolder(folder, why);
     if (!saved)
-        Disk::remove(path, nullptr);
+        removeJournal(archive.fileName(), path, true);
     return saved;
 }
 
 RollbackJournal::Found RollbackJournal::lookAt(QFile &archive, QString *superJournal)
 {
-    const QString path = pathFor(archive.fileName());
+    const QString path = present(archive.fileName());
     if (!QFileInfo::exists(path))
         return Found::None;
     Header h;
@@ -583,7 +623,7 @@ RollbackJournal::Found RollbackJournal::lookAt(QFile &archive, QString *superJou
 
 bool RollbackJournal::restore(QFile &archive, QString *why)
 {
-    const QString path = pathFor(archive.fileName());
+    const QString path = present(archive.fileName());
     Header h;
     if (examine(path, archive, &h) != State::Hot) {
         *why = unreadable();
@@ -594,9 +634,9 @@ bool RollbackJournal::restore(QFile &archive, QString *why)
 
 RollbackJournal::Commit RollbackJournal::commitAt(const QString &archive, QString *why)
 {
-    const QString path = pathFor(archive);
+    const QString path = present(archive);
     if (invalidate(path, why)) {
-        QFile::remove(path);
+        removeJournal(archive, path, false);
         return Commit::Done;
     }
     return magicIntact(path) ? Commit::NotDone : Commit::Unflushed;

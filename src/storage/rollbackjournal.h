@@ -73,8 +73,10 @@
 // which names the change's super-journal; it is hot only while that
 // super-journal stands (transaction.h states that protocol). It is written
 // only by such a change: a change of one archive still writes the format
-// above, byte for byte. An earlier version reads a magic it does not know as
-// an invalid journal and removes it: it is not safe beside this format.
+// above, byte for byte. It stands inside a folder of the journal's own name,
+// "<archive>-journal/journal": an earlier version takes a magic it does not
+// know for an invalid journal and removes it, but it cannot open a folder,
+// so it refuses the archive until this version has settled it.
 //   magic    8 bytes   "SCXJRNL2"; zeros once committed
 //   oldSize  int64     the archive's size before the change
 //   newSize  int64     its size after it: growth up to there is cut off
@@ -89,6 +91,8 @@ class RollbackJournal
 public:
     static QString pathFor(const QString &archive);
     static bool isJournal(const QString &fileName);
+    // The second format's place, inside the folder pathFor names.
+    static QString rangesPathFor(const QString &archive);
 
     // What the change replaces: the bytes up to its new end, or everything
     // from its offset on, as a rewrite that may shorten the file does.
@@ -139,8 +143,9 @@ public:
     // Rule 2 for `ranges` (in order, apart, within the archive) of a change
     // that leaves `archive` `newSize` bytes long, naming `superJournal`
     // (empty: none): written and flushed, but not its folder, which the
-    // caller flushes once for all its journals. False, with the journal
-    // removed, when it cannot be put down.
+    // caller flushes once for all its journals (the journal's own folder is
+    // flushed here). False, with the journal removed, when it cannot be put
+    // down.
     static bool writeRanges(QFile &archive, const QList<Range> &ranges, qint64 newSize, const QString &superJournal,
                             QString *why);
     // What stands beside `archive`, for a change of several archives.
@@ -155,6 +160,8 @@ public:
     static bool restore(QFile &archive, QString *why);
     // Rule 4 for the journal beside `archive`, and rule 7's answer.
     static Commit commitAt(const QString &archive, QString *why);
+    // The journal beside `archive` removed, in either format.
+    static void discard(const QString &archive);
 
 private:
     QFile &m_archive;

@@ -357,7 +357,7 @@ ArchiveTransaction::Committed ArchiveTransaction::commit()
     auto abandon = [&] {
         for (Member *p : changed) {
             if (p->journaled)
-                Disk::remove(RollbackJournal::pathFor(p->file.fileName()), nullptr);
+                RollbackJournal::discard(p->file.fileName());
         }
         if (!super.isEmpty() && Disk::remove(super, nullptr))
             Disk::syncFolder(folderOf(super), nullptr);
@@ -442,7 +442,7 @@ ArchiveTransaction::Committed ArchiveTransaction::commit()
     } else {
         // Rule 7.
         for (Member *p : changed)
-            Disk::remove(RollbackJournal::pathFor(p->file.fileName()), nullptr);
+            RollbackJournal::discard(p->file.fileName());
     }
     finish();
     return m_unflushed.isEmpty() ? result : Committed::Unflushed;

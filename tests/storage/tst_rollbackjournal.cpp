@@ -170,6 +170,9 @@ void TestRollbackJournal::journalsOfEveryKind_data()
     // A journal there but not readable decides nothing: the open refuses,
     // and it stays for a look.
     QTest::newRow("a journal that cannot be read") << QStringLiteral("unreadable") << false << QStringLiteral("refused");
+    // The folder of a change of several archives, left empty by a removal
+    // that failed: nothing to roll back, and it goes.
+    QTest::newRow("an empty journal folder") << QStringLiteral("empty folder") << false << QStringLiteral("as it is");
 }
 
 void TestRollbackJournal::journalsOfEveryKind()
@@ -181,6 +184,8 @@ void TestRollbackJournal::journalsOfEveryKind()
     const QByteArray fresh = rec('n');
     const QString path = RollbackJournal::pathFor(m_path);
     if (journal == u"unreadable")
+        QVERIFY(QDir().mkpath(RollbackJournal::rangesPathFor(m_path)));
+    else if (journal == u"empty folder")
         QVERIFY(QDir().mkpath(path));
     else
         writeBytes(path, earlierJournal(old, kSize, fresh, journal == u"damaged"));
