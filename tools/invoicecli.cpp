@@ -165,10 +165,8 @@ int load(QStringList args, const QString &toolFolder, std::FILE *out, std::FILE 
                     print(out, QStringLiteral("%1: saltata, %2\n").arg(who, why));
                     status = std::max(status, 1);
                 };
-                const QString type = r.invoice.tipoDocumento.trimmed();
-                if (type != u"TD01" && type != u"TD24" && type != u"TD25") {
-                    skip(QStringLiteral("documento di tipo %1, non una fattura di merce (TD01, TD24 o TD25)")
-                             .arg(type.isEmpty() ? QStringLiteral("non indicato") : type));
+                if (const QString why = InvoiceImport::typeProblem(r.invoice); !why.isEmpty()) {
+                    skip(why);
                     continue;
                 }
                 // Planned one by one: an invoice found twice in the files

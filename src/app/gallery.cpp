@@ -11,6 +11,7 @@
 #include "ui/exportwindow.h"
 #include "ui/attachwindow.h"
 #include "receipts/importwindow.h"
+#include "receipts/invoicewindow.h"
 #include "receipts/summarymenu.h"
 #include "receipts/summarywindow.h"
 #include "products/inventorymenu.h"
@@ -39,9 +40,11 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
+#include <QTableWidget>
 #include "ui/linemodel.h"
 #include "ui/resultlist.h"
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -111,6 +114,46 @@ void writeSamples(const QString &folder)
            {"02/04/2026", "GU-NIT", "500", "Protezione", "Guanti in nitrile monouso", "175,00", "Sì"}},
           {ReceiptRecord::Data, ReceiptRecord::Codice, ReceiptRecord::Quant, ReceiptRecord::Tipologia,
            ReceiptRecord::Descrizione, ReceiptRecord::CostoTot, ReceiptRecord::DaSaldare});
+}
+
+// An invoice of a supplier not yet in the archive, for the import window.
+QByteArray sampleInvoice()
+{
+    const auto line = [](int n, const char *kind, const char *code, const char *text, const char *quant,
+                         const char *price, const char *total) {
+        QByteArray l = "<DettaglioLinee><NumeroLinea>" + QByteArray::number(n) + "</NumeroLinea>";
+        if (*kind)
+            l += QByteArray("<TipoCessionePrestazione>") + kind + "</TipoCessionePrestazione>";
+        if (*code)
+            l += QByteArray("<CodiceArticolo><CodiceTipo>INTERNO</CodiceTipo><CodiceValore>") + code
+                 + "</CodiceValore></CodiceArticolo>";
+        l += QByteArray("<Descrizione>") + text + "</Descrizione>";
+        if (*quant)
+            l += QByteArray("<Quantita>") + quant + "</Quantita>";
+        l += QByteArray("<PrezzoUnitario>") + price + "</PrezzoUnitario><PrezzoTotale>" + total
+             + "</PrezzoTotale><AliquotaIVA>22.00</AliquotaIVA></DettaglioLinee>";
+        return l;
+    };
+    return QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                      "<p:FatturaElettronica versione=\"FPR12\" "
+                      "xmlns:p=\"http://ivaservizi.agenziaentrate.gov.it/docs/xsd/fatture/v1.2\">"
+                      "<FatturaElettronicaHeader><CedentePrestatore><DatiAnagrafici>"
+                      "<IdFiscaleIVA><IdPaese>IT</IdPaese><IdCodice>03128745605</IdCodice></IdFiscaleIVA>"
+                      "<Anagrafica><Denominazione>Minuterie Adriatiche S.r.l.</Denominazione></Anagrafica>"
+                      "</DatiAnagrafici><Sede><Indirizzo>Via del Porto</Indirizzo><NumeroCivico>12</NumeroCivico>"
+                      "<CAP>65122</CAP><Comune>Pescara</Comune><Provincia>PE</Provincia><Nazione>IT</Nazione></Sede>"
+                      "<Contatti><Telefono>085 4471122</Telefono></Contatti>"
+                      "</CedentePrestatore></FatturaElettronicaHeader>"
+                      "<FatturaElettronicaBody><DatiGenerali><DatiGeneraliDocumento>"
+                      "<TipoDocumento>TD01</TipoDocumento><Divisa>EUR</Divisa><Data>2026-12-04</Data>"
+                      "<Numero>318/A</Numero><ImportoTotaleDocumento>322.08</ImportoTotaleDocumento>"
+                      "</DatiGeneraliDocumento><DatiDDT><NumeroDDT>77</NumeroDDT><DataDDT>2026-11-28</DataDDT>"
+                      "<RiferimentoNumeroLinea>2</RiferimentoNumeroLinea></DatiDDT></DatiGenerali><DatiBeniServizi>")
+           + line(1, "", "VT-430", "Viti autofilettanti 4x30, confezione da 200 pezzi", "20.00", "1.25", "25.00")
+           + line(2, "", "TR-18V", "Trapano avvitatore 18 V con due batterie", "2.00", "92.00", "184.00")
+           + line(3, "", "CH-10", "Chiodi a testa piana 10 mm, scatola da 1 kg", "5.00", "3.80", "19.00")
+           + line(4, "AC", "", "Spese di trasporto", "", "36.00", "36.00")
+           + "</DatiBeniServizi></FatturaElettronicaBody></p:FatturaElettronica>";
 }
 
 } // namespace
@@ -206,6 +249,22 @@ int main(int argc, char *argv[])
     import.btnCercaClick();
     import.lstRecords->setCurrentIndex(import.model->index(1));
     ok = save(&import, out, QStringLiteral("_panContainer")) && ok;
+
+    // The import of an electronic invoice: a new supplier, a line matched
+    // by code, one whose product is still to be chosen, a service.
+    {
+        const QString invoice = QDir(folder.path()).filePath(QStringLiteral("IT03128745605_A0001.xml"));
+        QFile f(invoice);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(sampleInvoice());
+        f.close();
+        TfrmImportaFattura invoices(screens.frmCarichi);
+        invoices.setCard(screens.frmCarichi);
+        ok = save(&invoices, out, QStringLiteral("_vuota")) && ok;
+        invoices.addFiles({invoice});
+        invoices.tblRighe->setCurrentCell(2, TfrmImportaFattura::ColDescrizione);
+        ok = save(&invoices, out) && ok;
+    }
 
     // The spreadsheet exports, filled from the sample archives, and the
     // attachments window of a supplier card.

@@ -65,10 +65,10 @@ TfrmCalendario::TfrmCalendario(QWidget *owner)
 void TfrmCalendario::btnImportaDataClick()
 {
     const QString word = TextRules::trimmed(lblMemory->text());
-    QLineEdit *target = nullptr;
-    if (m_card && word == u"carichi_datadoc")
+    QLineEdit *target = m_target;
+    if (!target && m_card && word == u"carichi_datadoc")
         target = m_card->txtDataDoc;
-    else if (m_card && word == u"carichi_data")
+    else if (!target && m_card && word == u"carichi_data")
         target = m_card->txtData;
     if (!target)
         return; // an unknown word writes nothing and stays open

@@ -4,6 +4,7 @@
 
 class QCalendarWidget;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class TfrmCarichi;
 
@@ -17,6 +18,8 @@ public:
     explicit TfrmCalendario(QWidget *owner);
 
     void setCard(TfrmCarichi *card) { m_card = card; }
+    // Another window's date box, in place of the card's.
+    void setTarget(QLineEdit *box) { m_target = box; }
 
     QCalendarWidget *calAppuntamenti;
     QPushButton *btnImportaData;
@@ -28,4 +31,5 @@ public slots:
 
 private:
     TfrmCarichi *m_card = nullptr;
+    QLineEdit *m_target = nullptr;
 };

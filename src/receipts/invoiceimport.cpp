@@ -175,6 +175,9 @@ QByteArray newSupplier(const Invoices::Invoice &invoice, QStringList *marks)
     put(TelUff, s.telefono, QStringLiteral("Telefono"));
     put(Fax, s.fax, QStringLiteral("Fax"));
     put(Email, s.email.trimmed(), QStringLiteral("E-mail"));
+    // The receipts take the card's preferred contact: its phone, else its mail.
+    put(Recapito, s.telefono.trimmed().isEmpty() ? s.email.trimmed() : s.telefono.trimmed(),
+        QStringLiteral("Recapito preferenziale"));
     // A code the card's own check refuses is left out, and said.
     const auto checked = [&](int field, Validators::Kind kind, const QString &value, const QString &label) {
         if (value.isEmpty())
@@ -217,6 +220,24 @@ QString Plan::ditta() const
 QString invoiceTitle(const Invoices::Invoice &invoice)
 {
     return QStringLiteral("Fattura n. %1 del %2").arg(invoice.numero.trimmed(), invoice.dateText());
+}
+
+QString typeProblem(const Invoices::Invoice &invoice)
+{
+    const QString type = invoice.tipoDocumento.trimmed();
+    if (type == u"TD01" || type == u"TD24" || type == u"TD25")
+        return {};
+    return QStringLiteral("documento di tipo %1, non una fattura di merce (TD01, TD24 o TD25)")
+        .arg(type.isEmpty() ? QStringLiteral("non indicato") : type);
+}
+
+QString doneMessage(int receipts, int productsChanged)
+{
+    return QStringLiteral("%1 %2; giacenza aggiornata per %3 %4.")
+        .arg(receipts == 1 ? QStringLiteral("Caricato") : QStringLiteral("Caricati"))
+        .arg(receipts == 1 ? QStringLiteral("1 carico") : QStringLiteral("%1 carichi").arg(receipts))
+        .arg(productsChanged)
+        .arg(productsChanged == 1 ? QStringLiteral("articolo") : QStringLiteral("articoli"));
 }
 
 QList<Received> received(const QList<Invoices::Source> &sources)
@@ -494,6 +515,8 @@ Outcome commit(const QString &programFolder, const QString &yearArchive, const P
         }
 
         QSet<qint64> changed;
+        // One new product on two lines is one card, raised twice.
+        QHash<QByteArray, qint64> created;
         for (const LinePlan *l : lines) {
             const QString where = QStringLiteral("Riga %1: ").arg(invoice.lines[l->line].numeroLinea.trimmed());
             QByteArray product;
@@ -505,7 +528,13 @@ Outcome commit(const QString &programFolder, const QString &yearArchive, const P
                                                          "ripetere l'importazione.")};
                 position = l->position;
             } else if (l->product == LinePlan::Product::New) {
-                product = l->record;
+                const QByteArray code = foldedBytes(rawField(l->record, ProductRecord::layout(), ProductRecord::Codice));
+                if (const qint64 made = code.isEmpty() ? 0 : created.value(code)) {
+                    position = made;
+                    product = change.read(products, made);
+                } else {
+                    product = l->record;
+                }
             }
             using namespace ReceiptRecord;
             Record receipt(layout());
@@ -524,10 +553,14 @@ Outcome commit(const QString &programFolder, const QString &yearArchive, const P
                 const ProductImport::StockChange raised = ProductImport::addStock(r.bytes(), l->fields.quant);
                 if (!raised.ok)
                     throw Refused{where + raised.message};
-                if (position)
+                if (position) {
                     change.write(products, position, raised.record);
-                else
+                } else {
                     position = change.append(products, raised.record);
+                    const QByteArray code = foldedBytes(rawField(raised.record, ProductRecord::layout(), ProductRecord::Codice));
+                    if (!code.isEmpty())
+                        created.insert(code, position);
+                }
                 changed.insert(position);
                 for (const auto &[box, text] : ProductImport::cardFill(raised.record, l->fields.quant)) {
                     if (box == u"txtCodice")

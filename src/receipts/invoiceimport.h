@@ -102,4 +102,11 @@ Outcome commit(const QString &programFolder, const QString &yearArchive, const P
 // "Fattura n. … del …"
 QString invoiceTitle(const Invoices::Invoice &invoice);
 
+// Why an invoice of this kind loads no goods (not TD01, TD24 or TD25);
+// empty when it may.
+QString typeProblem(const Invoices::Invoice &invoice);
+
+// "Caricati 3 carichi; giacenza aggiornata per 2 articoli."
+QString doneMessage(int receipts, int productsChanged);
+
 } // namespace InvoiceImport

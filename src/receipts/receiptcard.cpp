@@ -4,6 +4,7 @@
 #include "ui/helpwindows.h"
 #include "receipts/calendar.h"
 #include "receipts/importwindow.h"
+#include "receipts/invoicewindow.h"
 #include "receipts/receiptcalc.h"
 #include "receipts/receipthelp.h"
 #include "receipts/receiptprint.h"
@@ -119,6 +120,9 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
     btnImpEsame = new TCommandButton(QStringLiteral("btnImpEsame"), QStringLiteral(":/art/importa_sx.svg"),
                                       QStringLiteral("IMPORTA DATI"), p);
     btnImpEsame->setGeometry(col + 316, 248, 170, 40);
+    cmdFattura = new TCommandButton(QStringLiteral("cmdFattura"), QStringLiteral(":/art/importa.svg"),
+                                    QStringLiteral("Fattura elettronica"), p);
+    cmdFattura->setGeometry(col + 506, 248, 230, 40);
     btnCalcola = new TCommandButton(QStringLiteral("btnCalcola"), QStringLiteral(":/art/calcola.svg"),
                                     QStringLiteral("<<  Calcola"), p);
     btnCalcola->setGeometry(col + 176, 512, 150, 40);
@@ -188,6 +192,8 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
         = QStringLiteral("Fai clic su questo campo e premi un tasto qualsiasi per importare una data dal calendario.");
     def.hints = {
         {QStringLiteral("btnImpEsame"), QStringLiteral("Importa i dati dal magazzino dei prodotti.")},
+        {QStringLiteral("cmdFattura"),
+         QStringLiteral("Carica le righe delle fatture elettroniche ricevute dai fornitori e aggiorna la giacenza.")},
         {QStringLiteral("btnCalcola"),
          QStringLiteral("Calcola il costo totale moltiplicando il costo unitario per la quantità caricata.")},
         {QStringLiteral("chkDaSaldare"),
@@ -217,6 +223,12 @@ TfrmCarichi::TfrmCarichi(QWidget *parent)
     connect(findChild<QAbstractButton *>(QStringLiteral("cmdListino")), &QAbstractButton::clicked, this,
             &TfrmCarichi::cmdListinoClick);
     connect(btnImpEsame, &QAbstractButton::clicked, this, &TfrmCarichi::btnImpEsameClick);
+    connect(cmdFattura, &QAbstractButton::clicked, this, &TfrmCarichi::cmdFatturaClick);
+}
+
+void TfrmCarichi::cmdFatturaClick()
+{
+    openDialog<TfrmImportaFattura>(this, [this](TfrmImportaFattura &w) { w.setCard(this); });
 }
 
 void TfrmCarichi::btnImpEsameClick()

@@ -19,7 +19,7 @@ public:
     QLineEdit *txtNumDoc, *txtDataDoc, *txtFornitore, *txtRecapiti, *txtData, *txtCodice, *txtTipologia;
     QLineEdit *txtMarca, *txtDescrizione, *txtCostoUni, *txtQuant, *txtCostoTot, *txtNote;
     QCheckBox *chkDaSaldare;
-    TPictureButton *btnImpEsame, *btnCalcola;
+    TPictureButton *btnImpEsame, *btnCalcola, *cmdFattura;
 
     // Opens the date picker for one of the two date boxes.
     void openCalendar(QLineEdit *dateBox);
@@ -29,6 +29,8 @@ public slots:
     void cmdListinoClick();
     // The import of a product from the warehouse.
     void btnImpEsameClick();
+    // Receipts loaded from electronic invoices.
+    void cmdFatturaClick();
 
 protected:
     // The total a save computes; false stops the save.

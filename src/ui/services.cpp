@@ -183,4 +183,20 @@ void setChooser(Chooser chooser)
     g_chooser = std::move(chooser);
 }
 
+namespace {
+FilesChooser g_filesChooser;
+} // namespace
+
+QStringList openFiles(QWidget *parent, const QString &title, const QString &filter)
+{
+    if (g_filesChooser)
+        return g_filesChooser(parent, title, filter);
+    return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
+}
+
+void setFilesChooser(FilesChooser chooser)
+{
+    g_filesChooser = std::move(chooser);
+}
+
 } // namespace FileDialogs

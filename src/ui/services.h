@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -59,4 +60,8 @@ namespace FileDialogs {
 QString openFile(QWidget *parent, const QString &title, const QString &filter);
 using Chooser = std::function<QString(QWidget *parent, const QString &title, const QString &filter)>;
 void setChooser(Chooser chooser); // empty: the real dialog
+// Several files at once; empty when cancelled.
+QStringList openFiles(QWidget *parent, const QString &title, const QString &filter);
+using FilesChooser = std::function<QStringList(QWidget *parent, const QString &title, const QString &filter)>;
+void setFilesChooser(FilesChooser chooser); // empty: the real dialog
 } // namespace FileDialogs

@@ -5,6 +5,7 @@
 #include "app/scramble.h"
 #include "app/safetycopies.h"
 #include "app/screenset.h"
+#include "receipts/invoicewindow.h"
 #include "products/inventorymenu.h"
 #include "products/productcard.h"
 #include "receipts/receiptcard.h"
@@ -610,7 +611,8 @@ void TestShell::everyControlHasAName()
     TfrmGuida help(m_screens->frmAvvio);
     TfrmInfo info(m_screens->frmAvvio);
     TfrmSplash splash(m_screens->frmAvvio);
-    windows << &help << &info << &splash;
+    TfrmImportaFattura invoices(m_screens->frmCarichi);
+    windows << &help << &info << &splash << &invoices;
     for (QWidget *window : windows) {
         for (QWidget *w : window->findChildren<QWidget *>()) {
             if (w->focusPolicy() == Qt::NoFocus || qobject_cast<QPlainTextEdit *>(w->parentWidget()))
