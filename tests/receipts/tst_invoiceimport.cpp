@@ -400,6 +400,23 @@ void TestInvoiceImport::productOnTwoLinesRisesTwice()
     QCOMPARE(field(after, ProductRecord::layout(), ProductRecord::Giacenza), QStringLiteral("14"));
     QCOMPARE(field(after, ProductRecord::layout(), ProductRecord::Valore), QStringLiteral("28,00"));
     QCOMPARE(records(f.suppliers(), SupplierRecord::Size).size(), 1);
+
+    // A product made from the line, on both lines: one new card, raised
+    // twice, not two cards of one code.
+    Folder g;
+    InvoiceImport::Plan q = InvoiceImport::plan(g.path(), g.year(), in).front();
+    for (LinePlan &l : q.lines) {
+        l.product = LinePlan::Product::New;
+        l.record = InvoiceImport::newProduct(q, l, QStringLiteral("Farine"));
+        l.ticked = true;
+    }
+    const InvoiceImport::Outcome made = InvoiceImport::commit(g.path(), g.year(), q, choices());
+    QVERIFY2(made.ok, qPrintable(made.message));
+    QCOMPARE(made.receipts, 2);
+    QCOMPARE(made.productsChanged, 1);
+    const QList<QByteArray> cards = records(g.products(), ProductRecord::Size);
+    QCOMPARE(cards.size(), 1);
+    QCOMPARE(field(cards.front(), ProductRecord::layout(), ProductRecord::Giacenza), QStringLiteral("10"));
 }
 
 void TestInvoiceImport::invoiceFileKeptBesideADifferentOne()
