@@ -1,8 +1,9 @@
 /* Loaded into a test's child process (LD_PRELOAD): makes the Nth call that
- * changes a file under FAILSHIM_DIR fail as the real system calls fail, so
+ * changes a file or a name under FAILSHIM_DIR fail as the real system calls fail, so
  * the code above them is tried with the system's own error paths.
  * FAILSHIM_N: which call; FAILSHIM_KIND: once, persistent, short or crash;
- * FAILSHIM_HIT: a file created when the call is reached. */
+ * FAILSHIM_HIT: a file created when the call is reached; FAILSHIM_NAMES: unlink,
+ * mkdir and rmdir are failed too. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -191,3 +192,27 @@ int fcntl(int fd, int cmd, ...)
 
 /* glibc's 64-bit name for the same call. */
 int fcntl64(int fd, int cmd, ...) __attribute__((alias("fcntl")));
+
+/* Removing and making names, when FAILSHIM_NAMES is set: a super-journal's
+ * removal is a commit. */
+#define FAIL_PATH_CALL(name, params, args, path)                                                                    \
+    int name params                                                                                                 \
+    {                                                                                                               \
+        static int(*real) params;                                                                                   \
+        if (!real)                                                                                                  \
+            real = (int(*) params)dlsym(RTLD_NEXT, #name);                                                          \
+        if (getenv("FAILSHIM_NAMES") && underFolder(path)) {                                                        \
+            const int o = next();                                                                                   \
+            if (o == Half && crashing())                                                                            \
+                _exit(86);                                                                                          \
+            if (o != Pass) {                                                                                        \
+                errno = EIO;                                                                                        \
+                return -1;                                                                                          \
+            }                                                                                                       \
+        }                                                                                                           \
+        return real args;                                                                                           \
+    }
+
+FAIL_PATH_CALL(unlink, (const char *path), (path), path)
+FAIL_PATH_CALL(mkdir, (const char *path, mode_t mode), (path, mode), path)
+FAIL_PATH_CALL(rmdir, (const char *path), (path), path)
