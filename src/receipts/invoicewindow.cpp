@@ -11,6 +11,7 @@
 #include "storage/record.h"
 #include "storage/recordfile.h"
 #include "storage/textrules.h"
+#include "suppliers/supplierrecord.h"
 #include "ui/searchwindow.h"
 #include "ui/services.h"
 
@@ -33,7 +34,8 @@ namespace {
 
 const char kBoxStyle[] = "QLineEdit { background: #FFFFFF; border: 2px solid #87CEEB; border-radius: 3px; "
                          "padding: 1px 4px; }"
-                         "QLineEdit:focus { background: #FFFF00; }";
+                         "QLineEdit:focus { background: #FFFF00; }"
+                         "QLineEdit:disabled { background: #EEEEEE; border-color: #C8D8E4; }";
 const char kValueStyle[] = "color: #1F3A5F; background: white; border: 1px solid #9CC3DB; padding: 2px 6px;";
 
 QLabel *caption(QWidget *parent, const QString &text, const QRect &at)
@@ -334,6 +336,8 @@ void TfrmImportaFattura::replan()
                      .arg(files)
                      .arg(files == 1 ? QStringLiteral("file") : QStringLiteral("file")));
     fillInvoices();
+    setStatus(m_entries.isEmpty() ? QStringLiteral("Nessuna fattura da caricare nei file scelti.")
+                                  : QStringLiteral("Controllare le fatture e le righe spuntate, poi premere Carica."));
     if (!refused.isEmpty())
         Messages::warning(this, QStringLiteral("Alcuni file non contengono fatture da caricare:\r\n\r\n%1")
                                     .arg(refused.mid(0, 20).join(QStringLiteral("\r\n"))));
@@ -403,6 +407,23 @@ void TfrmImportaFattura::showInvoice(int row)
             supplier += u' ' + e.plan.supplierMarks.join(QStringLiteral("; ")) + u'.';
     }
     say(lblFornitore, supplier);
+    // The card the import adds, field by field.
+    QStringList card;
+    if (e.plan.supplierPosition == 0) {
+        using namespace SupplierRecord;
+        const Record r(SupplierRecord::layout(), e.plan.supplier);
+        const std::pair<int, const char *> fields[] = {
+            {Ditta, "Denominazione"}, {IndirizzoRes, "Indirizzo"}, {CapRes, "CAP"},  {ComuneRes, "Città"},
+            {ProvRes, "Provincia"},   {PartitaIva, "Partita IVA"}, {CodFisc, "Codice fiscale"},
+            {TelUff, "Telefono"},     {Email, "E-mail"},          {Iban, "IBAN"}};
+        for (const auto &[field, label] : fields) {
+            const QString text = TextRules::trimmed(r.value(field));
+            if (!text.isEmpty())
+                card << QStringLiteral("%1: %2").arg(QString::fromUtf8(label), text);
+        }
+    }
+    lblFornitore->setToolTip(card.join(u'\n'));
+    lblFornitore->setAccessibleDescription(card.join(QStringLiteral("; ")));
     QString doc = QStringLiteral("%1 (%2), totale %3, %4 righe")
                       .arg(InvoiceImport::invoiceTitle(inv), inv.tipoDocumento.trimmed(),
                            inv.importoTotale.trimmed().isEmpty() ? QStringLiteral("non indicato") : invoiceMoney(inv.importoTotale))
@@ -741,22 +762,10 @@ void TfrmImportaFattura::btnCaricaClick()
 bool TfrmImportaFattura::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == txtData && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        switch (key->key()) {
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-        case Qt::Key_Shift:
-        case Qt::Key_Control:
-        case Qt::Key_Alt:
-        case Qt::Key_Meta:
-        case Qt::Key_AltGr:
+        if (!asksForPicker(static_cast<QKeyEvent *>(event)))
             return false;
-        default:
-            if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll))
-                return false;
-            openCalendar();
-            return true;
-        }
+        openCalendar();
+        return true;
     }
     if (watched == txtData && event->type() == QEvent::MouseButtonDblClick) {
         openCalendar();

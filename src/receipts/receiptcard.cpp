@@ -301,26 +301,11 @@ bool TfrmCarichi::cardKeyPress(const QString &control, QKeyEvent *key)
     if (control != u"txtDataDoc" && control != u"txtData")
         return false;
     QLineEdit *date = control == u"txtData" ? txtData : txtDataDoc;
-    // Selecting and copying a date work as anywhere else.
-    if (isClipboardKey(key))
+    if (!asksForPicker(key))
         return false;
-    switch (key->key()) {
-    case Qt::Key_Backspace:
-    case Qt::Key_Delete:
+    if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete)
         date->clear();
-        return true;
-    // Moving on with Tab and pressing a modifier alone are not a request for
-    // the calendar: a keyboard user must be able to leave the box.
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_Meta:
-    case Qt::Key_AltGr:
-        return false;
-    default:
+    else
         openCalendar(date);
-        return true;
-    }
+    return true;
 }

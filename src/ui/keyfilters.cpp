@@ -19,6 +19,24 @@ bool isClipboardKey(const QKeyEvent *key)
     return key->key() == Qt::Key_Insert && (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
 }
 
+bool asksForPicker(const QKeyEvent *key)
+{
+    if (isClipboardKey(key))
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+    case Qt::Key_AltGr:
+        return false;
+    default:
+        return true;
+    }
+}
+
 bool isEditingKey(const QKeyEvent *key)
 {
     switch (key->key()) {

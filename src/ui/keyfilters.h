@@ -26,6 +26,10 @@ bool pasteWithoutBlanks(QLineEdit *box, const class QKeyEvent *key);
 // A paste into a box of digits only brings only the clipboard's digits.
 bool pasteDigitsOnly(QLineEdit *box, const class QKeyEvent *key);
 bool isNumericKey(const class QKeyEvent *key, bool allowComma);
+// A key that, in a date box filled from the calendar, asks for the
+// calendar: not Tab (a keyboard user must be able to leave the box), not a
+// modifier pressed alone, not a clipboard shortcut.
+bool asksForPicker(const class QKeyEvent *key);
 // In a money box the point (the numeric keypad's decimal key) types the
 // decimal comma when the box has none yet, and is dropped otherwise. True
 // when the key was a point and has been dealt with.
