@@ -15,6 +15,7 @@
 #include "suppliers/supplierrecord.h"
 #include "validators/validators.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -275,6 +276,9 @@ QList<Plan> plan(const QString &programFolder, const QString &yearArchive, const
     const QString suppliersPath = SupplierRecord::archivePath(programFolder);
     if (QFileInfo::exists(suppliersPath)) {
         RecordFile file(suppliersPath, SupplierRecord::Size, RecordFile::Mode::ReadOnly);
+        // Counted before the scan: a card added meanwhile is looked at
+        // again by the commit.
+        const qint64 count = file.count();
         QList<int> best(plans.size(), 0);
         file.scan([&](qint64 position, QByteArrayView record) {
             for (qsizetype k = 0; k < plans.size(); ++k) {
@@ -288,7 +292,7 @@ QList<Plan> plan(const QString &programFolder, const QString &yearArchive, const
             return true;
         });
         for (Plan &p : plans) {
-            p.supplierCount = file.count();
+            p.supplierCount = count;
             if (p.supplierPosition)
                 p.supplierMarks.clear();
         }
@@ -310,6 +314,9 @@ QList<Plan> plan(const QString &programFolder, const QString &yearArchive, const
     if (!wanted.isEmpty() && QFileInfo::exists(productsPath)) {
         using namespace ProductRecord;
         RecordFile file(productsPath, Size, RecordFile::Mode::ReadOnly);
+        const qint64 count = file.count();
+        for (Plan &p : plans)
+            p.productCount = count;
         file.scan([&](qint64 position, QByteArrayView record) {
             const auto hit = wanted.constFind(foldedBytes(rawField(record, layout(), Codice)));
             if (hit == wanted.cend())
@@ -353,22 +360,48 @@ QList<Plan> plan(const QString &programFolder, const QString &yearArchive, const
         for (const QByteArray &n : supplierNames(p))
             names[n]++;
     }
-    QSet<QByteArray> loaded, receivedNotes;
-    if (QFileInfo::exists(yearArchive)) {
+    QSet<QByteArray> loaded;
+    // Supplier and document number -> the documents' dates, as stored.
+    QHash<QByteArray, QSet<QByteArray>> documents;
+    const auto scanReceipts = [&](const QString &path, bool forLoaded) {
         using namespace ReceiptRecord;
-        RecordFile file(yearArchive, Size, RecordFile::Mode::ReadOnly);
+        RecordFile file(path, Size, RecordFile::Mode::ReadOnly);
+        // Counted first: what comes in during the scan is looked at again
+        // by the commit.
+        const qint64 count = file.count();
         file.scan([&](qint64, QByteArrayView record) {
             const QByteArray fornitore = foldedBytes(rawField(record, layout(), Fornitore));
             if (!names.contains(fornitore))
                 return true;
             const QByteArray numDoc = foldedBytes(rawField(record, layout(), NumDoc));
-            loaded.insert(loadedKey(fornitore, numDoc, foldedBytes(rawField(record, layout(), DataDoc))));
-            receivedNotes.insert(receivedKey(fornitore, numDoc));
+            const QByteArray dataDoc = foldedBytes(rawField(record, layout(), DataDoc));
+            if (forLoaded)
+                loaded.insert(loadedKey(fornitore, numDoc, dataDoc));
+            documents[receivedKey(fornitore, numDoc)].insert(dataDoc);
             return true;
         });
-        const qint64 count = file.count();
+        return count;
+    };
+    if (QFileInfo::exists(yearArchive)) {
+        const qint64 count = scanReceipts(yearArchive, true);
         for (Plan &p : plans)
             p.receiptCount = count;
+    }
+    // A delivery note of another year (a deferred invoice in January for
+    // December's goods) is looked for in that year's archive too.
+    QSet<QString> otherYears;
+    const QFileInfo year(yearArchive);
+    for (const Plan &p : plans) {
+        for (const Invoices::DeliveryNote &n : p.source.invoice.deliveryNotes) {
+            const QString y = dayText(n.data).right(4);
+            if (y.size() == 4 && y != year.completeBaseName())
+                otherYears.insert(y);
+        }
+    }
+    for (const QString &y : std::as_const(otherYears)) {
+        const QString path = year.dir().filePath(y + QStringLiteral(".odc"));
+        if (QFileInfo::exists(path))
+            scanReceipts(path, false);
     }
     for (Plan &p : plans) {
         p.alreadyLoaded = alreadyIn(loaded, p);
@@ -376,11 +409,16 @@ QList<Plan> plan(const QString &programFolder, const QString &yearArchive, const
         for (LinePlan &l : p.lines) {
             const Invoices::DeliveryNote *n = noteOf(p.source.invoice, p.source.invoice.lines[l.line]);
             if (n) {
+                // The note's number, and its date where the receipt gives one:
+                // an invoice of the same number is another document.
                 const QByteArray number =
                     foldedText(stored(n->numero, ReceiptRecord::layout().capacity(ReceiptRecord::NumDoc)));
+                const QByteArray date = foldedText(dayText(n->data));
                 for (const QByteArray &name : supplier) {
-                    if (!number.isEmpty() && receivedNotes.contains(receivedKey(name, number)))
-                        l.receivedWith = n->numero.trimmed();
+                    const auto dates = documents.constFind(receivedKey(name, number));
+                    if (!number.isEmpty() && dates != documents.cend()
+                        && (dates->contains(QByteArray()) || dates->contains(date)))
+                        l.receivedWith = QStringLiteral("%1 del %2").arg(n->numero.trimmed(), dayText(n->data));
                 }
             }
             l.ticked = l.fields.goods && l.fields.problem.isEmpty() && l.receivedWith.isEmpty() && !p.alreadyLoaded;
@@ -529,9 +567,18 @@ Outcome commit(const QString &programFolder, const QString &yearArchive, const P
                 position = l->position;
             } else if (l->product == LinePlan::Product::New) {
                 const QByteArray code = foldedBytes(rawField(l->record, ProductRecord::layout(), ProductRecord::Codice));
-                if (const qint64 made = code.isEmpty() ? 0 : created.value(code)) {
+                qint64 made = code.isEmpty() ? 0 : created.value(code);
+                // A card of that code added since the plan (by an invoice
+                // loaded before this one, or another workstation) is the
+                // product, not a second card of one code.
+                for (qint64 p = plan.productCount + 1; !made && !code.isEmpty() && p <= change.count(products); ++p) {
+                    if (foldedBytes(rawField(change.read(products, p), ProductRecord::layout(), ProductRecord::Codice)) == code)
+                        made = p;
+                }
+                if (made) {
                     position = made;
                     product = change.read(products, made);
+                    created.insert(code, made);
                 } else {
                     product = l->record;
                 }

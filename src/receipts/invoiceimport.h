@@ -61,6 +61,7 @@ struct Plan
     // only at what was added since.
     qint64 receiptCount = 0;
     qint64 supplierCount = 0;
+    qint64 productCount = 0;
 
     QString ditta() const; // the supplier's name on its card
 };

@@ -153,7 +153,7 @@ TfrmImportaFattura::TfrmImportaFattura(QWidget *owner)
     tblRighe->setFont(layoutFont(QStringLiteral("Arial"), 10, false));
     tblRighe->setGeometry(10, 386, 980, 204);
     tblRighe->setAccessibleName(QStringLiteral("Righe della fattura"));
-    tblRighe->setHorizontalHeaderLabels({QString(), QStringLiteral("N."), QStringLiteral("Codice"),
+    tblRighe->setHorizontalHeaderLabels({QStringLiteral("Carica"), QStringLiteral("N."), QStringLiteral("Codice"),
                                          QStringLiteral("Descrizione"), QStringLiteral("Quantità"),
                                          QStringLiteral("Costo unitario"), QStringLiteral("Costo totale"),
                                          QStringLiteral("Articolo"), QStringLiteral("Stato")});
@@ -163,7 +163,7 @@ TfrmImportaFattura::TfrmImportaFattura(QWidget *owner)
     tblRighe->setTabKeyNavigation(false);
     tblRighe->verticalHeader()->hide();
     tblRighe->verticalHeader()->setDefaultSectionSize(22);
-    const int widths[ColumnCount] = {28, 40, 110, 255, 70, 100, 95, 120, 140};
+    const int widths[ColumnCount] = {52, 36, 105, 240, 66, 100, 90, 120, 140};
     for (int c = 0; c < ColumnCount; ++c)
         tblRighe->setColumnWidth(c, widths[c]);
     tblRighe->horizontalHeader()->setStretchLastSection(true);
@@ -203,6 +203,8 @@ TfrmImportaFattura::TfrmImportaFattura(QWidget *owner)
     connect(btnNuovoArticolo, &QPushButton::clicked, this, &TfrmImportaFattura::btnNuovoArticoloClick);
     connect(btnSenzaArticolo, &QPushButton::clicked, this, &TfrmImportaFattura::btnSenzaArticoloClick);
     connect(lstFatture, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (m_filling)
+            return;
         keepInvoice();
         showInvoice(row);
     });
@@ -311,13 +313,25 @@ void TfrmImportaFattura::replan()
             }
             e.ticked = anyLine && !p.alreadyLoaded && e.typeProblem.isEmpty();
             for (const Entry &o : std::as_const(old)) {
-                if (o.plan.source.fileBytes == p.source.fileBytes
-                    && InvoiceImport::invoiceTitle(o.plan.source.invoice) == InvoiceImport::invoiceTitle(p.source.invoice)
-                    && !p.alreadyLoaded) {
-                    e.data = o.data;
-                    e.daSaldare = o.daSaldare;
-                    e.tipologia = o.tipologia;
+                // Loaded meanwhile, it starts again as already loaded.
+                if (p.alreadyLoaded || o.plan.source.fileBytes != p.source.fileBytes
+                    || InvoiceImport::invoiceTitle(o.plan.source.invoice) != InvoiceImport::invoiceTitle(p.source.invoice)
+                    || o.plan.lines.size() != p.lines.size())
+                    continue;
+                e.data = o.data;
+                e.daSaldare = o.daSaldare;
+                e.tipologia = o.tipologia;
+                e.ticked = o.ticked;
+                e.choices = o.choices;
+                for (int i = 0; i < p.lines.size(); ++i) {
+                    InvoiceImport::LinePlan &l = e.plan.lines[i];
+                    l.ticked = o.plan.lines[i].ticked;
+                    if (o.choices[i] == Choice::Existing) {
+                        l.position = o.plan.lines[i].position;
+                        l.record = o.plan.lines[i].record;
+                    }
                 }
+                break;
             }
             m_entries << e;
         }
@@ -346,6 +360,7 @@ void TfrmImportaFattura::replan()
 void TfrmImportaFattura::fillInvoices()
 {
     m_filling = true;
+    m_current = -1;
     lstFatture->clear();
     for (const Entry &e : std::as_const(m_entries)) {
         const Invoices::Invoice &inv = e.plan.source.invoice;
@@ -360,11 +375,10 @@ void TfrmImportaFattura::fillInvoices()
         item->setCheckState(e.ticked ? Qt::Checked : Qt::Unchecked);
     }
     m_filling = false;
-    m_current = -1;
-    if (!m_entries.isEmpty())
+    if (!m_entries.isEmpty() && lstFatture->currentRow() != 0)
         lstFatture->setCurrentRow(0);
     else
-        showInvoice(-1);
+        showInvoice(lstFatture->currentRow());
 }
 
 void TfrmImportaFattura::keepInvoice()
@@ -504,7 +518,7 @@ void TfrmImportaFattura::fillLines()
     }
     m_filling = false;
     if (tblRighe->rowCount() > 0)
-        tblRighe->setCurrentCell(0, ColDescrizione);
+        tblRighe->setCurrentCell(0, ColTick);
     else
         showLine(-1);
 }
@@ -611,9 +625,8 @@ void TfrmImportaFattura::btnScegliArticoloClick()
     l.position = picked->position;
     l.record = picked->bytes;
     m_entries[m_current].choices[row] = Choice::Existing;
-    l.ticked = l.fields.goods && l.fields.problem.isEmpty();
     fillLines();
-    tblRighe->setCurrentCell(row, ColDescrizione);
+    tblRighe->setCurrentCell(row, ColTick);
 }
 
 void TfrmImportaFattura::btnNuovoArticoloClick()
@@ -628,9 +641,8 @@ void TfrmImportaFattura::btnNuovoArticoloClick()
         return;
     }
     m_entries[m_current].choices[row] = Choice::New;
-    l.ticked = l.fields.goods && l.fields.problem.isEmpty();
     fillLines();
-    tblRighe->setCurrentCell(row, ColDescrizione);
+    tblRighe->setCurrentCell(row, ColTick);
 }
 
 void TfrmImportaFattura::btnSenzaArticoloClick()
@@ -639,10 +651,8 @@ void TfrmImportaFattura::btnSenzaArticoloClick()
     if (row < 0)
         return;
     m_entries[m_current].choices[row] = Choice::None;
-    InvoiceImport::LinePlan &l = m_entries[m_current].plan.lines[row];
-    l.ticked = l.fields.problem.isEmpty() && (l.fields.goods || l.ticked);
     fillLines();
-    tblRighe->setCurrentCell(row, ColDescrizione);
+    tblRighe->setCurrentCell(row, ColTick);
 }
 
 void TfrmImportaFattura::btnCaricaClick()
@@ -679,15 +689,33 @@ void TfrmImportaFattura::btnCaricaClick()
             const QString line = QStringLiteral("Riga %1: ").arg(e.plan.source.invoice.lines[l.line].numeroLinea.trimmed());
             if (!l.fields.problem.isEmpty())
                 return stop(line + l.fields.problem + u'.', i, tblRighe);
-            if (e.choices[i] == Choice::Pending)
+            if (e.choices[i] == Choice::Pending && l.fields.goods)
                 return stop(line + InvoiceImport::matchProblem(l)
                                 + QStringLiteral(": scegliere un articolo, crearne uno nuovo o caricare la riga senza articolo."),
                             i, btnScegliArticolo);
-            needType = needType || e.choices[i] == Choice::New || e.choices[i] == Choice::None;
+            needType = needType || e.choices[i] != Choice::Existing;
         }
         if (needType && TextRules::trimmed(e.tipologia).isEmpty())
             return stop(QStringLiteral("Indicare la tipologia della merce per gli articoli nuovi e le righe senza articolo."),
                         -1, txtTipologia);
+    }
+
+    // A date of another year than the card's archive is asked about once.
+    const QString archiveYear = QFileInfo(m_yearArchive).completeBaseName();
+    for (int k : std::as_const(chosen)) {
+        const Entry &e = m_entries[k];
+        if (e.data.right(4) != archiveYear
+            && !Messages::confirm(this, QStringLiteral("La data di carico %1 della %2 non è dell'anno %3, l'anno "
+                                                       "dell'archivio aperto.\r\n\r\nCaricarla comunque in questo "
+                                                       "archivio?")
+                                            .arg(e.data,
+                                                 InvoiceImport::invoiceTitle(e.plan.source.invoice)
+                                                     .replace(QStringLiteral("Fattura"), QStringLiteral("fattura")),
+                                                 archiveYear))) {
+            lstFatture->setCurrentRow(k);
+            txtData->setFocus();
+            return;
+        }
     }
 
     int receipts = 0, products = 0;

@@ -106,6 +106,25 @@ QString unsafeNameMessage(const QString &name)
         .arg(name);
 }
 
+namespace {
+
+// Opening an attachment hands it to the desktop: a foreign file that the
+// desktop would run (a program, a script, a link) is kept as data.
+QString asData(const QString &name)
+{
+    static const QStringList harmless = {
+        QStringLiteral(".pdf"), QStringLiteral(".xml"),  QStringLiteral(".p7m"), QStringLiteral(".p7s"),
+        QStringLiteral(".txt"), QStringLiteral(".csv"),  QStringLiteral(".jpg"), QStringLiteral(".jpeg"),
+        QStringLiteral(".png"), QStringLiteral(".gif"),  QStringLiteral(".tif"), QStringLiteral(".tiff"),
+        QStringLiteral(".bmp"), QStringLiteral(".zip"),  QStringLiteral(".doc"), QStringLiteral(".docx"),
+        QStringLiteral(".xls"), QStringLiteral(".xlsx"), QStringLiteral(".odt"), QStringLiteral(".ods"),
+        QStringLiteral(".rtf"), QStringLiteral(".eml")};
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot > 0 && harmless.contains(name.mid(dot), Qt::CaseInsensitive) ? name : name + QStringLiteral(".bin");
+}
+
+} // namespace
+
 QString storableName(const QString &foreign, const QString &fallback)
 {
     QString name = foreign;
@@ -121,7 +140,7 @@ QString storableName(const QString &foreign, const QString &fallback)
     while (out.endsWith(u'.') || out.endsWith(u' '))
         out.chop(1);
     if (out.isEmpty() || out == u"." || out == u"..")
-        return fallback;
+        return asData(fallback);
     if (!isWindowsName(out))
         out.prepend(u'_');
     const qsizetype dot = out.lastIndexOf(u'.');
@@ -132,8 +151,8 @@ QString storableName(const QString &foreign, const QString &fallback)
     constexpr qsizetype kLongest = 100;
     if (stem.size() + extension.size() > kLongest)
         stem = stem.left(kLongest - extension.size()).trimmed();
-    out = stem + extension;
-    return isStorableName(out) ? out : fallback;
+    out = asData(stem + extension);
+    return isStorableName(out) ? out : asData(fallback);
 }
 
 QString keepBytes(const QString &folder, const QString &name, const QByteArray &bytes)
@@ -162,13 +181,26 @@ QString keepBytes(const QString &folder, const QString &name, const QByteArray &
                 return candidate;
             continue;
         }
+        // The name is taken first, atomically: another workstation keeping
+        // a different file of the same name at the same moment moves on to
+        // the next name instead of writing over this one.
+        QFile reserved(path);
+        if (!reserved.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (QFileInfo::exists(path))
+                continue;
+            refuse(QStringLiteral("la cartella non consente la scrittura."));
+        }
+        reserved.close();
         SafeFile out(path);
         if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
             out.cancelWriting();
+            QFile::remove(path);
             refuse(QStringLiteral("la cartella non consente la scrittura o il disco è pieno."));
         }
-        if (!out.commit())
+        if (!out.commit()) {
+            QFile::remove(path);
             refuse(QStringLiteral("la copia non è stata completata: il disco potrebbe essere pieno."));
+        }
         return candidate;
     }
     refuse(QStringLiteral("troppi file con lo stesso nome."));

@@ -25,7 +25,9 @@ QString unstorableNameMessage(const QString &name);
 // A name that came with a foreign file (an invoice, its attachment) made one
 // the card can store: no folder part, the characters Windows refuses made
 // "_", a device name given a leading "_", cut to 100 characters with its
-// extension kept. `fallback` when nothing usable is left.
+// extension kept, and ".bin" added unless the extension is one of a
+// document or a picture (the desktop must never run what a supplier sent).
+// `fallback` when nothing usable is left, under the same last rule.
 QString storableName(const QString &foreign, const QString &fallback);
 
 // Puts `bytes` into `folder` under `name` or, when a different file of that

@@ -362,8 +362,8 @@ void TestInvoiceImport::deliveryNoteAlreadyReceived()
     InvoiceImport::Plan p =
         InvoiceImport::plan(f.path(), f.year(), invoicesOf(QStringLiteral("IT01234567890_FPR01.xml"))).front();
     QVERIFY(!p.alreadyLoaded);
-    QCOMPARE(p.lines[0].receivedWith, QStringLiteral("DDT-77"));
-    QCOMPARE(p.lines[1].receivedWith, QStringLiteral("DDT-77"));
+    QCOMPARE(p.lines[0].receivedWith, QStringLiteral("DDT-77 del 12/03/2024"));
+    QCOMPARE(p.lines[1].receivedWith, QStringLiteral("DDT-77 del 12/03/2024"));
     QVERIFY(!p.lines[0].ticked && !p.lines[1].ticked);
     QVERIFY(p.lines[6].receivedWith.isEmpty() && p.lines[6].ticked);
     p.lines[7].ticked = false;
@@ -376,6 +376,33 @@ void TestInvoiceImport::deliveryNoteAlreadyReceived()
     QCOMPARE(field(receipts[1], ReceiptRecord::layout(), ReceiptRecord::Fornitore), QStringLiteral("Molino Valcerina"));
     QCOMPARE(field(records(f.products(), ProductRecord::Size)[0], ProductRecord::layout(), ProductRecord::Giacenza),
              QStringLiteral("12,5"));
+
+    // A document of that number on another day (an invoice numbered as the
+    // note) is not the note; a receipt without a date may be; the note of
+    // a deferred invoice is looked for in its own year's archive.
+    const struct
+    {
+        const char *archive, *dataDoc;
+        bool received;
+    } cases[] = {{"2024.odc", "05/01/2024", false}, {"2024.odc", "", true}, {"2023.odc", "12/03/2024", false}};
+    for (const auto &c : cases) {
+        Folder g;
+        writeBytes(g.suppliers(), supplier(QStringLiteral("Molino Valcerina"), QStringLiteral("04578120364")));
+        writeBytes(g.path() + u'/' + QLatin1StringView(c.archive),
+                   receipt(QStringLiteral("Molino Valcerina"), QStringLiteral("DDT-77"), QLatin1StringView(c.dataDoc)));
+        const InvoiceImport::Plan q =
+            InvoiceImport::plan(g.path(), g.year(), invoicesOf(QStringLiteral("IT01234567890_FPR01.xml"))).front();
+        QVERIFY2(q.lines[0].receivedWith.isEmpty() != c.received, c.dataDoc);
+    }
+    QList<InvoiceImport::Received> deferred = invoicesOf(QStringLiteral("IT01234567890_FPR01.xml"));
+    deferred.front().invoice.deliveryNotes.front().data = QStringLiteral("2023-12-28");
+    Folder h;
+    writeBytes(h.suppliers(), supplier(QStringLiteral("Molino Valcerina"), QStringLiteral("04578120364")));
+    writeBytes(h.path() + QStringLiteral("/2023.odc"),
+               receipt(QStringLiteral("Molino Valcerina"), QStringLiteral("DDT-77"), QStringLiteral("28/12/2023")));
+    const InvoiceImport::Plan late = InvoiceImport::plan(h.path(), h.year(), deferred).front();
+    QCOMPARE(late.lines[0].receivedWith, QStringLiteral("DDT-77 del 28/12/2023"));
+    QVERIFY(!late.lines[0].ticked);
 }
 
 void TestInvoiceImport::productOnTwoLinesRisesTwice()
@@ -452,17 +479,22 @@ void TestInvoiceImport::hostileAttachmentNames_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("kept");
     QTest::newRow("folder climbing") << "../../x.pdf" << "x.pdf";
-    QTest::newRow("Windows folders") << "..\\..\\Windows\\win.ini" << "win.ini";
+    QTest::newRow("Windows folders") << "..\\..\\Windows\\win.ini" << "win.ini.bin";
     QTest::newRow("device") << "CON.pdf" << "_CON.pdf";
     QTest::newRow("device, lower case") << "com1.txt" << "_com1.txt";
     QTest::newRow("colon") << "fattura:1.pdf" << "fattura_1.pdf";
     QTest::newRow("drive") << "C:evil.pdf" << "C_evil.pdf";
-    QTest::newRow("trailing dots") << "nota. . ." << "nota";
+    QTest::newRow("trailing dots") << "nota. . ." << "nota.bin";
     QTest::newRow("only dots") << ".." << "Allegato.pdf";
     QTest::newRow("empty") << "" << "Allegato.pdf";
     QTest::newRow("control characters") << QString::fromUtf8("a\x01\tb.pdf") << "a__b.pdf";
     QTest::newRow("no Windows-1252") << QString::fromUtf8("≈ prezzi.pdf") << "_ prezzi.pdf";
     QTest::newRow("too long") << QString(300, u'a') + QStringLiteral(".pdf") << QString(96, u'a') + QStringLiteral(".pdf");
+    // The desktop must never run what a supplier sent.
+    QTest::newRow("a program") << "Fattura.pdf.exe" << "Fattura.pdf.exe.bin";
+    QTest::newRow("a shortcut, upper case") << "Fattura.PDF.LNK" << "Fattura.PDF.LNK.bin";
+    QTest::newRow("no extension") << "Fattura" << "Fattura.bin";
+    QTest::newRow("a document, upper case") << "Fattura.PDF" << "Fattura.PDF";
 }
 
 void TestInvoiceImport::hostileAttachmentNames()

@@ -89,6 +89,8 @@ QByteArray invoice()
                       "<DatiGeneraliDocumento><TipoDocumento>TD01</TipoDocumento><Divisa>EUR</Divisa>"
                       "<Data>2026-12-04</Data><Numero>318/A</Numero>"
                       "<ImportoTotaleDocumento>50.00</ImportoTotaleDocumento></DatiGeneraliDocumento>"
+                      "<DatiDDT><NumeroDDT>77</NumeroDDT><DataDDT>2026-11-28</DataDDT>"
+                      "<RiferimentoNumeroLinea>2</RiferimentoNumeroLinea></DatiDDT>"
                       "</DatiGenerali><DatiBeniServizi>")
            + line(1, "", "VT-430", "20.00", "20.00") + line(2, "", "TR-18V", "2.00", "2.00")
            + line(3, "", "CH-10", "5.00", "5.00") + line(4, "AC", "", "", "36.00")
@@ -116,6 +118,7 @@ private slots:
     void loadedFromTheCard();
     void secondTimeIsAlreadyLoaded();
     void productPickedWithTheSearch();
+    void choicesOutliveAReadAndReceivedGoodsStayOut();
     void droppedFilesAreRead();
 
 private:
@@ -311,6 +314,56 @@ void TestInvoiceWindow::productPickedWithTheSearch()
     QCOMPARE(stock.size(), 4);
     QCOMPARE(value(stock[2], ProductRecord::layout(), ProductRecord::Giacenza), QStringLiteral("7"));
     QCOMPARE(value(stock[3], ProductRecord::layout(), ProductRecord::Giacenza), QStringLiteral("14"));
+}
+
+void TestInvoiceWindow::choicesOutliveAReadAndReceivedGoodsStayOut()
+{
+    // Line 2 came on delivery note 77, already loaded by hand.
+    Record note(ReceiptRecord::layout());
+    note.setValue(ReceiptRecord::Fornitore, QStringLiteral("Minuterie Adriatiche S.r.l."));
+    note.setValue(ReceiptRecord::NumDoc, QStringLiteral("77"));
+    note.setValue(ReceiptRecord::DataDoc, QStringLiteral("28/11/2026"));
+    note.setValue(ReceiptRecord::Codice, QStringLiteral("TR-18V"));
+    writeFile(year(), note.bytes());
+    const QString other = m_folder->file(QStringLiteral("altra.xml"));
+    writeFile(other, QByteArray(invoice()).replace("318/A", "319/A"));
+    openWindow([&](TfrmImportaFattura &w) {
+        w.addFiles({m_invoice});
+        QCOMPARE(w.tblRighe->item(1, TfrmImportaFattura::ColStato)->text(),
+                 QStringLiteral("già ricevuta con DDT n. 77 del 28/11/2026"));
+        QCOMPARE(w.tblRighe->item(1, TfrmImportaFattura::ColTick)->checkState(), Qt::Unchecked);
+        // Choosing how to load it does not tick it again.
+        w.tblRighe->setCurrentCell(1, TfrmImportaFattura::ColTick);
+        QTest::mouseClick(w.btnSenzaArticolo, Qt::LeftButton);
+        QCOMPARE(w.tblRighe->item(1, TfrmImportaFattura::ColTick)->checkState(), Qt::Unchecked);
+        w.tblRighe->setCurrentCell(2, TfrmImportaFattura::ColTick);
+        QTest::mouseClick(w.btnNuovoArticolo, Qt::LeftButton);
+        // The service line, ticked by the user with the Space bar, loads
+        // without a product.
+        w.tblRighe->setCurrentCell(3, TfrmImportaFattura::ColTick);
+        QTest::keyClick(w.tblRighe, Qt::Key_Space);
+        QCOMPARE(w.tblRighe->item(3, TfrmImportaFattura::ColTick)->checkState(), Qt::Checked);
+        typeText(w.txtTipologia, QStringLiteral("Minuteria"));
+        // Another file read: what was chosen for this invoice stays.
+        w.addFiles({other});
+        QCOMPARE(w.lstFatture->count(), 2);
+        w.lstFatture->setCurrentRow(0);
+        QCOMPARE(w.tblRighe->item(2, TfrmImportaFattura::ColArticolo)->text(), QStringLiteral("nuovo: CH-10"));
+        QCOMPARE(w.tblRighe->item(3, TfrmImportaFattura::ColTick)->checkState(), Qt::Checked);
+        QCOMPARE(w.txtTipologia->text(), QStringLiteral("Minuteria"));
+        w.lstFatture->item(1)->setCheckState(Qt::Unchecked);
+        QTest::mouseClick(w.btnCarica, Qt::LeftButton);
+        QCOMPARE(m_messages->lastText(), QStringLiteral("Caricati 3 carichi; giacenza aggiornata per 2 articoli."));
+    });
+    const QList<QByteArray> receipts = records(year(), ReceiptRecord::Size);
+    QCOMPARE(receipts.size(), 4);
+    QCOMPARE(value(receipts[1], ReceiptRecord::layout(), ReceiptRecord::Codice), QStringLiteral("VT-430"));
+    QCOMPARE(value(receipts[2], ReceiptRecord::layout(), ReceiptRecord::Codice), QStringLiteral("CH-10"));
+    QCOMPARE(value(receipts[3], ReceiptRecord::layout(), ReceiptRecord::Descrizione), QStringLiteral("Riga 4"));
+    QCOMPARE(value(receipts[3], ReceiptRecord::layout(), ReceiptRecord::Tipologia), QStringLiteral("Minuteria"));
+    // TR-18V's stock is as it was: its goods came with the note.
+    QCOMPARE(value(records(products(), ProductRecord::Size)[1], ProductRecord::layout(), ProductRecord::Giacenza),
+             QStringLiteral("1"));
 }
 
 void TestInvoiceWindow::droppedFilesAreRead()
