@@ -444,6 +444,25 @@ void TestInvoiceImport::productOnTwoLinesRisesTwice()
     const QList<QByteArray> cards = records(g.products(), ProductRecord::Size);
     QCOMPARE(cards.size(), 1);
     QCOMPARE(field(cards.front(), ProductRecord::layout(), ProductRecord::Giacenza), QStringLiteral("10"));
+
+    // Two invoices of one batch, planned together, each making the product
+    // from its line: the second raises the card the first made.
+    Folder b;
+    QList<InvoiceImport::Received> batch = {in.front(), in.front()};
+    batch[0].invoice.lines = {batch[0].invoice.lines[0]};
+    batch[1].invoice.lines = batch[0].invoice.lines;
+    batch[1].invoice.numero = QStringLiteral("FV/2024/0154");
+    for (InvoiceImport::Plan &one : InvoiceImport::plan(b.path(), b.year(), batch)) {
+        LinePlan &l = one.lines.front();
+        l.product = LinePlan::Product::New;
+        l.record = InvoiceImport::newProduct(one, l, QStringLiteral("Farine"));
+        const InvoiceImport::Outcome done = InvoiceImport::commit(b.path(), b.year(), one, choices());
+        QVERIFY2(done.ok, qPrintable(done.message));
+    }
+    const QList<QByteArray> made2 = records(b.products(), ProductRecord::Size);
+    QCOMPARE(made2.size(), 1);
+    QCOMPARE(field(made2.front(), ProductRecord::layout(), ProductRecord::Giacenza), QStringLiteral("10"));
+    QCOMPARE(records(b.year(), ReceiptRecord::Size).size(), 2);
 }
 
 void TestInvoiceImport::invoiceFileKeptBesideADifferentOne()
