@@ -200,21 +200,11 @@ State examine(const QString &path, QFile &archive, Header *h)
         || h->offset > h->oldSize || h->length > h->oldSize - h->offset || h->newEnd < h->offset
         || h->newEnd > kMaxOffset)
         return State::Invalid;
-    QCryptographicHash sum(QCryptographicHash::Sha1);
-    QByteArray block(qMin(kBlock, size), Qt::Uninitialized);
-    for (qint64 at = 0; at < size - kHash;) {
-        const qint64 n = qMin<qint64>(block.size(), size - kHash - at);
-        if (!readAt(journal, at, block.data(), n))
-            return State::Unknown;
-        sum.addData(QByteArrayView(block.constData(), n));
-        at += n;
-    }
-    QByteArray tail(2 * kHash, Qt::Uninitialized);
-    if (!readAt(journal, size - 2 * kHash, tail.data(), tail.size()))
+    if (const State sum = checked(journal, size); sum != State::Hot)
+        return sum;
+    QByteArray newHash(kHash, Qt::Uninitialized);
+    if (!readAt(journal, size - 2 * kHash, newHash.data(), kHash))
         return State::Unknown;
-    if (tail.right(kHash) != sum.result())
-        return State::Invalid;
-    const QByteArray newHash = tail.left(kHash);
     if (newHash == QByteArrayView(kAlwaysRollBack, kHash))
         return State::Hot;
     return earlierVersion(archive, *h, newHash);

@@ -15,6 +15,10 @@
 #include <cstring>
 #include <map>
 
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 constexpr char kSuperMagic[8] = {'S', 'C', 'X', 'S', 'U', 'P', 'R', '1'};
@@ -38,6 +42,13 @@ QString orderKey(const QString &path)
 
 bool sameFile(const QString &a, const QString &b)
 {
+#ifndef Q_OS_WIN
+    // The file itself, whatever letter case a shared folder lets a path
+    // reach it by.
+    struct stat sa, sb;
+    if (::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+#endif
     const QString ca = QFileInfo(a).canonicalFilePath();
     const QString cb = QFileInfo(b).canonicalFilePath();
 #ifdef Q_OS_WIN
